@@ -1,0 +1,20 @@
+# Debian packages the project needs, and a helper that installs only the missing ones.
+BUILD_PACKAGES=(cmake g++ make pkg-config qt6-base-dev libcurl4-openssl-dev libmariadb-dev)
+TEST_PACKAGES=(libgtest-dev libgmock-dev mariadb-server python3-pyftpdlib vsftpd)
+DEMO_PACKAGES=(xvfb xauth)
+BENCH_PACKAGES=(rsync lftp curl time)
+
+install_missing() {
+    local missing=() p
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    done
+    ((${#missing[@]})) || return 0
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "Missing Debian packages (run as root to install them): ${missing[*]}" >&2
+        return 1
+    fi
+    echo "Installing: ${missing[*]}"
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}

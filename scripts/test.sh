@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs what is missing (Debian 12, as root), builds with AddressSanitizer and UBSan,
+# and runs every test. Ends with CTest's summary.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/packages.sh
+install_missing "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
+
+build=${ZARVENTO_TEST_BUILD:-build-test}
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DZARVENTO_SANITIZE=ON
+cmake --build "$build" -j"$(nproc)"
+
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/tests/lsan.supp:print_suppressions=0}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+cd "$build"
+ctest --output-on-failure -j2 "$@"

@@ -1,0 +1,17 @@
+#include "host/Componentes.h"
+
+namespace zarvento {
+
+void Componentes::avisarFallo(const QString& progId) const {
+    if (!entorno_.dialogos)
+        return;
+    MessageRequest aviso;
+    aviso.title = QStringLiteral("Alerta");
+    aviso.text = QStringLiteral("Error nº 429, El componente no puede crear el objeto\r\n"
+                                "Intentanto crear \"") +
+                 progId + '"';
+    aviso.icon = MessageIcon::Critical;
+    entorno_.dialogos->showMessage(aviso);
+}
+
+} // namespace zarvento

@@ -1,0 +1,60 @@
+#include "host/DeArchivos.h"
+
+#include "host/Services.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <sys/stat.h>
+
+namespace zarvento {
+
+namespace {
+
+std::optional<struct stat> statOf(const QString& ruta) {
+    struct stat st {};
+    if (ruta.isEmpty() || ::stat(QFile::encodeName(ruta).constData(), &st) != 0)
+        return std::nullopt;
+    return st;
+}
+
+} // namespace
+
+bool DeArchivos::HayArchivo(const QString& ruta) {
+    const auto st = statOf(ruta);
+    return st && !S_ISDIR(st->st_mode);
+}
+
+bool DeArchivos::HayCarpeta(const QString& ruta) {
+    const auto st = statOf(ruta);
+    return st && S_ISDIR(st->st_mode);
+}
+
+bool DeArchivos::CreaRuta(const QString& ruta) {
+    return !ruta.isEmpty() && QDir().mkpath(ruta) && HayCarpeta(ruta);
+}
+
+bool DeArchivos::DelTree(const QString& ruta) {
+    return QDir(ruta).removeRecursively();
+}
+
+std::optional<qint64> DeArchivos::FechaYhora(const QString& ruta) {
+    const auto st = statOf(ruta);
+    if (!st)
+        return std::nullopt;
+    return static_cast<qint64>(st->st_mtim.tv_sec);
+}
+
+QString DeArchivos::NombreDeArchivo(const QString& ruta) {
+    return ruta.mid(ruta.lastIndexOf('/') + 1);
+}
+
+QString DeArchivos::Carpeta(QObject* propietario) const {
+    return dialogos_ ? dialogos_->chooseFolder(propietario) : QString();
+}
+
+bool DeArchivos::AbreDocumento(const QString& ruta) const {
+    return dialogos_ && dialogos_->openDocument(ruta);
+}
+
+} // namespace zarvento

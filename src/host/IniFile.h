@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+namespace zarvento {
+
+// INI access with the behaviour of the Windows profile-string functions: section and key names
+// match in any letter case, a missing file, section or key reads as "", and a write creates what
+// is missing while keeping every other line as it was. Writes replace the file atomically.
+namespace ini {
+
+QString read(const QString& path, const QString& section, const QString& key);
+bool write(const QString& path, const QString& section, const QString& key, const QString& value,
+           QString* error = nullptr);
+
+} // namespace ini
+} // namespace zarvento

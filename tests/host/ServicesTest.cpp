@@ -15,8 +15,9 @@ TEST(DeAcceso, ScrambleIsReversiblePerKeyAndNeverPlain) {
         EXPECT_FALSE(scrambled.isEmpty());
         EXPECT_NE(scrambled, plain);
         EXPECT_EQ(acceso.DesEncripta(scrambled, 3), plain);
-        if (!plain.isEmpty())
+        if (!plain.isEmpty()) {
             EXPECT_NE(acceso.DesEncripta(scrambled, 4), plain);
+        }
     }
     EXPECT_NE(acceso.Encripta("DATO SIN DEFINIR", 3), "DATO SIN DEFINIR");
     // Anything that is not a scrambled text of this key gives an empty text.

@@ -2,9 +2,8 @@
 
 #include <QDirIterator>
 #include <QFile>
-
-#include <stdexcept>
 #include <fcntl.h>
+#include <stdexcept>
 #include <sys/stat.h>
 
 namespace zarvento::test {
@@ -17,7 +16,8 @@ TempFolder::TempFolder() {
 void writeFile(const QString& path, const QByteArray& content) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(content) != content.size())
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(content) != content.size())
         throw std::runtime_error("cannot write " + path.toStdString());
 }
 

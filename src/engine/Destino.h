@@ -1,0 +1,46 @@
+#pragma once
+
+#include "engine/FileCopier.h"
+#include "engine/FolderListing.h"
+
+#include <QString>
+#include <memory>
+
+namespace zarvento {
+
+// Where a run's files go. The run's structure is the same for every destination; this is
+// what differs between a local (or network) folder and an FTP server.
+class DestinoRespaldo {
+  public:
+    virtual ~DestinoRespaldo() = default;
+
+    // Start of the line written to the log file before each copy.
+    virtual QString verboCopia() const = 0;
+    // Makes the destination folder when missing; true when it exists afterwards.
+    virtual bool crearCarpeta(const QString& carpeta) = 0;
+    // The differential rule: whether a source file with these data must be copied over what the
+    // destination holds.
+    virtual bool necesitaCopia(const DatosArchivo& origen, const QString& destino) = 0;
+    virtual bool copiar(const QString& origen, const QString& destino, qint64 tamano,
+                        QString& error) = 0;
+    // Whether a differential run deletes destination files the source no longer has.
+    virtual bool borraSobrantes() const = 0;
+};
+
+class DestinoLocal final : public DestinoRespaldo {
+  public:
+    explicit DestinoLocal(FileCopier& copiador) : copiador_(copiador) {}
+
+    QString verboCopia() const override { return QStringLiteral("Copiando "); }
+    bool crearCarpeta(const QString& carpeta) override;
+    // Copies when the destination file is missing or the source was written later (whole seconds).
+    bool necesitaCopia(const DatosArchivo& origen, const QString& destino) override;
+    bool copiar(const QString& origen, const QString& destino, qint64 tamano,
+                QString& error) override;
+    bool borraSobrantes() const override { return true; }
+
+  private:
+    FileCopier& copiador_;
+};
+
+} // namespace zarvento

@@ -1,0 +1,70 @@
+#include "engine/FolderListing.h"
+
+#include <QFile>
+#include <algorithm>
+#include <dirent.h>
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+
+namespace zarvento {
+
+namespace {
+
+using Tipo = EntradaCarpeta::Tipo;
+
+struct DirCloser {
+    void operator()(DIR* dir) const { ::closedir(dir); }
+};
+
+Tipo tipoDe(int dirFd, const dirent& entry) {
+    switch (entry.d_type) {
+    case DT_REG:
+        return Tipo::Archivo;
+    case DT_DIR:
+        return Tipo::Carpeta;
+    case DT_LNK:
+    case DT_UNKNOWN:
+        break;
+    default:
+        return Tipo::Otro;
+    }
+    struct stat link {};
+    struct stat target {};
+    if (::fstatat(dirFd, entry.d_name, &link, AT_SYMLINK_NOFOLLOW) != 0)
+        return Tipo::Otro;
+    const bool isLink = S_ISLNK(link.st_mode);
+    if (isLink && ::fstatat(dirFd, entry.d_name, &target, 0) != 0)
+        return Tipo::Otro; // a broken link
+    const struct stat& st = isLink ? target : link;
+    if (S_ISDIR(st.st_mode))
+        return isLink ? Tipo::EnlaceACarpeta : Tipo::Carpeta;
+    return S_ISREG(st.st_mode) ? Tipo::Archivo : Tipo::Otro;
+}
+
+} // namespace
+
+std::optional<std::vector<EntradaCarpeta>> ListarCarpeta(const QString& carpeta) {
+    std::unique_ptr<DIR, DirCloser> dir(::opendir(QFile::encodeName(carpeta).constData()));
+    if (!dir)
+        return std::nullopt;
+    std::vector<EntradaCarpeta> entradas;
+    while (const dirent* entry = ::readdir(dir.get())) {
+        const std::string_view name(entry->d_name);
+        if (name == "." || name == "..")
+            continue;
+        entradas.push_back({QFile::decodeName(entry->d_name), tipoDe(::dirfd(dir.get()), *entry)});
+    }
+    std::sort(entradas.begin(), entradas.end(),
+              [](const EntradaCarpeta& a, const EntradaCarpeta& b) { return a.nombre < b.nombre; });
+    return entradas;
+}
+
+std::optional<DatosArchivo> LeerDatosArchivo(const QString& ruta) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(ruta).constData(), &st) != 0 || S_ISDIR(st.st_mode))
+        return std::nullopt;
+    return DatosArchivo{static_cast<qint64>(st.st_size), static_cast<qint64>(st.st_mtim.tv_sec)};
+}
+
+} // namespace zarvento

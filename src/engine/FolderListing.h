@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+#include <vector>
+
+namespace zarvento {
+
+// One entry of a folder as the backup sees it. Hidden means the name begins with ".".
+// Symbolic links are taken for what they point at, except that a link to a folder is neither
+// a folder to walk nor a file to copy.
+struct EntradaCarpeta {
+    enum class Tipo { Archivo, Carpeta, EnlaceACarpeta, Otro };
+
+    QString nombre;
+    Tipo tipo = Tipo::Otro;
+
+    bool oculta() const { return nombre.startsWith('.'); }
+    // A file the copy walk takes: a regular file that is not hidden.
+    bool esArchivoNormal() const { return tipo == Tipo::Archivo && !oculta(); }
+    // A folder the subfolder search takes: a real folder that is not hidden.
+    bool esCarpetaNormal() const { return tipo == Tipo::Carpeta && !oculta(); }
+    // Whether a file test on this name would find something other than a folder.
+    bool existeComoArchivo() const { return tipo == Tipo::Archivo || tipo == Tipo::Otro; }
+};
+
+// The entries of a folder sorted by name ("." and ".." left out); nullopt when the folder
+// cannot be read.
+std::optional<std::vector<EntradaCarpeta>> ListarCarpeta(const QString& carpeta);
+
+struct DatosArchivo {
+    qint64 tamano = 0;
+    qint64 modificado = 0; // last-write time, whole seconds
+};
+
+// Size and last-write time of a file (links followed); nullopt when it cannot be read.
+std::optional<DatosArchivo> LeerDatosArchivo(const QString& ruta);
+
+} // namespace zarvento

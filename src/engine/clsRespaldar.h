@@ -1,0 +1,123 @@
+#pragma once
+
+#include "engine/Bitacora.h"
+#include "engine/Destino.h"
+#include "engine/FileCopier.h"
+#include "engine/FolderListing.h"
+#include "engine/LogBox.h"
+#include "host/Regional.h"
+#include "host/Services.h"
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <vector>
+
+namespace zarvento {
+
+// What the backup job needs from the program around it.
+struct ServiciosRespaldo {
+    const Clock& reloj;
+    EventPump& bomba;
+    NoticeLabel& aviso;
+    // The program's folder, where "Bitacora.log" lives.
+    QString carpetaPrograma;
+    Regional regional = Regional();
+};
+
+// The backup job: the options of a backup, one route per Respaldar call, and the program's
+// only logger. Folder paths always end with "/".
+class clsRespaldar {
+  public:
+    explicit clsRespaldar(ServiciosRespaldo servicios, std::unique_ptr<FileCopier> copiador =
+                                                           std::make_unique<AtomicFileCopier>());
+    ~clsRespaldar();
+    clsRespaldar(const clsRespaldar&) = delete;
+    clsRespaldar& operator=(const clsRespaldar&) = delete;
+
+    bool DiaAlInicio() const { return vDiaAlInicio; }
+    void DiaAlInicio(bool vDato) { vDiaAlInicio = vDato; }
+    void FTPpassword(const QString& vDato) { vFTPpassword = vDato; }
+    void FTPservidor(const QString& vDato) { vFTPservidor = vDato; }
+    void ftpUsuario(const QString& vDato) { vftpUsuario = vDato; }
+    bool IncluirSubdirectorios() const { return vIncluirSubdirectorios; }
+    void IncluirSubdirectorios(bool vDato) { vIncluirSubdirectorios = vDato; }
+    bool Incremental() const { return vIncremental; }
+    void Incremental(bool vDato) { vIncremental = vDato; }
+    void ObjetoLog(LogBox* vDato) { bitacora_.ObjetoLog(vDato); }
+    bool RespaldoEnFTP() const { return vRespaldoEnFTP; }
+    void RespaldoEnFTP(bool vDato) { vRespaldoEnFTP = vDato; }
+    const QString& RutaDestino() const { return vRutaDestino; }
+    void RutaDestino(const QString& vDato);
+    void RutaOriginal(const QString& vDato);
+    const QString& RutaRespaldado() const { return vRutaRespaldado; }
+    bool EsSemanal() const { return vEsSemanal; }
+    void EsSemanal(bool vDato) { vEsSemanal = vDato; }
+    bool RespaldoMultiple() const { return vRespaldoMultiple; }
+    void RespaldoMultiple(bool vDato) { vRespaldoMultiple = vDato; }
+
+    bool ArchivoBitacora(const QString& stTexto, bool blLimpiar = false) {
+        return bitacora_.ArchivoBitacora(stTexto, blLimpiar);
+    }
+    bool Bitacorear(const QString& stEtiqueta, const QString& stDato = QString(),
+                    bool blEtiquetaDirecta = false) {
+        return bitacora_.Bitacorear(stEtiqueta, stDato, blEtiquetaDirecta);
+    }
+    // The gate before the settings window; access is always granted.
+    bool PedirPassword() const { return true; }
+    // Backs up the route in RutaOriginal; true when every copy went through. A non-empty
+    // enDonde names a staging folder every file passes through (subfolders are then not walked).
+    bool Respaldar(const QString& enDonde = QString());
+
+  private:
+    bool correr(const QString& enDonde);
+    QString RutaDeRespaldo() const;
+    void BuscarSubdirectorios();
+    void AgregarSubdirectorios(qsizetype k);
+    bool CrearRutaDestino(const QString& carpeta);
+    void recorrerArchivos(qsizetype k, const std::vector<EntradaCarpeta>& listado,
+                          const QString& enDonde, bool& resultado);
+    bool copiarUno(const QString& origen, const QString& destino, const DatosArchivo& datos,
+                   const QString& enDonde);
+    bool CopiarArchivo(const QString& origen, const QString& destino, qint64 tamano,
+                       const QString& fuenteOriginal);
+    void pasadaBorrado(qsizetype k, const std::vector<EntradaCarpeta>& listadoOrigen);
+    void BorrarArchivo(const QString& ruta);
+    void MostrarAviso(const QString& texto);
+    void resumen();
+    // Log writes inside a run: a log file that cannot be written ends the route.
+    void registrar(const QString& etiqueta, const QString& dato = QString());
+    void registrarArchivo(const QString& texto);
+    std::unique_ptr<DestinoRespaldo> crearDestino();
+
+    ServiciosRespaldo servicios_;
+    Bitacora bitacora_;
+    std::unique_ptr<FileCopier> copiador_;
+    std::unique_ptr<DestinoRespaldo> destino_;
+
+    // The current run.
+    QStringList colOrigenes;
+    QStringList colDestinos;
+    qint64 lTotalArchivos = 0;
+    qint64 lRespaldados = 0;
+    qint64 lBorrados = 0;
+    QStringList colErroresCopia;
+    qint64 lRevisados = 0;
+    QString stArchivoActual;
+    QStringList colErroresLectura;
+
+    QString vRutaRespaldado;
+    bool vIncluirSubdirectorios = false;
+    QString vRutaOriginal;
+    QString vRutaDestino;
+    bool vEsSemanal = true;
+    bool vDiaAlInicio = true;
+    bool vIncremental = false;
+    bool vRespaldoEnFTP = false;
+    QString vFTPservidor;
+    QString vftpUsuario;
+    QString vFTPpassword;
+    bool vRespaldoMultiple = true;
+};
+
+} // namespace zarvento

@@ -1,0 +1,257 @@
+#include "EngineFixture.h"
+
+#include <QRegularExpression>
+
+using namespace zarvento;
+using namespace zarvento::test;
+
+namespace {
+
+// A copier that fails for chosen file names and copies every other file for real.
+class SelectiveFailCopier final : public FileCopier {
+  public:
+    explicit SelectiveFailCopier(QStringList failing) : failing_(std::move(failing)) {}
+    bool copiar(const QString& from, const QString& to, QString& error) override {
+        if (failing_.contains(QFileInfo(from).fileName())) {
+            error = "No space left on device";
+            return false;
+        }
+        return real_.copiar(from, to, error);
+    }
+
+  private:
+    QStringList failing_;
+    AtomicFileCopier real_;
+};
+
+} // namespace
+
+TEST_F(EngineTest, DestinationFolderFollowsTheCycleOptions) {
+    writeFile(source("a.txt"), "a");
+    // Weekly cycle, day first: destination root, weekday name, route name.
+    ASSERT_TRUE(job->Respaldar());
+    EXPECT_EQ(job->RutaRespaldado(), dir / "destino/Mon/origen/");
+    EXPECT_EQ(readFile(dir / "destino/Mon/origen/a.txt"), "a");
+
+    job->EsSemanal(false);
+    ASSERT_TRUE(job->Respaldar());
+    EXPECT_EQ(job->RutaRespaldado(), dir / "destino/07/origen/");
+    job->DiaAlInicio(false);
+    ASSERT_TRUE(job->Respaldar());
+    EXPECT_EQ(job->RutaRespaldado(), dir / "destino/origen/07/");
+
+    // No cycle: two separators side by side, before the name or at the end.
+    job->RespaldoMultiple(false);
+    ASSERT_TRUE(job->Respaldar());
+    EXPECT_EQ(job->RutaRespaldado(), dir / "destino/origen//");
+    job->DiaAlInicio(true);
+    ASSERT_TRUE(job->Respaldar());
+    EXPECT_EQ(job->RutaRespaldado(), dir / "destino//origen/");
+    EXPECT_EQ(readFile(dir / "destino/origen/a.txt"), "a");
+}
+
+TEST_F(EngineTest, SeparatorsAreAppendedOnce) {
+    job->RutaDestino("/copias");
+    EXPECT_EQ(job->RutaDestino(), "/copias/");
+    job->RespaldoEnFTP(true);
+    EXPECT_EQ(job->RutaDestino(), "/copias/");
+    job->RutaDestino("/remoto/");
+    EXPECT_EQ(job->RutaDestino(), "/remoto/");
+}
+
+TEST_F(EngineTest, FullRunWalksBreadthFirstAndLogsItsSummary) {
+    writeFile(source("raiz.txt"), "r");
+    writeFile(source(".oculto"), "h");
+    writeFile(source("b/b1.txt"), "b1");
+    writeFile(source("b/bb/bb1.txt"), "bb1");
+    writeFile(source("a/a1.txt"), "a1");
+    writeFile(source("a/aa/aa1.txt"), "aa1");
+    writeFile(source(".git/config"), "x"); // hidden folders are not walked
+    job->IncluirSubdirectorios(true);
+    job->RespaldoMultiple(false);
+
+    ASSERT_TRUE(job->Respaldar());
+
+    const QString dest = dir / "destino//origen/";
+    EXPECT_EQ(log.lines.mid(1),
+              QStringList({"*)Ruta a respaldar:--------> " + source(),
+                           "Buscando subdirectorios  ... ", "*)Directorios a respaldar:-> 5",
+                           "Respaldando archivos  ... ", "*)Archivos totales:--------> 6",
+                           "*)Archivos respaldados:----> 5", "*)Archivos borrados:-------> 0"}));
+    EXPECT_EQ(log.lines[0], "*)Respaldo iniciado:-------> 07/Dec/2026 08:00:00");
+    // Breadth first, in name order within each folder.
+    EXPECT_EQ(fileLinesStartingWith("Copiando "),
+              QStringList({"Copiando " + source("raiz.txt") + " - " + dest + "raiz.txt",
+                           "Copiando " + source("a/a1.txt") + " - " + dest + "a/a1.txt",
+                           "Copiando " + source("b/b1.txt") + " - " + dest + "b/b1.txt",
+                           "Copiando " + source("a/aa/aa1.txt") + " - " + dest + "a/aa/aa1.txt",
+                           "Copiando " + source("b/bb/bb1.txt") + " - " + dest + "b/bb/bb1.txt"}));
+    EXPECT_EQ(treeOf(dir / "destino/origen"),
+              QStringList({"a", "a/a1.txt", "a/aa", "a/aa/aa1.txt", "b", "b/b1.txt", "b/bb",
+                           "b/bb/bb1.txt", "raiz.txt"}));
+    EXPECT_EQ(notice.shown.first(), "Copiando (1 bytes), raiz.txt   1 de 6");
+    EXPECT_FALSE(notice.visible);
+    EXPECT_GT(pump.calls, 5);
+}
+
+TEST_F(EngineTest, DifferentialRunComparesWholeSecondsAndDeletesSurplus) {
+    job->RespaldoMultiple(false);
+    job->Incremental(true);
+    const QString dest = dir / "destino//origen/";
+    writeFile(source("igual.txt"), "fuente");
+    writeFile(source("nuevo.txt"), "fuente");
+    writeFile(source("viejo.txt"), "fuente");
+    writeFile(source("ausente.txt"), "fuente");
+    writeFile(dest + "igual.txt", "copia");
+    writeFile(dest + "nuevo.txt", "copia");
+    writeFile(dest + "viejo.txt", "copia");
+    writeFile(dest + "sobra.txt", "copia");
+    writeFile(dest + ".oculta", "copia");
+    setModified(source("igual.txt"), 1'700'000'000);
+    setModified(dest + "igual.txt", 1'700'000'000);
+    setModified(source("nuevo.txt"), 1'700'000'100);
+    setModified(dest + "nuevo.txt", 1'700'000'000);
+    setModified(source("viejo.txt"), 1'700'000'000);
+    setModified(dest + "viejo.txt", 1'700'000'100);
+
+    ASSERT_TRUE(job->Respaldar());
+
+    EXPECT_EQ(readFile(dest + "igual.txt"), "copia");
+    EXPECT_EQ(readFile(dest + "nuevo.txt"), "fuente");
+    EXPECT_EQ(readFile(dest + "viejo.txt"), "copia");
+    EXPECT_EQ(readFile(dest + "ausente.txt"), "fuente");
+    EXPECT_FALSE(QFile::exists(dest + "sobra.txt"));
+    EXPECT_TRUE(QFile::exists(dest + ".oculta"));
+    EXPECT_EQ(fileLinesStartingWith("Borrando: "),
+              QStringList({"Borrando: " + dest + "sobra.txt"}));
+    EXPECT_TRUE(log.lines.contains("*)Archivos respaldados:----> 2"));
+    EXPECT_TRUE(log.lines.contains("*)Archivos borrados:-------> 1"));
+
+    // The copy keeps the source's time, so a second run copies nothing.
+    log.clear();
+    ASSERT_TRUE(job->Respaldar());
+    EXPECT_TRUE(log.lines.contains("*)Archivos respaldados:----> 0"));
+
+    // A full run copies everything and deletes nothing.
+    writeFile(dest + "sobra.txt", "copia");
+    job->Incremental(false);
+    log.clear();
+    ASSERT_TRUE(job->Respaldar());
+    EXPECT_TRUE(log.lines.contains("*)Archivos respaldados:----> 4"));
+    EXPECT_TRUE(QFile::exists(dest + "sobra.txt"));
+    EXPECT_EQ(readFile(dest + "igual.txt"), "fuente");
+}
+
+TEST_F(EngineTest, StagingFolderTakesEveryFileAndIsLeftEmpty) {
+    writeFile(source("ibdata1"), QByteArray(5000, 'x'));
+    writeFile(source("ventas.frm"), "frm");
+    writeFile(source("sub/no.txt"), "no");
+    const QString staging = dir / "programa/TmpData";
+    QDir().mkpath(staging);
+    job->IncluirSubdirectorios(true);
+    QStringList stagedWhileCopying;
+    notice.onShow = [&](const QString&) { stagedWhileCopying = treeOf(staging); };
+
+    ASSERT_TRUE(job->Respaldar(staging));
+
+    EXPECT_EQ(treeOf(dir / "destino/Mon/origen"), QStringList({"ibdata1", "ventas.frm"}));
+    EXPECT_EQ(readFile(dir / "destino/Mon/origen/ibdata1"), QByteArray(5000, 'x'));
+    EXPECT_EQ(stagedWhileCopying, QStringList({"ventas.frm"}));
+    EXPECT_TRUE(treeOf(staging).isEmpty());
+    EXPECT_FALSE(log.lines.contains("Buscando subdirectorios  ... "));
+    EXPECT_EQ(notice.shown.first(), "Copiando (5,000 bytes), ibdata1   1 de 2");
+}
+
+TEST_F(EngineTest, FailedCopyStopsEachLaterFolderAfterItsFirstFile) {
+    makeJob(std::make_unique<SelectiveFailCopier>(QStringList{"a2.txt"}));
+    for (const char* f : {"a1.txt", "a2.txt", "a3.txt"})
+        writeFile(source(QString("a/") + f), "a");
+    for (const char* f : {"b1.txt", "b2.txt"})
+        writeFile(source(QString("a/b/") + f), "b");
+    for (const char* f : {"c1.txt", "c2.txt"})
+        writeFile(source(QString("a/b/c/") + f), "c");
+    job->RutaOriginal(source("a"));
+    job->IncluirSubdirectorios(true);
+
+    EXPECT_FALSE(job->Respaldar());
+
+    EXPECT_EQ(treeOf(dir / "destino/Mon/a"),
+              QStringList({"a1.txt", "b", "b/b1.txt", "b/c", "b/c/c1.txt"}));
+    const int header = log.lines.indexOf("* * * Archivos con error al copiar * * *  ... ");
+    ASSERT_GE(header, 0);
+    EXPECT_EQ(log.lines.mid(header + 1), QStringList({source("a/a2.txt") + "  ... "}));
+    EXPECT_TRUE(log.lines.contains("*)Archivos respaldados:----> 4"));
+    EXPECT_EQ(fileLinesStartingWith("Error al copiar "),
+              QStringList({"Error al copiar " + source("a/a2.txt") + ": No space left on device"}));
+}
+
+TEST_F(EngineTest, FailedCopyNeverDestroysThePreviousCopy) {
+    makeJob(std::make_unique<SelectiveFailCopier>(QStringList{"a.txt"}));
+    writeFile(source("a.txt"), "nuevo");
+    writeFile(dir / "destino/Mon/origen/a.txt", "respaldo anterior");
+    EXPECT_FALSE(job->Respaldar());
+    EXPECT_EQ(readFile(dir / "destino/Mon/origen/a.txt"), "respaldo anterior");
+}
+
+TEST_F(EngineTest, DestinationThatCannotBeMadeFailsTheRoute) {
+    writeFile(source("a.txt"), "a");
+    writeFile(dir / "destino/Mon", "a file where the cycle folder should be");
+    EXPECT_FALSE(job->Respaldar());
+    EXPECT_TRUE(log.lines.contains("*)Carpeta destino no creada:> " + dir / "destino/Mon/origen/"));
+}
+
+TEST_F(EngineTest, FileVanishingMidRunIsAFailedCopy) {
+    writeFile(source("a.txt"), "a");
+    writeFile(source("b.txt"), "b");
+    notice.onShow = [&](const QString&) { QFile::remove(source("b.txt")); };
+    EXPECT_FALSE(job->Respaldar());
+    const int header = log.lines.indexOf("* * * Archivos con error al copiar * * *  ... ");
+    ASSERT_GE(header, 0);
+    EXPECT_EQ(log.lines.mid(header + 1), QStringList({source("b.txt") + "  ... "}));
+}
+
+TEST_F(EngineTest, UnreadableSourceFolderNeverCausesDeletions) {
+    job->Incremental(true);
+    job->IncluirSubdirectorios(true);
+    writeFile(source("a.txt"), "a");
+    writeFile(source("sub/s.txt"), "s");
+    writeFile(dir / "destino/Mon/origen/sub/s.txt", "old");
+    writeFile(dir / "destino/Mon/origen/sub/other.txt", "old");
+    // The subfolder disappears after the subfolder search, while the first file is copied.
+    notice.onShow = [&](const QString&) { QDir(source("sub")).removeRecursively(); };
+
+    EXPECT_TRUE(job->Respaldar());
+
+    EXPECT_TRUE(QFile::exists(dir / "destino/Mon/origen/sub/s.txt"));
+    EXPECT_TRUE(QFile::exists(dir / "destino/Mon/origen/sub/other.txt"));
+    const int header = log.lines.indexOf("* * * Directorios o rutas con error al leer * * *  ... ");
+    ASSERT_GE(header, 0);
+    EXPECT_EQ(log.lines[header + 1], source("sub/") + "  ... ");
+}
+
+TEST_F(EngineTest, MissingRouteOrUnwritableLogEndsTheRouteInOrder) {
+    job->RutaOriginal(dir / "no-existe");
+    EXPECT_FALSE(job->Respaldar());
+    EXPECT_EQ(log.lines.last(),
+              "*)Respaldo interrumpido:---> No se puede leer la ruta " + dir / "no-existe/");
+
+    writeFile(source("a.txt"), "a");
+    job->RutaOriginal(source());
+    QFile::remove(logFile());
+    QDir().mkpath(logFile()); // a folder where the log file should be
+    log.clear();
+    EXPECT_FALSE(job->Respaldar());
+    EXPECT_EQ(log.lines.last(),
+              "*)Respaldo interrumpido:---> No se puede escribir en " + logFile());
+}
+
+TEST_F(EngineTest, LinksToFoldersAreNeitherWalkedNorCopied) {
+    writeFile(source("a.txt"), "a");
+    writeFile(dir / "fuera/secreto.txt", "s");
+    ASSERT_TRUE(QFile::link(dir / "fuera", source("enlace")));
+    ASSERT_TRUE(QFile::link(source("a.txt"), source("enlace.txt")));
+    job->IncluirSubdirectorios(true);
+    ASSERT_TRUE(job->Respaldar());
+    EXPECT_EQ(treeOf(dir / "destino/Mon/origen"), QStringList({"a.txt", "enlace.txt"}));
+    EXPECT_TRUE(log.lines.contains("*)Directorios a respaldar:-> 1"));
+}

@@ -1,0 +1,57 @@
+#include "EngineFixture.h"
+
+#include <QRegularExpression>
+#include <sys/stat.h>
+
+using namespace zarvento;
+using namespace zarvento::test;
+
+TEST_F(EngineTest, LogLinesTakeOneOfThreeForms) {
+    job->Bitacorear("Archivos totales", "250");
+    job->Bitacorear("Iniciando respaldo");
+    job->Bitacorear("Iniciando respaldo", "");
+    job->Bitacorear("Directa", "ignorado", true);
+    job->Bitacorear("Una etiqueta más larga que el ancho", "x");
+    EXPECT_EQ(log.lines, QStringList({"*)Archivos totales:--------> 250",
+                                      "Iniciando respaldo  ... ", "Iniciando respaldo  ... ",
+                                      "  Directa", "*)Una etiqueta más larga que el ancho:> x"}));
+}
+
+TEST_F(EngineTest, LogFileLinesAreStampedAndNeverSplit) {
+    clock.set(QDateTime(QDate(2026, 3, 5), QTime(21, 4, 9)));
+    job->Bitacorear("Ruta", "uno\r\ndos");
+    job->ArchivoBitacora("solo en archivo\rcon CR");
+    EXPECT_EQ(log.lines, QStringList({"*)Ruta:--------------------> uno\r\ndos"}));
+    EXPECT_EQ(readFile(logFile()),
+              QString("05/Mar/2026 21:04:09     *)Ruta:--------------------> unodos\r\n"
+                      "05/Mar/2026 21:04:09     solo en archivo\rcon CR\r\n")
+                  .toUtf8());
+    EXPECT_TRUE(job->ArchivoBitacora("no se escribe", true));
+    EXPECT_EQ(QFileInfo(logFile()).size(), 0);
+}
+
+TEST(AtomicFileCopier, KeepsContentTimeAndPermissionsAndLeavesNoTemporary) {
+    TempFolder dir;
+    writeFile(dir / "a.bin", QByteArray(200'000, 'z'));
+    setModified(dir / "a.bin", 1'600'000'000);
+    ASSERT_EQ(::chmod(QFile::encodeName(dir / "a.bin").constData(), 0640), 0);
+    writeFile(dir / "out/a.bin", "older and different");
+
+    AtomicFileCopier copier;
+    QString error;
+    ASSERT_TRUE(copier.copiar(dir / "a.bin", dir / "out/a.bin", error)) << error.toStdString();
+    EXPECT_EQ(readFile(dir / "out/a.bin"), QByteArray(200'000, 'z'));
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(dir / "out/a.bin").constData(), &st), 0);
+    EXPECT_EQ(st.st_mtim.tv_sec, 1'600'000'000);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(treeOf(dir / "out"), QStringList({"a.bin"}));
+
+    // A source that cannot be read leaves the previous copy whole.
+    EXPECT_FALSE(copier.copiar(dir / "missing", dir / "out/a.bin", error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(readFile(dir / "out/a.bin"), QByteArray(200'000, 'z'));
+    // A destination folder that does not exist fails without a trace.
+    EXPECT_FALSE(copier.copiar(dir / "a.bin", dir / "nowhere/a.bin", error));
+    EXPECT_EQ(treeOf(dir / "out"), QStringList({"a.bin"}));
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "host/IniFile.h"
+
+#include <QString>
+
+namespace zarvento::test {
+
+// The MariaDB server that the CTest fixture "mariadb" starts for the tests. Its connection file
+// is named by the environment variable ZARVENTO_MARIADB_CONNECTION (set it with ENV in
+// zarvento_test to ${ZARVENTO_MARIADB_CONNECTION_FILE}).
+struct MariaDbServer {
+    QString host;
+    int port = 0;
+    QString database;
+    QString user;
+    QString password;
+    QString readonlyUser;
+    QString readonlyPassword;
+
+    bool available() const { return port > 0; }
+
+    static MariaDbServer fromEnvironment() {
+        const QString file = qEnvironmentVariable("ZARVENTO_MARIADB_CONNECTION");
+        const auto value = [&file](const char* key) {
+            return ini::read(file, QStringLiteral("mariadb"), QString::fromLatin1(key));
+        };
+        return {value("host"),          value("port").toInt(), value("database"),
+                value("user"),          value("password"),     value("readonly_user"),
+                value("readonly_password")};
+    }
+};
+
+} // namespace zarvento::test

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "host/ProgramLocation.h"
+
+#include <QString>
+
+namespace zarvento {
+
+// The files the main window works with, all in the program folder.
+struct ArchivosPrincipal {
+    QString pbArchivoIni;    // <base name>.ini
+    QString pbArchivoRutas;  // documents route list
+    QString pbArchivoDATAs;  // data route list
+    QString carpetaTemporal; // staging folder of the data list
+
+    static ArchivosPrincipal de(const ProgramLocation& programa) {
+        return {programa.pathOf(programa.baseName + QStringLiteral(".ini")),
+                programa.pathOf(QStringLiteral("RutasARespaldar.txt")),
+                programa.pathOf(QStringLiteral("RutasDATAaRespaldar.txt")),
+                programa.pathOf(QStringLiteral("TmpData"))};
+    }
+};
+
+} // namespace zarvento

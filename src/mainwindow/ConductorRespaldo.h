@@ -1,0 +1,53 @@
+#pragma once
+
+#include "host/BasesDD.h"
+#include "host/ConexionCentral.h"
+#include "host/Services.h"
+#include "mainwindow/ArchivosPrincipal.h"
+
+#include <QString>
+#include <functional>
+
+namespace zarvento {
+
+class clsRespaldar;
+class Componentes;
+class LibORVX;
+
+// One backup run over both route lists: the run is recorded on the central report server, the
+// documents list is backed up, then the data list through the staging folder, and the date of a
+// complete run is stored in the settings file. Needs no window.
+class ConductorRespaldo {
+  public:
+    static constexpr const char* kBaseCentral = "orlanet_liberaktq";
+
+    ConductorRespaldo(const Componentes& componentes, const LibORVX& ini, clsRespaldar& job,
+                      ArchivosPrincipal archivos, const ConexionCentral& central,
+                      const Clock& reloj);
+
+    // Runs the backup; deshabilitarAccion is called when the run button must be disabled.
+    void EjecutarRespaldo(const std::function<void()>& deshabilitarAccion);
+
+    // The route-list line being backed up.
+    const QString& rutaActual() const { return rutaActual_; }
+
+    static QString version();
+
+  private:
+    qint64 GrabarMovimiento(BasesDD& oBasesDD);
+    void RespaldarLista(const QString& stArchivoLista, qint64 lIdMovto, BasesDD& oBasesDD,
+                        bool& blCorrecto, const QString& enDonde);
+    void GrabarDetalle(BasesDD& oBasesDD, qint64 lIdMovto, const QString& stRutaRespaldada,
+                       const QString& stRutaDestino);
+    void escribirFecha(const char* seccion, const char* clave);
+
+    const Componentes& componentes_;
+    const LibORVX& ini_;
+    clsRespaldar& job_;
+    ArchivosPrincipal archivos_;
+    const ConexionCentral& central_;
+    const Clock& reloj_;
+    QString rutaActual_;
+};
+
+} // namespace zarvento

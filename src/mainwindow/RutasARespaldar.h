@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace zarvento {
+
+class clsRespaldar;
+
+// Route lists: one folder per line, lines ending at CR or CR LF (a lone LF stays in its line),
+// each line used exactly as read.
+namespace rutas {
+
+// The lines of a list; nullopt when the file cannot be read.
+std::optional<QStringList> Leer(const QString& archivo);
+
+// Checks a list for the review: a missing file is created empty; every empty line and every line
+// naming a folder that does not exist is logged ("Ruta de documentos incorrecta" or "Ruta de
+// DATA(s) incorrecta") and clears blCorrecto, which is otherwise left as it was.
+void LeerRutas(const QString& archivo, bool& blCorrecto, bool esData, clsRespaldar& bitacora);
+
+} // namespace rutas
+} // namespace zarvento

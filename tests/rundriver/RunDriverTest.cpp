@@ -1,0 +1,220 @@
+#include "MariaDbServer.h"
+#include "TestSupport.h"
+#include "engine/clsRespaldar.h"
+#include "host/ClavesAjustes.h"
+#include "host/Componentes.h"
+#include "host/IniFile.h"
+#include "host/LibORVX.h"
+#include "mainwindow/ConductorRespaldo.h"
+#include "mainwindow/RutasARespaldar.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+#include <mysql.h>
+
+using namespace zarvento;
+using namespace zarvento::test;
+
+namespace {
+
+// Rows of the central server's tables, read back directly.
+class CentralRows {
+  public:
+    explicit CentralRows(const MariaDbServer& server) : mysql_(mysql_init(nullptr)) {
+        if (!mysql_real_connect(mysql_, server.host.toUtf8(), server.user.toUtf8(),
+                                server.password.toUtf8(), server.database.toUtf8(),
+                                static_cast<unsigned>(server.port), nullptr, 0))
+            throw std::runtime_error(mysql_error(mysql_));
+        mysql_set_character_set(mysql_, "utf8mb4");
+    }
+    ~CentralRows() { mysql_close(mysql_); }
+    CentralRows(const CentralRows&) = delete;
+    CentralRows& operator=(const CentralRows&) = delete;
+
+    // Every row of a query, columns joined by "|".
+    QStringList query(const QString& sql) {
+        if (mysql_query(mysql_, sql.toUtf8().constData()) != 0)
+            throw std::runtime_error(mysql_error(mysql_));
+        QStringList rows;
+        MYSQL_RES* result = mysql_store_result(mysql_);
+        const unsigned columns = mysql_num_fields(result);
+        while (MYSQL_ROW row = mysql_fetch_row(result)) {
+            QStringList values;
+            for (unsigned c = 0; c < columns; ++c)
+                values.append(QString::fromUtf8(row[c] ? row[c] : "NULL"));
+            rows.append(values.join('|'));
+        }
+        mysql_free_result(result);
+        return rows;
+    }
+    qint64 lastRunId() {
+        const QStringList rows = query("SELECT COALESCE(MAX(Id), 0) FROM rdamovtos");
+        return rows.value(0).toLongLong();
+    }
+
+  private:
+    MYSQL* mysql_;
+};
+
+class RunDriverTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        QDir().mkpath(programa.folder);
+        archivos = ArchivosPrincipal::de(programa);
+        job.ObjetoLog(&log);
+        job.RespaldoMultiple(false);
+        job.IncluirSubdirectorios(true);
+        job.RutaDestino(dir / "destino");
+        writeFile(archivos.pbArchivoRutas, "");
+        writeFile(archivos.pbArchivoDATAs, "");
+    }
+
+    ConexionCentral serverDown() const { return {"127.0.0.1", 1, "nadie", "nada"}; }
+    ConexionCentral realServer() const {
+        return {server.host, server.port, server.user, server.password};
+    }
+    void run(const ConexionCentral& central) {
+        ConductorRespaldo conductor(componentes, ini, job, archivos, central, clock);
+        conductor.EjecutarRespaldo([this] { ++disabled; });
+    }
+    QString setting(const char* section, const char* key) const {
+        return ini::read(archivos.pbArchivoIni, section, key);
+    }
+    // The folders whose route lines are given, made with one file each.
+    QByteArray routes(std::initializer_list<QString> names) {
+        QByteArray text;
+        for (const QString& name : names) {
+            writeFile(dir / ("datos/" + name + "/archivo.txt"), name.toUtf8());
+            text += (dir / ("datos/" + name)).toUtf8() + "\r\n";
+        }
+        return text;
+    }
+
+    TempFolder dir;
+    ProgramLocation programa{dir / "programa", "zarvento", "zarvento"};
+    ArchivosPrincipal archivos;
+    FakeDialogService dialogs;
+    Componentes componentes{Entorno{programa, &dialogs, {}, {}}};
+    LibORVX ini;
+    FakeClock clock{QDateTime(QDate(2026, 12, 7), QTime(23, 0))};
+    CountingPump pump;
+    FakeNotice notice;
+    FakeLogBox log;
+    clsRespaldar job{{clock, pump, notice, programa.folder, Regional(QLocale("en_US"))}};
+    MariaDbServer server = MariaDbServer::fromEnvironment();
+    int disabled = 0;
+};
+
+} // namespace
+
+TEST_F(RunDriverTest, EmptyListsWithTheServerDownStillCompleteTheRun) {
+    ini::write(archivos.pbArchivoIni, ajustes::kConfiguracion, ajustes::kURGELN, "2026-01-01");
+    run(serverDown());
+    EXPECT_EQ(log.lines, QStringList({"Iniciando respaldo  ... ", "Respaldo finalizado  ... "}));
+    EXPECT_EQ(disabled, 1);
+    EXPECT_EQ(setting(ajustes::kResultado, ajustes::kUltimoRespaldo), "2026-12-07");
+    EXPECT_EQ(setting(ajustes::kConfiguracion, ajustes::kURGELN), "2026-01-01");
+    EXPECT_FALSE(QFile::exists(archivos.carpetaTemporal));
+}
+
+TEST_F(RunDriverTest, DocumentsThenDataThroughTheStagingFolder) {
+    writeFile(archivos.pbArchivoRutas, routes({"docs"}));
+    writeFile(archivos.pbArchivoDATAs, routes({"mysql"}));
+    writeFile(dir / "datos/mysql/sub/no.txt", "subfolders of data routes are not copied");
+    QStringList stagingSeen;
+    notice.onShow = [&](const QString&) { stagingSeen.append(treeOf(archivos.carpetaTemporal)); };
+    run(serverDown());
+    EXPECT_EQ(log.lines.last(), "Respaldo finalizado  ... ");
+    EXPECT_EQ(treeOf(dir / "destino"),
+              QStringList({"docs", "docs/archivo.txt", "mysql", "mysql/archivo.txt"}));
+    EXPECT_EQ(stagingSeen, QStringList({"archivo.txt"})); // the staged copy, while copied on
+    EXPECT_FALSE(QFile::exists(archivos.carpetaTemporal));
+}
+
+TEST_F(RunDriverTest, FirstFailedRouteEndsTheRun) {
+    QByteArray docs = routes({"uno"});
+    docs += (dir / "no-existe").toUtf8() + "\r\n" + routes({"tres"});
+    writeFile(archivos.pbArchivoRutas, docs);
+    writeFile(archivos.pbArchivoDATAs, routes({"mysql"}));
+    run(serverDown());
+    EXPECT_EQ(log.lines.last(), "Error al respaldar  ... ");
+    EXPECT_EQ(treeOf(dir / "destino"), QStringList({"uno", "uno/archivo.txt"}));
+    EXPECT_FALSE(QFile::exists(archivos.carpetaTemporal));
+    EXPECT_EQ(setting(ajustes::kResultado, ajustes::kUltimoRespaldo), "");
+}
+
+TEST_F(RunDriverTest, VanishedListOrEmptyLineFailsTheRunWithoutCrashing) {
+    QFile::remove(archivos.pbArchivoDATAs);
+    run(serverDown());
+    EXPECT_TRUE(log.lines.contains("*)Lista de rutas no disponible:> " + archivos.pbArchivoDATAs));
+    EXPECT_EQ(log.lines.last(), "Error al respaldar  ... ");
+
+    log.clear();
+    writeFile(archivos.pbArchivoDATAs, "");
+    writeFile(archivos.pbArchivoRutas, "\r\n");
+    run(serverDown());
+    EXPECT_EQ(log.lines.last(), "Error al respaldar  ... ");
+    EXPECT_TRUE(treeOf(dir / "destino").isEmpty());
+}
+
+TEST_F(RunDriverTest, RouteListChecksReportEveryBadLine) {
+    const QString list = dir / "lista.txt";
+    writeFile(dir / "bien/a", "a");
+    writeFile(list, (dir / "bien").toUtf8() + "\r\n\r\n" + (dir / "mal").toUtf8() + "\r\n");
+    bool ok = true;
+    rutas::LeerRutas(list, ok, true, job);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(log.lines, QStringList({"Ruta de DATA(s) incorrecta  ... ",
+                                      "*)Ruta de DATA(s) incorrecta:> " + dir / "mal"}));
+    // A lone LF stays inside its line; a missing list is created empty and changes nothing.
+    writeFile(list, (dir / "bien").toUtf8() + "\n" + (dir / "bien").toUtf8() + "\n");
+    log.clear();
+    ok = true;
+    rutas::LeerRutas(list, ok, false, job);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(log.lines.size(), 1);
+    EXPECT_TRUE(log.lines[0].startsWith("*)Ruta de documentos incorrecta:> "));
+    ok = true;
+    rutas::LeerRutas(dir / "nueva.txt", ok, false, job);
+    EXPECT_TRUE(ok);
+    EXPECT_TRUE(QFile::exists(dir / "nueva.txt"));
+    EXPECT_EQ(rutas::Leer(dir / "nueva.txt"), QStringList());
+}
+
+TEST_F(RunDriverTest, RunAndDetailRowsReachTheCentralServer) {
+    ASSERT_TRUE(server.available()) << "the test MariaDB server is not running";
+    CentralRows rows(server);
+    const QString hostile = "O'Brien; DROP TABLE rdamovtos; --";
+    writeFile(archivos.pbArchivoRutas, routes({"uno", hostile}));
+    writeFile(archivos.pbArchivoDATAs, routes({"mysql"}));
+
+    run(realServer());
+    const qint64 first = rows.lastRunId();
+    ASSERT_GT(first, 0);
+    EXPECT_EQ(rows.query(QString("SELECT Fecha, Version FROM rdamovtos WHERE Id = %1").arg(first)),
+              QStringList({"2026-12-07|5.0.0"}));
+    EXPECT_EQ(rows.query(QString("SELECT RutaRespaldada, RutaDestino FROM rdamovtosdetalle "
+                                 "WHERE IdMovto = %1 ORDER BY Id")
+                             .arg(first)),
+              QStringList({dir / "datos/uno|" + dir / "destino//uno/",
+                           dir / ("datos/" + hostile) + "|" + dir / ("destino//" + hostile + "/"),
+                           dir / "datos/mysql|" + dir / "destino//mysql/"}));
+    EXPECT_EQ(setting(ajustes::kConfiguracion, ajustes::kURGELN), "2026-12-07");
+
+    // A second run the same day adds a second run row with the same date.
+    run(realServer());
+    EXPECT_EQ(rows.query(QString("SELECT Fecha FROM rdamovtos WHERE Id >= %1").arg(first)),
+              QStringList({"2026-12-07", "2026-12-07"}));
+}
+
+TEST_F(RunDriverTest, RefusedInsertAfterConnectingIsLoggedAndTheRunGoesOn) {
+    ASSERT_TRUE(server.available()) << "the test MariaDB server is not running";
+    writeFile(archivos.pbArchivoRutas, routes({"uno"}));
+    ini::write(archivos.pbArchivoIni, ajustes::kConfiguracion, ajustes::kURGELN, "2026-01-01");
+    run({server.host, server.port, server.readonlyUser, server.readonlyPassword});
+    EXPECT_EQ(log.lines.last(), "Respaldo finalizado  ... ");
+    EXPECT_EQ(setting(ajustes::kConfiguracion, ajustes::kURGELN), "2026-01-01");
+    const QString logText = QString::fromUtf8(readFile(programa.pathOf("Bitacora.log")));
+    EXPECT_TRUE(logText.contains("Respaldo no registrado en el servidor central: "));
+    EXPECT_EQ(treeOf(dir / "destino"), QStringList({"uno", "uno/archivo.txt"}));
+}

@@ -2,7 +2,7 @@
 BUILD_PACKAGES=(cmake g++ make pkg-config qt6-base-dev libcurl4-openssl-dev libmariadb-dev)
 TEST_PACKAGES=(libgtest-dev libgmock-dev mariadb-server python3-pyftpdlib vsftpd)
 DEMO_PACKAGES=(xvfb xauth)
-BENCH_PACKAGES=(rsync lftp curl time)
+BENCH_PACKAGES=(rsync lftp curl time bc)
 
 install_missing() {
     local missing=() p

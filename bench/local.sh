@@ -1,0 +1,106 @@
+#!/usr/bin/env bash
+# Local backup benchmark: the engine against cp -a (full backup) and rsync -a (differential runs)
+# on the same generated tree, in one run. Prints one line per comparison, ratio = engine / peer
+# (median of the runs), and the engine's peak memory at two tree sizes.
+#   bench/local.sh [files] [folders] [runs]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/packages.sh
+install_missing "${BUILD_PACKAGES[@]}" "${BENCH_PACKAGES[@]}"
+
+files=${1:-20000}
+folders=${2:-500}
+runs=${3:-3}
+build=build-bench
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DZARVENTO_BUILD_BENCH=ON -DZARVENTO_BUILD_TESTS=OFF >/dev/null
+cmake --build "$build" -j"$(nproc)" --target zarvento_bench_local >/dev/null
+engine=$PWD/$build/bench/local/zarvento_bench_local
+work=$PWD/$build/bench-work
+rm -rf "$work"
+mkdir -p "$work/log"
+
+# A tree of small files of mixed sizes spread over the folders, two levels deep, plus a few large files.
+make_tree() { # root files folders large
+    python3 - "$@" <<'PY'
+import os, random, sys
+root, files, folders, large = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), int(sys.argv[4])
+random.seed(7)
+dirs = [os.path.join(root, f"d{i // 25:02d}", f"s{i:03d}") for i in range(folders)]
+for d in dirs:
+    os.makedirs(d, exist_ok=True)
+blob = os.urandom(1 << 20)
+for n in range(files):
+    size = random.choice([200, 1500, 4000, 9000, 30000, 120000])
+    start = random.randrange(0, len(blob) - size)
+    with open(os.path.join(dirs[n % folders], f"f{n:06d}.dat"), "wb") as f:
+        f.write(blob[start:start + size])
+for n in range(large):
+    with open(os.path.join(root, f"grande{n}.bin"), "wb") as f:
+        for _ in range(100 + 10 * n):
+            f.write(os.urandom(1 << 20))
+PY
+}
+
+# Seconds taken by a command, to the millisecond.
+seconds() {
+    local start end
+    start=$(date +%s.%N)
+    "$@" >/dev/null
+    end=$(date +%s.%N)
+    echo "$end - $start" | bc -l
+}
+median() { printf '%s\n' "$@" | sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+ratio() { echo "scale=3; $1 / $2" | bc -l | sed 's/^\./0./'; }
+
+touch_one_percent() { # root round
+    python3 - "$1" "$2" <<'PY'
+import os, random, sys, time
+root, rnd = sys.argv[1], int(sys.argv[2])
+paths = sorted(os.path.join(d, f) for d, _, fs in os.walk(root) for f in fs if f.endswith(".dat"))
+random.seed(100 + rnd)
+stamp = time.time() + 10 * (rnd + 1)
+for p in random.sample(paths, max(1, len(paths) // 100)):
+    with open(p, "ab") as f:
+        f.write(b"changed")
+    os.utime(p, (stamp, stamp))
+PY
+}
+
+echo "Generating $files files in $folders folders and 3 large files..."
+make_tree "$work/src" "$files" "$folders" 3
+du -sh "$work/src" | sed 's/^/tree size: /'
+
+full_engine=() full_cp=() same_engine=() same_rsync=() changed_engine=() changed_rsync=()
+for r in $(seq 1 "$runs"); do
+    rm -rf "$work/e" "$work/c"; mkdir -p "$work/e" "$work/c"; sync
+    full_engine+=("$(seconds "$engine" "$work/src" "$work/e" full "$work/log")")
+    sync
+    full_cp+=("$(seconds cp -a "$work/src" "$work/c/src")")
+    sync
+done
+rm -rf "$work/r"; mkdir -p "$work/r"; rsync -a "$work/src/" "$work/r/src/"
+for r in $(seq 1 "$runs"); do
+    same_engine+=("$(seconds "$engine" "$work/src" "$work/e" differential "$work/log")")
+    same_rsync+=("$(seconds rsync -a "$work/src/" "$work/r/src/")")
+done
+for r in $(seq 1 "$runs"); do
+    touch_one_percent "$work/src" "$r"
+    changed_engine+=("$(seconds "$engine" "$work/src" "$work/e" differential "$work/log")")
+    changed_rsync+=("$(seconds rsync -a "$work/src/" "$work/r/src/")")
+done
+diff -r "$work/src" "$work/e/src" >/dev/null && echo "engine copy identical to the source"
+
+echo "full_vs_cp ratio=$(ratio "$(median "${full_engine[@]}")" "$(median "${full_cp[@]}")") engine=$(median "${full_engine[@]}")s cp=$(median "${full_cp[@]}")s"
+echo "nochange_vs_rsync ratio=$(ratio "$(median "${same_engine[@]}")" "$(median "${same_rsync[@]}")") engine=$(median "${same_engine[@]}")s rsync=$(median "${same_rsync[@]}")s"
+echo "changed1pct_vs_rsync ratio=$(ratio "$(median "${changed_engine[@]}")" "$(median "${changed_rsync[@]}")") engine=$(median "${changed_engine[@]}")s rsync=$(median "${changed_rsync[@]}")s"
+
+# Peak memory of a full backup at two tree sizes (large files left out: they cost no memory).
+peak() { # files
+    rm -rf "$work/m" "$work/mdst"; mkdir -p "$work/mdst"
+    make_tree "$work/m" "$1" "$folders" 0
+    /usr/bin/time -f %M "$engine" "$work/m" "$work/mdst" full "$work/log" 2>&1 >/dev/null | tail -n 1
+}
+small=$(peak "$files")
+big=$(peak $((files * 5)))
+echo "peak_memory files=$files kib=$small files=$((files * 5)) kib=$big ratio=$(ratio "$big" "$small")"
+rm -rf "$work"

@@ -1,0 +1,37 @@
+// Runs the backup engine over one route, as the agent would, without windows:
+//   zarvento_bench_local <source folder> <destination root> <full|differential> <log folder>
+// The route's copy lands in <destination root>/<source name>/ (no cycle folders).
+#include "engine/clsRespaldar.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+namespace {
+
+class SilentNotice final : public zarvento::NoticeLabel {
+public:
+    void showNotice(const QString&) override {}
+    void hideNotice() override {}
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    if (argc != 5) {
+        std::fprintf(stderr, "usage: %s SOURCE DEST full|differential LOGDIR\n", argv[0]);
+        return 2;
+    }
+    zarvento::SystemClock clock;
+    zarvento::NoEventPump pump;
+    SilentNotice notice;
+    zarvento::clsRespaldar job({clock, pump, notice, QString::fromLocal8Bit(argv[4])});
+    job.RespaldoMultiple(false);
+    job.DiaAlInicio(false);
+    job.IncluirSubdirectorios(true);
+    job.Incremental(QByteArray(argv[3]) == "differential");
+    job.RutaDestino(QString::fromLocal8Bit(argv[2]));
+    job.RutaOriginal(QString::fromLocal8Bit(argv[1]));
+    return job.Respaldar() ? 0 : 1;
+}

@@ -1,0 +1,190 @@
+#include "settingswindow/ControlesConfiguracion.h"
+
+#include "settingswindow/Twips.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyleOptionButton>
+#include <QStylePainter>
+
+namespace zarvento {
+
+namespace {
+
+constexpr double kPuntosTexto = 9.75;
+constexpr double kPuntosHora = 13.5;
+// The window's client area, in twips.
+constexpr QRect kCliente(0, 0, 15705, 8730);
+
+QString indexado(const char* nombre, int indice) {
+    return QString::fromLatin1(nombre) + QString::number(indice);
+}
+
+// A check box whose caption wraps onto further lines when it is wider than the box.
+class CasillaDeVariasLineas final : public QCheckBox {
+public:
+    using QCheckBox::QCheckBox;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QStylePainter pintor(this);
+        QStyleOptionButton opcion;
+        initStyleOption(&opcion);
+        const QString texto = opcion.text;
+        opcion.text.clear();
+        pintor.drawControl(QStyle::CE_CheckBox, opcion);
+        const QRect zona = style()->subElementRect(QStyle::SE_CheckBoxContents, &opcion, this);
+        pintor.drawItemText(zona,
+                            Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap |
+                                Qt::TextShowMnemonic,
+                            palette(), isEnabled(), texto, QPalette::WindowText);
+    }
+    bool hitButton(const QPoint& punto) const override { return rect().contains(punto); }
+};
+
+void ponerTexto(QWidget* control, const QString& texto) {
+    if (auto* boton = qobject_cast<QAbstractButton*>(control))
+        boton->setText(texto);
+    else if (auto* marco = qobject_cast<QGroupBox*>(control))
+        marco->setTitle(texto);
+    else if (auto* etiqueta = qobject_cast<QLabel*>(control))
+        etiqueta->setText(texto);
+}
+
+} // namespace
+
+ControlesConfiguracion::ControlesConfiguracion(QDialog& ventana) : ventana_(ventana) {
+    QFont letra = QApplication::font();
+    letra.setPointSizeF(kPuntosTexto);
+    ventana_.setFont(letra);
+    ventana_.setFixedSize(twips::aPixeles(kCliente, ventana_.logicalDpiX(), ventana_.logicalDpiY()).size());
+    crearTodos();
+    for (QPushButton* boton : {cmdVerNoVer, cmdExaminar, Command1, cmdGrabar}) {
+        // Enter in a text box presses no button; the buttons act on a click or their access key.
+        boton->setAutoDefault(false);
+    }
+    QWidget* anterior = nullptr;
+    for (const auto& [tab, control] : porTab_) {
+        if (anterior)
+            QWidget::setTabOrder(anterior, control);
+        anterior = control;
+    }
+}
+
+// Tab numbers of labels and frames are not kept: they never take the focus (pass tab -1).
+template <class Control>
+Control* ControlesConfiguracion::crear(QWidget* contenedor, const QString& nombre,
+                                       const QString& texto, const QRect& twips, int tab) {
+    auto* control = new Control(contenedor);
+    control->setObjectName(nombre);
+    ponerTexto(control, texto);
+    control->setGeometry(twips::aPixeles(twips, ventana_.logicalDpiX(), ventana_.logicalDpiY()));
+    if (tab >= 0)
+        porTab_[tab] = control;
+    return control;
+}
+
+void ControlesConfiguracion::crearTodos() {
+    QWidget* const v = &ventana_;
+    const auto marco = [this](int i, QWidget* contenedor, const QString& titulo, QRect r) {
+        fraOpcion[i] = crear<QGroupBox>(contenedor, indexado("fraOpcion", i), titulo, r, -1);
+        return fraOpcion[i];
+    };
+    const auto casilla = [this](int i, QWidget* contenedor, const QString& texto, QRect r,
+                                int tab) {
+        chkOpcion[i] =
+            crear<CasillaDeVariasLineas>(contenedor, indexado("chkOpcion", i), texto, r, tab);
+    };
+    const auto etiqueta = [this](int i, QWidget* contenedor, const QString& texto, QRect r) {
+        lblEtiq[i] = crear<QLabel>(contenedor, indexado("lblEtiq", i), texto, r, -1);
+    };
+    const auto dato = [this](int i, QWidget* contenedor, QRect r, int tab) {
+        txtDato[i] = crear<QLineEdit>(contenedor, indexado("txtDato", i), {}, r, tab);
+    };
+    const auto boton = [this](const char* nombre, QWidget* contenedor, const QString& texto,
+                              QRect r, int tab) {
+        return crear<QPushButton>(contenedor, QString::fromLatin1(nombre), texto, r, tab);
+    };
+    const auto lista = [this](int i, QWidget* contenedor, QRect r, int tab) {
+        auto* caja = crear<QPlainTextEdit>(contenedor, indexado("txtDato", i), {}, r, tab);
+        caja->setLineWrapMode(QPlainTextEdit::NoWrap);
+        caja->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        caja->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        caja->setTabChangesFocus(true);
+        txtRutas[i - 4] = caja;
+    };
+
+    casilla(0, v, QStringLiteral("Respaldos variables (se nombran de acuerdo al día)"),
+            {240, 120, 5415, 240}, 0);
+    QWidget* ciclo = marco(0, v, {}, {1320, 360, 6255, 1095});
+    etiqueta(0, ciclo, QStringLiteral("Frecuencia de respaldos:"), {240, 240, 2295, 240});
+    optOpcion[0] = crear<QRadioButton>(ciclo, QStringLiteral("optOpcion0"),
+                                       QStringLiteral("Semanal"), {3000, 240, 1215, 240}, 3);
+    optOpcion[1] = crear<QRadioButton>(ciclo, QStringLiteral("optOpcion1"),
+                                       QStringLiteral("Mensual"), {4800, 240, 1095, 240}, 2);
+    casilla(1, ciclo, QStringLiteral("En el nombre de la ruta destino, primero el día:"),
+            {1200, 600, 4695, 240}, 5);
+
+    casilla(2, v, QStringLiteral("Respaldar en sitio web, por medio de FTP"),
+            {240, 1560, 5415, 240}, 6);
+    QWidget* ftp = marco(1, v, QStringLiteral("Datos de conexión al FTP"), {1320, 1800, 6255, 2415});
+    etiqueta(1, ftp, QStringLiteral("Servidor:"), {480, 360, 810, 240});
+    etiqueta(2, ftp, QStringLiteral("Usuario:"), {480, 840, 750, 240});
+    etiqueta(3, ftp, QStringLiteral("Contraseña:"), {480, 1320, 1080, 240});
+    for (int i = 0; i < 3; ++i) {
+        dato(i, ftp, {1680, 360 + 480 * i, 4335, 360}, 11 + i);
+        txtDato[i]->setEchoMode(QLineEdit::Password);
+    }
+    cmdVerNoVer = boton("cmdVerNoVer", ftp, QStringLiteral("&Ver datos"), {4560, 1800, 1455, 495}, 18);
+
+    etiqueta(4, v, QStringLiteral("Ruta destino:"), {240, 4320, 1170, 240});
+    dato(3, v, {1560, 4320, 6015, 360}, 15);
+    casilla(3, v,
+            QStringLiteral("Respaldo diferencial (se respaldarán los archivos actualizados "
+                           "posteriormente al último respaldo):"),
+            {240, 4800, 5415, 480}, 16);
+    casilla(4, v, QStringLiteral("Incluir subdirectorios en el respaldo:"), {240, 5520, 5415, 240},
+            17);
+
+    etiqueta(9, v, QStringLiteral("Hora para efectuar el respaldo (en formato de 24 horas):"),
+             {240, 6120, 4995, 240});
+    etiqueta(10, v, QStringLiteral("Hora:"), {2520, 6600, 495, 240});
+    dato(6, v, {3240, 6480, 495, 480}, 23);
+    etiqueta(11, v, QStringLiteral("Minutos:"), {4200, 6600, 735, 240});
+    dato(7, v, {5160, 6480, 495, 480}, 24);
+    for (QLineEdit* caja : {txtDato[6], txtDato[7]}) {
+        QFont letra = caja->font();
+        letra.setPointSizeF(kPuntosHora);
+        caja->setFont(letra);
+    }
+
+    Line1 = crear<QFrame>(v, QStringLiteral("Line1"), {}, {7785, 120, 30, 7880}, -1);
+    Line1->setFrameShape(QFrame::VLine);
+    Line1->setFrameShadow(QFrame::Sunken);
+
+    QWidget* documentos =
+        marco(2, v, QStringLiteral("De documentos o archivos VARIOS"), {8040, 1080, 7455, 3015});
+    etiqueta(5, documentos, QStringLiteral("Ruta(s) a respaldar:"), {360, 480, 1770, 240});
+    cmdExaminar = boton("cmdExaminar", documentos, QStringLiteral("&Examinar"),
+                        {5760, 240, 1335, 495}, 26);
+    lista(4, documentos, {960, 960, 6135, 1800}, 27);
+
+    QWidget* datas = marco(
+        3, v,
+        QStringLiteral("De la ruta \"DATA\" de MySQL (de ellas NO se incluirán subdirectorios)"),
+        {8040, 4440, 7455, 3015});
+    etiqueta(8, datas, QStringLiteral("Ruta(s) a respaldar:"), {240, 480, 1770, 240});
+    Command1 = boton("Command1", datas, QStringLiteral("&Examinar"), {5760, 240, 1335, 495}, 31);
+    lista(5, datas, {960, 960, 6135, 1800}, 32);
+
+    cmdGrabar = boton("cmdGrabar", v, QStringLiteral("&Grabar"), {13560, 7800, 1695, 735}, 19);
+}
+
+} // namespace zarvento

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QRect>
+
+#include <array>
+#include <map>
+
+class QCheckBox;
+class QDialog;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QString;
+class QWidget;
+
+namespace zarvento {
+
+// The settings window's controls, made on the window at their design positions, with their
+// captions and keyboard order. Arrays are indexed as the design numbers them; txtDato(4) and
+// txtDato(5), the two route lists, are multi-line boxes and live in txtRutas.
+class ControlesConfiguracion {
+public:
+    explicit ControlesConfiguracion(QDialog& ventana);
+
+    std::array<QCheckBox*, 5> chkOpcion{};
+    std::array<QGroupBox*, 4> fraOpcion{};
+    std::array<QRadioButton*, 2> optOpcion{};
+    std::array<QLabel*, 12> lblEtiq{}; // no lblEtiq(6) or (7)
+    std::array<QLineEdit*, 8> txtDato{}; // no single-line txtDato(4) or (5)
+    std::array<QPlainTextEdit*, 2> txtRutas{}; // txtDato(4), txtDato(5)
+    QPushButton* cmdVerNoVer = nullptr;
+    QPushButton* cmdExaminar = nullptr;
+    QPushButton* Command1 = nullptr;
+    QPushButton* cmdGrabar = nullptr;
+    QFrame* Line1 = nullptr;
+
+    // The route-list box of txtDato(indice), indice 4 or 5.
+    QPlainTextEdit* rutas(int indice) const { return txtRutas.at(indice - 4); }
+
+private:
+    template <class Control>
+    Control* crear(QWidget* contenedor, const QString& nombre, const QString& texto,
+                   const QRect& twips, int tab);
+    void crearTodos();
+
+    QDialog& ventana_;
+    // The focusable controls by their design tab number.
+    std::map<int, QWidget*> porTab_;
+};
+
+} // namespace zarvento

@@ -1,0 +1,195 @@
+#include "settingswindow/frmConfiguracion.h"
+
+#include "host/DeArchivos.h"
+#include "settingswindow/CajasDeHora.h"
+#include "settingswindow/ControlesConfiguracion.h"
+#include "settingswindow/ListaDeRutas.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDebug>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QWindow>
+
+namespace zarvento {
+
+namespace {
+
+const QString kNombre = QStringLiteral("frmConfiguracion");
+
+} // namespace
+
+frmConfiguracion::frmConfiguracion(const Componentes& componentes, ArchivosDeAjustes archivos,
+                                   bool& pbHuboCambios, QWidget* parent)
+    : QDialog(parent), componentes_(componentes), catalogo_(componentes, archivos),
+      posicion_(archivos.pbArchivoIni, kNombre), pbHuboCambios_(pbHuboCambios) {
+    setObjectName(kNombre);
+    setWindowTitle(QStringLiteral("Configuración"));
+    c_ = std::make_unique<ControlesConfiguracion>(*this);
+    tomarAspecto(parent);
+    posicion_.aplicar(*this);
+    hora_ = new CajasDeHora(*this, *c_->txtDato[6], *c_->txtDato[7], [this] { pitar(); });
+    for (QPushButton* boton : {c_->cmdVerNoVer, c_->cmdExaminar, c_->Command1, c_->cmdGrabar})
+        hora_->vigilarAtajo(*boton);
+    mostrar(catalogo_.cargar());
+    aplicarGrupoCiclo();
+    aplicarGrupoFTP();
+    conectar();
+}
+
+frmConfiguracion::~frmConfiguracion() = default;
+
+void frmConfiguracion::tomarAspecto(const QWidget* principal) {
+    if (!principal)
+        return;
+    setWindowIcon(principal->windowIcon());
+    // The frames, check boxes, option buttons and labels inherit the window's palette.
+    QPalette colores = palette();
+    colores.setColor(QPalette::Window, principal->palette().color(QPalette::Window));
+    setPalette(colores);
+}
+
+void frmConfiguracion::conectar() {
+    connect(c_->chkOpcion[0], &QCheckBox::toggled, this, &frmConfiguracion::aplicarGrupoCiclo);
+    connect(c_->chkOpcion[2], &QCheckBox::toggled, this, &frmConfiguracion::aplicarGrupoFTP);
+    connect(c_->cmdVerNoVer, &QPushButton::clicked, this, &frmConfiguracion::cmdVerNoVer_Click);
+    connect(c_->cmdExaminar, &QPushButton::clicked, this, [this] { AgregarCarpeta(4); });
+    connect(c_->Command1, &QPushButton::clicked, this, [this] { AgregarCarpeta(5); });
+    connect(c_->cmdGrabar, &QPushButton::clicked, this, &frmConfiguracion::cmdGrabar_Click);
+}
+
+void frmConfiguracion::mostrar(const ValoresDeAjustes& v) {
+    c_->chkOpcion[0]->setChecked(v.respaldosVariados);
+    c_->optOpcion[v.semanal ? 0 : 1]->setChecked(true);
+    c_->chkOpcion[1]->setChecked(v.diaAlInicio);
+    c_->chkOpcion[2]->setChecked(v.respaldoEnFTP);
+    c_->txtDato[0]->setText(v.ftpServidor);
+    c_->txtDato[1]->setText(v.ftpUsuario);
+    c_->txtDato[2]->setText(v.ftpPassword);
+    c_->txtDato[3]->setText(v.rutaDestino);
+    c_->chkOpcion[3]->setChecked(v.respaldoDiferencial);
+    c_->chkOpcion[4]->setChecked(v.incluirSubdirectorios);
+    c_->txtDato[6]->setText(v.horas);
+    c_->txtDato[7]->setText(v.minutos);
+    c_->rutas(4)->setPlainText(v.rutasDocumentos);
+    c_->rutas(5)->setPlainText(v.rutasDatas);
+}
+
+ValoresDeAjustes frmConfiguracion::valores() const {
+    ValoresDeAjustes v;
+    v.respaldosVariados = c_->chkOpcion[0]->isChecked();
+    v.semanal = c_->optOpcion[0]->isChecked();
+    v.diaAlInicio = c_->chkOpcion[1]->isChecked();
+    v.respaldoEnFTP = c_->chkOpcion[2]->isChecked();
+    v.ftpServidor = c_->txtDato[0]->text();
+    v.ftpUsuario = c_->txtDato[1]->text();
+    v.ftpPassword = c_->txtDato[2]->text();
+    v.rutaDestino = c_->txtDato[3]->text();
+    v.respaldoDiferencial = c_->chkOpcion[3]->isChecked();
+    v.incluirSubdirectorios = c_->chkOpcion[4]->isChecked();
+    v.horas = c_->txtDato[6]->text();
+    v.minutos = c_->txtDato[7]->text();
+    v.rutasDocumentos = c_->rutas(4)->toPlainText();
+    v.rutasDatas = c_->rutas(5)->toPlainText();
+    return v;
+}
+
+// Disabling a group greys its controls out but keeps their values, which are still saved.
+void frmConfiguracion::aplicarGrupoCiclo() {
+    const bool activo = c_->chkOpcion[0]->isChecked();
+    c_->fraOpcion[0]->setEnabled(activo);
+    for (QWidget* control : std::initializer_list<QWidget*>{c_->optOpcion[0], c_->optOpcion[1],
+                                                            c_->lblEtiq[0], c_->chkOpcion[1]})
+        control->setEnabled(activo);
+}
+
+void frmConfiguracion::aplicarGrupoFTP() {
+    const bool activo = c_->chkOpcion[2]->isChecked();
+    c_->fraOpcion[1]->setEnabled(activo);
+    for (int i = 1; i <= 3; ++i) {
+        c_->lblEtiq[i]->setEnabled(activo);
+        c_->txtDato[i - 1]->setEnabled(activo);
+    }
+    c_->cmdVerNoVer->setEnabled(activo);
+}
+
+void frmConfiguracion::cmdVerNoVer_Click() {
+    const bool seVeian = c_->txtDato[0]->echoMode() == QLineEdit::Normal;
+    for (int i = 0; i < 3; ++i)
+        c_->txtDato[i]->setEchoMode(seVeian ? QLineEdit::Password : QLineEdit::Normal);
+    c_->cmdVerNoVer->setText(seVeian ? QStringLiteral("Ver datos")
+                                     : QStringLiteral("Ocultar datos"));
+}
+
+void frmConfiguracion::AgregarCarpeta(int indice) {
+    const auto archivos = componentes_.CrearObj<DeArchivos>(QStringLiteral("DeArchivos"));
+    const QString carpeta = archivos->Carpeta(this).trimmed();
+    if (carpeta.isEmpty())
+        return;
+    QPlainTextEdit* caja = c_->rutas(indice);
+    if (const auto texto = rutaslista::conCarpeta(caja->toPlainText(), carpeta))
+        caja->setPlainText(*texto);
+    else
+        pitar();
+}
+
+void frmConfiguracion::cmdGrabar_Click() {
+    if (!hora_->esValida()) {
+        pitar();
+        c_->txtDato[6]->setFocus();
+        return;
+    }
+    if (const auto fallo = catalogo_.grabar(valores())) {
+        avisar(*fallo);
+        return;
+    }
+    pbHuboCambios_ = true;
+    accept();
+}
+
+void frmConfiguracion::done(int resultado) {
+    QString motivo;
+    if (!posicion_.guardar(*this, &motivo))
+        qWarning().noquote() << "No se pudo grabar la posición de la ventana:" << motivo;
+    QDialog::done(resultado);
+}
+
+bool frmConfiguracion::focusNextPrevChild(bool next) {
+    return !hora_->permiteSalir() || QDialog::focusNextPrevChild(next);
+}
+
+void frmConfiguracion::showEvent(QShowEvent* evento) {
+    if (!vigilandoVentana_ && windowHandle()) {
+        hora_->vigilarVentana(*windowHandle());
+        vigilandoVentana_ = true;
+    }
+    QDialog::showEvent(evento);
+}
+
+void frmConfiguracion::pitar() const {
+    if (DialogService* dialogos = componentes_.entorno().dialogos)
+        dialogos->beep();
+    else
+        QApplication::beep();
+}
+
+void frmConfiguracion::avisar(const FalloAlGrabar& fallo) const {
+    MessageRequest aviso;
+    aviso.title = QStringLiteral("Atención");
+    aviso.text = QStringLiteral("No se pudo grabar el archivo \"%1\": %2.\r\n"
+                                "La ventana sigue abierta con sus cambios; corrija el problema y "
+                                "vuelva a grabar.")
+                     .arg(fallo.archivo, fallo.motivo);
+    aviso.icon = MessageIcon::Critical;
+    if (DialogService* dialogos = componentes_.entorno().dialogos)
+        dialogos->showMessage(aviso);
+    else
+        qWarning().noquote() << aviso.text;
+}
+
+} // namespace zarvento

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "host/Componentes.h"
+#include "settingswindow/ArchivosDeAjustes.h"
+#include "settingswindow/CatalogoDeAjustes.h"
+#include "settingswindow/PosicionVentana.h"
+
+#include <QDialog>
+
+#include <memory>
+
+namespace zarvento {
+
+class CajasDeHora;
+class ControlesConfiguracion;
+struct FalloAlGrabar;
+
+// The settings window: shows every editable setting and both route lists, and writes them back
+// with "&Grabar". Its position is kept in the settings file each time it closes.
+class frmConfiguracion : public QDialog {
+    Q_OBJECT
+
+public:
+    // parent: the main window, whose icon and background colour the window takes (may be null).
+    // pbHuboCambios: set to true only when "&Grabar" saved everything.
+    frmConfiguracion(const Componentes& componentes, ArchivosDeAjustes archivos,
+                     bool& pbHuboCambios, QWidget* parent = nullptr);
+    ~frmConfiguracion() override;
+
+    // Every way of closing ends here: the position is written, nothing else.
+    void done(int resultado) override;
+
+protected:
+    bool focusNextPrevChild(bool next) override;
+    void showEvent(QShowEvent* evento) override;
+
+private:
+    void tomarAspecto(const QWidget* principal);
+    void conectar();
+    void mostrar(const ValoresDeAjustes& valores);
+    ValoresDeAjustes valores() const;
+
+    void aplicarGrupoCiclo();
+    void aplicarGrupoFTP();
+    void cmdVerNoVer_Click();
+    void AgregarCarpeta(int indice);
+    void cmdGrabar_Click();
+
+    void pitar() const;
+    void avisar(const FalloAlGrabar& fallo) const;
+
+    const Componentes& componentes_;
+    CatalogoDeAjustes catalogo_;
+    PosicionVentana posicion_;
+    bool& pbHuboCambios_;
+    std::unique_ptr<ControlesConfiguracion> c_;
+    CajasDeHora* hora_ = nullptr;
+    bool vigilandoVentana_ = false;
+};
+
+} // namespace zarvento

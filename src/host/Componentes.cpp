@@ -1,6 +1,13 @@
 #include "host/Componentes.h"
 
+#include "host/DelRegistro.h"
+
 namespace zarvento {
+
+Entorno Entorno::delPrograma(DialogService* dialogos) {
+    return {ProgramLocation::ofRunningExecutable(), dialogos,
+            DelRegistro::carpetaMaquinaPorDefecto(), DelRegistro::carpetaUsuarioPorDefecto()};
+}
 
 void Componentes::avisarFallo(const QString& progId) const {
     if (!entorno_.dialogos)

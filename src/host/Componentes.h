@@ -18,6 +18,10 @@ struct Entorno {
     // Folders of the registry store's machine-wide and per-user files.
     QString registroMaquina;
     QString registroUsuario;
+
+    // The running program's environment: its own folder and the registry store's default
+    // folders (the machine-wide one chosen at build time, the user's configuration folder).
+    static Entorno delPrograma(DialogService* dialogos);
 };
 
 class ErrorComponente : public std::runtime_error {

@@ -25,9 +25,8 @@ struct MariaDbServer {
         const auto value = [&file](const char* key) {
             return ini::read(file, QStringLiteral("mariadb"), QString::fromLatin1(key));
         };
-        return {value("host"),          value("port").toInt(), value("database"),
-                value("user"),          value("password"),     value("readonly_user"),
-                value("readonly_password")};
+        return {value("host"),     value("port").toInt(),  value("database"),         value("user"),
+                value("password"), value("readonly_user"), value("readonly_password")};
     }
 };
 

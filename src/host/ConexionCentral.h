@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+
+namespace zarvento {
+
+class Componentes;
+
+// Where the run records go: the central report server and this machine's account on it.
+struct ConexionCentral {
+    QString servidor;
+    int puerto = 0;
+    QString usuario;
+    QString password;
+
+    // The settings the program is built with: host, port 3306, the built-in user and password.
+    static ConexionCentral integrada();
+
+    friend bool operator==(const ConexionCentral&, const ConexionCentral&) = default;
+};
+
+// The machine values of the central server account, in the HKEY_LOCAL_MACHINE registry store.
+namespace valoresDeEquipo {
+inline constexpr const char* kClave = "SOFTWARE\\Merovia\\KTQ plugins";
+inline constexpr const char* kUsuario = "Dato1";
+inline constexpr const char* kPassword = "Dato2";
+inline constexpr const char* kPuerto = "Dato3";
+// The DeAcceso key number that protects the machine values.
+inline constexpr int kLlave = 3;
+} // namespace valoresDeEquipo
+
+// Removes a leftover marker file "xKTQ.aep" from the program folder; errors are ignored.
+void BorrarMarca(const Componentes& componentes);
+
+// The central server settings for this start: the built-in ones, with user, password and port
+// replaced by this machine's values, which the first start creates (from DeEquipo::DDCR when it
+// answers, else from the built-in ones). When the machine store refuses the first write, the
+// built-in settings stay and *aviso tells why.
+ConexionCentral CargarConexionCentral(const Componentes& componentes, QString* aviso = nullptr);
+
+} // namespace zarvento

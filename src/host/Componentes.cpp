@@ -1,12 +1,14 @@
 #include "host/Componentes.h"
 
 #include "host/DelRegistro.h"
+#include "host/clsInicio.h"
 
 namespace zarvento {
 
 Entorno Entorno::delPrograma(DialogService* dialogos) {
     return {ProgramLocation::ofRunningExecutable(), dialogos,
-            DelRegistro::carpetaMaquinaPorDefecto(), DelRegistro::carpetaUsuarioPorDefecto()};
+            DelRegistro::carpetaMaquinaPorDefecto(), DelRegistro::carpetaUsuarioPorDefecto(),
+            clsInicio::carpetaPorDefecto()};
 }
 
 void Componentes::avisarFallo(const QString& progId) const {

@@ -4,7 +4,6 @@
 #include "host/Services.h"
 
 #include <QString>
-
 #include <memory>
 #include <stdexcept>
 #include <type_traits>
@@ -18,6 +17,8 @@ struct Entorno {
     // Folders of the registry store's machine-wide and per-user files.
     QString registroMaquina;
     QString registroUsuario;
+    // Folder of the desktop's autostart entries.
+    QString carpetaAutostart;
 
     // The running program's environment: its own folder and the registry store's default
     // folders (the machine-wide one chosen at build time, the user's configuration folder).
@@ -25,14 +26,14 @@ struct Entorno {
 };
 
 class ErrorComponente : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 // Makes the component library's objects by class name ("kvex5." and the class), names matched in
 // any letter case. Calls on the objects are ordinary typed calls.
 class Componentes {
-public:
+  public:
     static constexpr const char* kBiblioteca = "kvex5";
 
     explicit Componentes(Entorno entorno) : entorno_(std::move(entorno)) {}
@@ -59,7 +60,7 @@ public:
         return construir<T>();
     }
 
-private:
+  private:
     template <class T> static bool nombra(const QString& clase, const QString& biblioteca) {
         return clase.compare(QLatin1String(T::kClase), Qt::CaseInsensitive) == 0 &&
                biblioteca.compare(QLatin1String(kBiblioteca), Qt::CaseInsensitive) == 0;

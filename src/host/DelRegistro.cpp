@@ -67,6 +67,20 @@ bool DelRegistro::GrabarCadena(const QString& clave, const QString& valor, const
     return ini::write(archivoDe(raiz), clave, valor, '"' + dato + '"', error);
 }
 
+QString DelRegistro::BuscarRegistroR0K(const QString& carpetaHost) const {
+    const auto sinSeparadorFinal = [](QString ruta) {
+        while (ruta.size() > 1 && ruta.endsWith('/'))
+            ruta.chop(1);
+        return ruta;
+    };
+    const QString registrada =
+        LeerCadena(QString::fromUtf8(kClaveInstalacion), QString::fromUtf8(kValorInstalacion),
+                   Raiz::HKEY_LOCAL_MACHINE);
+    if (registrada.isEmpty() || sinSeparadorFinal(registrada) != sinSeparadorFinal(carpetaHost))
+        return {};
+    return registrada;
+}
+
 QString DelRegistro::carpetaMaquinaPorDefecto() {
     return QStringLiteral(ZARVENTO_MACHINE_REGISTRY_DIR);
 }

@@ -25,6 +25,13 @@ class DelRegistro {
     bool GrabarCadena(const QString& clave, const QString& valor, const QString& dato, Raiz raiz,
                       QString* error = nullptr) const;
 
+    // The host product's installation recorded for the folder (trailing separators aside): the
+    // recorded folder, or "" when no installation is recorded there. The record is the value
+    // kValorInstalacion of the machine key kClaveInstalacion.
+    QString BuscarRegistroR0K(const QString& carpetaHost) const;
+    static constexpr const char* kClaveInstalacion = "SOFTWARE\\Merovia\\Quillon Premium";
+    static constexpr const char* kValorInstalacion = "Ruta de instalación";
+
     // The file that holds the root's keys.
     QString archivoDe(Raiz raiz) const;
 

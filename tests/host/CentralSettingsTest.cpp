@@ -43,7 +43,7 @@ class Maquina {
   private:
     Entorno entorno() const {
         return {ProgramLocation{dir_ / "program", "zarvento", "zarvento"}, &dialogos_,
-                dir_ / "machine", dir_ / "user"};
+                dir_ / "machine", dir_ / "user", {}};
     }
 
     TempFolder dir_;
@@ -171,7 +171,7 @@ TEST(CargarConexionCentral, UnwritableMachineStoreKeepsBuiltInSettings) {
     writeFile(dir / "machine", "a file, not a folder");
     test::FakeDialogService dialogos;
     const Componentes componentes(
-        Entorno{ProgramLocation{dir.path(), "z", "z"}, &dialogos, dir / "machine", dir / "user"});
+        Entorno{ProgramLocation{dir.path(), "z", "z"}, &dialogos, dir / "machine", dir / "user", {}});
 
     QString aviso;
     EXPECT_EQ(CargarConexionCentral(componentes, &aviso), ConexionCentral::integrada());

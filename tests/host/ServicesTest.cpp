@@ -64,7 +64,7 @@ TEST(Regional, StampAndGroupingFollowTheLocale) {
 
 TEST(Componentes, ClassNamesMatchInAnyCaseAndFailuresAreShown) {
     test::FakeDialogService dialogs;
-    Componentes componentes(Entorno{{}, &dialogs, {}, {}});
+    Componentes componentes(Entorno{{}, &dialogs, {}, {}, {}});
     std::unique_ptr<DeAcceso> acceso;
     EXPECT_TRUE(componentes.CrearComponente(acceso, "deAcceso"));
     EXPECT_TRUE(acceso);

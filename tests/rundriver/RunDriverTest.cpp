@@ -94,7 +94,7 @@ class RunDriverTest : public ::testing::Test {
     ProgramLocation programa{dir / "programa", "zarvento", "zarvento"};
     ArchivosPrincipal archivos;
     FakeDialogService dialogs;
-    Componentes componentes{Entorno{programa, &dialogs, {}, {}}};
+    Componentes componentes{Entorno{programa, &dialogs, {}, {}, {}}};
     LibORVX ini;
     FakeClock clock{QDateTime(QDate(2026, 12, 7), QTime(23, 0))};
     CountingPump pump;

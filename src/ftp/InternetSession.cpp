@@ -1,0 +1,420 @@
+#include "ftp/InternetSession.h"
+
+#include <QDir>
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+
+namespace zarvento::ftp {
+
+namespace {
+
+constexpr long kConnectTimeoutSeconds = 15;
+constexpr long kResponseTimeoutSeconds = 60;
+constexpr long kLowSpeedBytesPerSecond = 1;
+constexpr long kLowSpeedSeconds = 60;
+constexpr qsizetype kUploadBatch = 64 * 1024;
+constexpr qsizetype kDownloadBuffer = 256 * 1024;
+constexpr int kPollMilliseconds = 100;
+
+// The folder text inside a 257 reply: '257 "/a ""b""" is current' gives /a "b".
+std::optional<QString> quotedPathOf(const QString& reply) {
+    const qsizetype open = reply.indexOf(QLatin1Char('"'));
+    if (open < 0)
+        return std::nullopt;
+    QString path;
+    for (qsizetype i = open + 1; i < reply.size(); ++i) {
+        if (reply[i] != QLatin1Char('"')) {
+            path += reply[i];
+        } else if (i + 1 < reply.size() && reply[i + 1] == QLatin1Char('"')) {
+            path += QLatin1Char('"');
+            ++i;
+        } else {
+            return path;
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+InternetSession::InternetSession() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+InternetSession::~InternetSession() {
+    disconnect();
+}
+
+bool InternetSession::connect(const QString& server, const QString& user, const QString& password,
+                              bool passive) {
+    disconnect();
+    const auto address = FtpAddress::parse(server);
+    if (!address)
+        return fail({kInvalidAddress, {}});
+    if (!acceptsPath(user) || !acceptsPath(password))
+        return false;
+    address_ = *address;
+    user_ = user.toUtf8();
+    password_ = password.toUtf8();
+    passive_ = passive;
+    multi_.reset(curl_multi_init());
+    easy_.reset(curl_easy_init());
+    if (!multi_ || !easy_) {
+        disconnect();
+        return fail({kInternalError, {}});
+    }
+    prepare(QStringLiteral("/"));
+    curl_easy_setopt(easy_.get(), CURLOPT_NOBODY, 1L);
+    if (!performed()) {
+        disconnect();
+        return false;
+    }
+    char* entry = nullptr;
+    curl_easy_getinfo(easy_.get(), CURLINFO_FTP_ENTRY_PATH, &entry);
+    currentFolder_ = entry && *entry ? QString::fromUtf8(entry) : QStringLiteral("/");
+    return true;
+}
+
+void InternetSession::disconnect() {
+    abandonTransfer();
+    // The multi handle owns the cached connection; releasing it says goodbye to the server.
+    easy_.reset();
+    multi_.reset();
+    commands_.reset();
+    password_.fill('\0');
+    password_.clear();
+}
+
+QString InternetSession::absolutePath(const QString& path) const {
+    if (path.isEmpty())
+        return currentFolder_;
+    const QString joined =
+        path.startsWith(QLatin1Char('/')) ? path : currentFolder_ + QLatin1Char('/') + path;
+    return QDir::cleanPath(joined);
+}
+
+bool InternetSession::acceptsPath(const QString& text) {
+    if (text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n')) ||
+        text.contains(QChar(0)))
+        return fail({kInvalidParameter, {}});
+    return true;
+}
+
+std::optional<QStringList> InternetSession::commandReplies(const QStringList& commands) {
+    if (!ensureIdleConnection())
+        return std::nullopt;
+    curl_slist* list = nullptr;
+    for (const QString& command : commands) {
+        if (!acceptsPath(command)) {
+            curl_slist_free_all(list);
+            return std::nullopt;
+        }
+        // "*" keeps the connection when the server refuses the command.
+        list = curl_slist_append(list, ("*" + command.toUtf8()).constData());
+    }
+    commands_.reset(list);
+    if (!commands_) {
+        fail({kInternalError, {}});
+        return std::nullopt;
+    }
+    prepare(QStringLiteral("/"));
+    curl_easy_setopt(easy_.get(), CURLOPT_NOBODY, 1L);
+    curl_easy_setopt(easy_.get(), CURLOPT_QUOTE, commands_.get());
+    if (!performed())
+        return std::nullopt;
+    // Our commands are the last ones sent (a silent new login may come before them), so their
+    // replies are found from the end; the first refusal is the operation's error.
+    QStringList replies;
+    std::optional<QString> firstRefusal;
+    auto exchange = recorder_.exchanges().crbegin();
+    const auto end = recorder_.exchanges().crend();
+    for (auto command = commands.crbegin(); command != commands.crend(); ++command) {
+        const QByteArray sent = command->toUtf8();
+        exchange = std::find_if(exchange, end, [&](const auto& e) { return e.command == sent; });
+        if (exchange == end) {
+            fail({kConnectionAborted, {}});
+            return std::nullopt;
+        }
+        replies.prepend(exchange->reply);
+        if (exchange->code >= 400 || exchange->code == 0)
+            firstRefusal = exchange->reply;
+        ++exchange;
+    }
+    if (firstRefusal) {
+        fail({kExtendedError, *firstRefusal});
+        return std::nullopt;
+    }
+    return replies;
+}
+
+std::optional<QString> InternetSession::canonicalFolder(const QString& path) {
+    if (!acceptsPath(path))
+        return std::nullopt;
+    const auto replies =
+        commandReplies({QStringLiteral("CWD ") + absolutePath(path), QStringLiteral("PWD")});
+    if (!replies)
+        return std::nullopt;
+    const auto folder = quotedPathOf(replies->last());
+    if (!folder)
+        fail({kExtendedError, replies->last()});
+    return folder;
+}
+
+bool InternetSession::setCurrentFolder(const QString& path) {
+    const auto folder = canonicalFolder(path);
+    if (!folder)
+        return false;
+    currentFolder_ = *folder;
+    return true;
+}
+
+std::optional<QList<RemoteEntry>> InternetSession::find(const QString& filter) {
+    if (!acceptsPath(filter) || !ensureIdleConnection())
+        return std::nullopt;
+    const qsizetype slash = filter.lastIndexOf(QLatin1Char('/'));
+    const QString folder = slash < 0 ? QString() : filter.left(slash + 1);
+    const QString pattern = filter.mid(slash + 1);
+    prepare(absolutePath(folder) + QLatin1Char('/'));
+    QByteArray listing;
+    curl_easy_setopt(easy_.get(), CURLOPT_WRITEFUNCTION, &InternetSession::onListing);
+    curl_easy_setopt(easy_.get(), CURLOPT_WRITEDATA, &listing);
+    if (!performed())
+        return std::nullopt;
+    QList<RemoteEntry> matches;
+    const WildcardPattern wildcard(pattern);
+    for (const RemoteEntry& entry : parseListing(listing))
+        if (pattern.isEmpty() || wildcard.matches(entry.name))
+            matches.append(entry);
+    if (matches.isEmpty()) {
+        fail({kNoMoreFiles, {}});
+        return std::nullopt;
+    }
+    return matches;
+}
+
+bool InternetSession::openUpload(const QString& path, bool ascii) {
+    if (!acceptsPath(path) || !ensureIdleConnection())
+        return false;
+    prepare(absolutePath(path));
+    curl_easy_setopt(easy_.get(), CURLOPT_UPLOAD, 1L);
+    curl_easy_setopt(easy_.get(), CURLOPT_TRANSFERTEXT, ascii ? 1L : 0L);
+    curl_easy_setopt(easy_.get(), CURLOPT_READFUNCTION, &InternetSession::onRead);
+    curl_easy_setopt(easy_.get(), CURLOPT_READDATA, this);
+    transfer_ = Transfer::Upload;
+    start();
+    // The server has accepted the file once curl asks for its first bytes.
+    driveUntil([this] { return dataRequested_; });
+    if (!running_ && result_ != CURLE_OK) {
+        transfer_ = Transfer::None;
+        return failFromCurl(result_);
+    }
+    return true;
+}
+
+bool InternetSession::write(const char* data, qint64 size) {
+    if (transfer_ != Transfer::Upload)
+        return fail({kInvalidHandle, {}});
+    if (!running_)
+        return failFromCurl(result_ == CURLE_OK ? CURLE_SEND_ERROR : result_);
+    buffer_.append(data, size);
+    if (buffer_.size() - consumed_ < kUploadBatch)
+        return true;
+    driveUntil([this] { return buffer_.isEmpty(); });
+    if (!running_)
+        return failFromCurl(result_ == CURLE_OK ? CURLE_SEND_ERROR : result_);
+    return true;
+}
+
+bool InternetSession::openDownload(const QString& path, bool ascii) {
+    if (!acceptsPath(path) || !ensureIdleConnection())
+        return false;
+    prepare(absolutePath(path));
+    curl_easy_setopt(easy_.get(), CURLOPT_TRANSFERTEXT, ascii ? 1L : 0L);
+    curl_easy_setopt(easy_.get(), CURLOPT_WRITEFUNCTION, &InternetSession::onWrite);
+    curl_easy_setopt(easy_.get(), CURLOPT_WRITEDATA, this);
+    transfer_ = Transfer::Download;
+    start();
+    driveUntil([this] { return !buffer_.isEmpty(); });
+    if (!running_ && result_ != CURLE_OK) {
+        transfer_ = Transfer::None;
+        return failFromCurl(result_);
+    }
+    return true;
+}
+
+qint64 InternetSession::read(char* data, qint64 size) {
+    if (transfer_ != Transfer::Download) {
+        fail({kInvalidHandle, {}});
+        return -1;
+    }
+    if (buffer_.size() - consumed_ < size && running_) {
+        buffer_.remove(0, consumed_);
+        consumed_ = 0;
+        driveUntil([&] { return buffer_.size() >= size; });
+    }
+    const qint64 available = buffer_.size() - consumed_;
+    if (available < size && !running_ && result_ != CURLE_OK) {
+        failFromCurl(result_);
+        return -1;
+    }
+    const qint64 taken = std::min(available, size);
+    std::memcpy(data, buffer_.constData() + consumed_, size_t(taken));
+    consumed_ += taken;
+    return taken;
+}
+
+bool InternetSession::closeTransfer() {
+    if (transfer_ == Transfer::None)
+        return fail({kInvalidHandle, {}});
+    endOfData_ = true;
+    driveUntil([this] {
+        if (transfer_ == Transfer::Download) {
+            buffer_.clear();
+            consumed_ = 0;
+        }
+        return false;
+    });
+    transfer_ = Transfer::None;
+    return result_ == CURLE_OK || failFromCurl(result_);
+}
+
+void InternetSession::abandonTransfer() {
+    if (running_)
+        finish();
+    transfer_ = Transfer::None;
+}
+
+size_t InternetSession::onDebug(CURL*, curl_infotype type, char* data, size_t size, void* self) {
+    auto* session = static_cast<InternetSession*>(self);
+    if (type == CURLINFO_HEADER_OUT)
+        session->recorder_.commandSent(data, size);
+    else if (type == CURLINFO_HEADER_IN)
+        session->recorder_.replyReceived(data, size);
+    return 0;
+}
+
+size_t InternetSession::onRead(char* buffer, size_t size, size_t count, void* self) {
+    auto* session = static_cast<InternetSession*>(self);
+    session->dataRequested_ = true;
+    const qsizetype available = session->buffer_.size() - session->consumed_;
+    if (available == 0) {
+        if (session->endOfData_)
+            return 0;
+        session->paused_ = true;
+        return CURL_READFUNC_PAUSE;
+    }
+    const qsizetype taken = std::min(available, qsizetype(size * count));
+    std::memcpy(buffer, session->buffer_.constData() + session->consumed_, size_t(taken));
+    session->consumed_ += taken;
+    if (session->consumed_ == session->buffer_.size()) {
+        session->buffer_.clear();
+        session->consumed_ = 0;
+    }
+    return size_t(taken);
+}
+
+size_t InternetSession::onWrite(char* data, size_t size, size_t count, void* self) {
+    auto* session = static_cast<InternetSession*>(self);
+    if (session->buffer_.size() - session->consumed_ >= kDownloadBuffer) {
+        session->paused_ = true;
+        return CURL_WRITEFUNC_PAUSE;
+    }
+    session->buffer_.append(data, qsizetype(size * count));
+    return size * count;
+}
+
+size_t InternetSession::onListing(char* data, size_t size, size_t count, void* listing) {
+    static_cast<QByteArray*>(listing)->append(data, qsizetype(size * count));
+    return size * count;
+}
+
+bool InternetSession::ensureIdleConnection() {
+    if (!isConnected())
+        return fail({kInvalidHandle, {}});
+    if (transfer_ != Transfer::None)
+        return fail({kTransferInProgress, {}});
+    return true;
+}
+
+void InternetSession::prepare(const QString& absolutePath) {
+    CURL* easy = easy_.get();
+    // Options persist between operations; a reset keeps the cached connection.
+    curl_easy_reset(easy);
+    recorder_.clear();
+    buffer_.clear();
+    consumed_ = 0;
+    paused_ = false;
+    endOfData_ = false;
+    dataRequested_ = false;
+    result_ = CURLE_OK;
+    curl_easy_setopt(easy, CURLOPT_URL, address_.urlOf(absolutePath).constData());
+    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "ftp");
+    curl_easy_setopt(easy, CURLOPT_USERNAME, user_.constData());
+    curl_easy_setopt(easy, CURLOPT_PASSWORD, password_.constData());
+    curl_easy_setopt(easy, CURLOPT_FTP_FILEMETHOD, long(CURLFTPMETHOD_NOCWD));
+    curl_easy_setopt(easy, CURLOPT_FTPPORT, passive_ ? nullptr : "-");
+    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
+    curl_easy_setopt(easy, CURLOPT_SERVER_RESPONSE_TIMEOUT, kResponseTimeoutSeconds);
+    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, kLowSpeedBytesPerSecond);
+    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, kLowSpeedSeconds);
+    curl_easy_setopt(easy, CURLOPT_VERBOSE, 1L);
+    curl_easy_setopt(easy, CURLOPT_DEBUGFUNCTION, &InternetSession::onDebug);
+    curl_easy_setopt(easy, CURLOPT_DEBUGDATA, this);
+}
+
+void InternetSession::start() {
+    curl_multi_add_handle(multi_.get(), easy_.get());
+    running_ = true;
+}
+
+void InternetSession::driveUntil(const std::function<bool()>& satisfied) {
+    while (running_ && !satisfied()) {
+        resume();
+        int active = 0;
+        curl_multi_perform(multi_.get(), &active);
+        int queued = 0;
+        while (CURLMsg* message = curl_multi_info_read(multi_.get(), &queued)) {
+            if (message->msg == CURLMSG_DONE && message->easy_handle == easy_.get()) {
+                result_ = message->data.result;
+                finish();
+            }
+        }
+        if (running_ && !satisfied())
+            curl_multi_poll(multi_.get(), nullptr, 0, kPollMilliseconds, nullptr);
+    }
+}
+
+void InternetSession::finish() {
+    curl_multi_remove_handle(multi_.get(), easy_.get());
+    running_ = false;
+    const QString reply = recorder_.lastReply();
+    if (!reply.isEmpty())
+        lastReply_ = reply;
+}
+
+bool InternetSession::performed() {
+    start();
+    driveUntil([] { return false; });
+    return result_ == CURLE_OK || failFromCurl(result_);
+}
+
+bool InternetSession::fail(InternetError error) {
+    lastError_ = std::move(error);
+    return false;
+}
+
+bool InternetSession::failFromCurl(CURLcode result) {
+    return fail(internetErrorFor(result, recorder_.lastErrorReply()));
+}
+
+void InternetSession::resume() {
+    if (!paused_)
+        return;
+    paused_ = false;
+    curl_easy_pause(easy_.get(), CURLPAUSE_CONT);
+}
+
+} // namespace zarvento::ftp

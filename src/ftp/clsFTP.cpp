@@ -1,0 +1,324 @@
+#include "ftp/clsFTP.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace zarvento::ftp {
+
+namespace {
+
+constexpr qint64 kWholeFileChunk = 64 * 1024;
+
+// Only spaces are trimmed: a line break must stay in the text so that it is refused.
+QString trimSpaces(const QString& text) {
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && text[first] == QLatin1Char(' '))
+        ++first;
+    while (last > first && text[last - 1] == QLatin1Char(' '))
+        --last;
+    return text.mid(first, last - first);
+}
+
+// The listing's attribute word: the folder bit or the normal bit, and read-only when the
+// owner cannot write.
+qint32 attributesOf(const RemoteEntry& entry) {
+    qint32 attributes = entry.isFolder ? kAttributeDirectory : kAttributeNormal;
+    if (!entry.ownerCanWrite)
+        attributes |= kAttributeReadOnly;
+    return attributes;
+}
+
+} // namespace
+
+DateValue dateValueOf(const QDateTime& time) {
+    if (!time.isValid())
+        return 0;
+    static const QDate kDayZero(1899, 12, 30);
+    const QDateTime local = time.toLocalTime();
+    return DateValue(kDayZero.daysTo(local.date())) +
+           DateValue(local.time().msecsSinceStartOfDay()) / 86'400'000.0;
+}
+
+std::shared_ptr<cDirList> clsFTP::Directory() {
+    if (!oDirList_)
+        oDirList_ = std::make_shared<cDirList>();
+    return oDirList_;
+}
+
+bool clsFTP::OpenConnection(const QString& sServer, const QString& sUser,
+                            const QString& sPassWord) {
+    if (!session_.connect(sServer, sUser, sPassWord, lConnectFlags_ == kFlagPassive))
+        return ReportError(session_.lastError(), QStringLiteral("InternetConnect"));
+    return true;
+}
+
+void clsFTP::CloseConnection() {
+    session_.disconnect();
+}
+
+bool clsFTP::SimpleFTPPutFile(const QString& sLocal, const QString& sRemote) {
+    const QString label = QStringLiteral("SimpleFtpPutFile");
+    QFile local(sLocal);
+    if (!local.open(QIODevice::ReadOnly))
+        return ReportLocalError(label, sLocal, local.errorString());
+    if (!session_.openUpload(sRemote, ascii()))
+        return ReportError(session_.lastError(), label);
+    QByteArray chunk;
+    while (!(chunk = local.read(kWholeFileChunk)).isEmpty()) {
+        if (!session_.write(chunk.constData(), chunk.size())) {
+            ReportError(session_.lastError(), label);
+            session_.abandonTransfer();
+            return false;
+        }
+    }
+    if (local.error() != QFileDevice::NoError) {
+        session_.abandonTransfer();
+        return ReportLocalError(label, sLocal, local.errorString());
+    }
+    return session_.closeTransfer() || ReportError(session_.lastError(), label);
+}
+
+bool clsFTP::RenameFTPFile(const QString& sExisting, const QString& sNewName) {
+    return sendCommands({QStringLiteral("RNFR ") + session_.absolutePath(sExisting),
+                         QStringLiteral("RNTO ") + session_.absolutePath(sNewName)},
+                        QStringLiteral("RenameFTPFile"));
+}
+
+bool clsFTP::CreateFTPDirectory(const QString& sDirectory) {
+    return sendCommands({QStringLiteral("MKD ") + session_.absolutePath(sDirectory)},
+                        QStringLiteral("CreateFTPDirectory"));
+}
+
+bool clsFTP::RemoveFTPDirectory(const QString& sDirectory) {
+    return sendCommands({QStringLiteral("RMD ") + session_.absolutePath(sDirectory)},
+                        QStringLiteral("RemoveFTPDirectory"));
+}
+
+bool clsFTP::DeleteFTPFile(const QString& sRemote) {
+    return sendCommands({QStringLiteral("DELE ") + session_.absolutePath(sRemote)},
+                        QStringLiteral("DeleteFTPFile"));
+}
+
+bool clsFTP::FTPUploadFile(const QString& sLocal, const QString& sRemote) {
+    const QString localPath = trimSpaces(sLocal);
+    const QString remotePath = trimSpaces(sRemote);
+    if (localPath.isEmpty() || remotePath.isEmpty())
+        return false;
+    // The local file is opened first, so a missing one leaves nothing behind on the server.
+    QFile local(localPath);
+    if (!local.open(QIODevice::ReadOnly))
+        return ReportLocalError(QStringLiteral("FTPUploadFile"), localPath, local.errorString());
+    if (!session_.openUpload(remotePath, ascii()))
+        return ReportError(session_.lastError(), QStringLiteral("FtpOpenFile:PutFile"));
+
+    const qint64 size = local.size();
+    qint64 sent = 0;
+    bool stopped = false;
+    char block[kBlockSize];
+    const auto sendBlock = [&](qint64 length, const QString& label) {
+        if (local.read(block, length) != length) {
+            session_.abandonTransfer();
+            return ReportLocalError(QStringLiteral("FTPUploadFile"), localPath,
+                                    local.errorString());
+        }
+        if (!session_.write(block, length)) {
+            ReportError(session_.lastError(), label);
+            session_.abandonTransfer();
+            return false;
+        }
+        return true;
+    };
+    for (qint64 i = 0; i < size / kBlockSize; ++i) {
+        // Once stopped, an upload stays stopped: sending later blocks would leave a gap.
+        stopped = stopped || !blSigue_;
+        if (!stopped) {
+            if (!sendBlock(kBlockSize, QStringLiteral("InternetWriteFile")))
+                return false;
+            PumpEvents();
+            sent += kBlockSize;
+        }
+        RaiseProgress(sent, size);
+    }
+    stopped = stopped || !blSigue_;
+    if (!stopped && size % kBlockSize != 0 &&
+        !sendBlock(size % kBlockSize, QStringLiteral("InternetWriteFile2")))
+        return false;
+    if (!session_.closeTransfer())
+        return ReportError(session_.lastError(), QStringLiteral("InternetCloseHandle"));
+    RaiseProgress(size, size);
+    if (stopped) {
+        sLastError_ = QStringLiteral("FTPUploadFile: the upload of %1 was stopped after %2 of "
+                                     "%3 bytes.")
+                          .arg(localPath)
+                          .arg(sent)
+                          .arg(size);
+        return false;
+    }
+    return true;
+}
+
+bool clsFTP::FTPDownloadFile(const QString& sLocal, const QString& sRemote) {
+    const QString localPath = trimSpaces(sLocal);
+    const QString remotePath = trimSpaces(sRemote);
+    if (localPath.isEmpty() || remotePath.isEmpty())
+        return false;
+    const qint64 size = GetFTPFileSize(remotePath);
+    if (size < 0)
+        return false;
+    if (!session_.openDownload(remotePath, ascii()))
+        return ReportError(session_.lastError(), QStringLiteral("FtpOpenFile:GetFile"));
+    // Written beside the old file and put in its place at the end: no bytes of an older,
+    // longer file remain, and a failed download leaves the old file as it was.
+    QSaveFile local(localPath);
+    if (!local.open(QIODevice::WriteOnly)) {
+        session_.abandonTransfer();
+        return ReportLocalError(QStringLiteral("FTPDownloadFile"), localPath, local.errorString());
+    }
+    qint64 received = 0;
+    char block[kBlockSize];
+    const auto receiveBlock = [&](qint64 length, const QString& label) {
+        const qint64 got = session_.read(block, length);
+        if (got != length) {
+            // A short read means the file ended before the size it was listed with.
+            ReportError(got < 0 ? session_.lastError() : InternetError{kConnectionAborted, {}},
+                        label);
+            session_.abandonTransfer();
+            return false;
+        }
+        if (local.write(block, length) != length) {
+            session_.abandonTransfer();
+            return ReportLocalError(QStringLiteral("FTPDownloadFile"), localPath,
+                                    local.errorString());
+        }
+        return true;
+    };
+    for (qint64 i = 0; i < size / kBlockSize; ++i) {
+        if (!receiveBlock(kBlockSize, QStringLiteral("InternetReadFile")))
+            return false;
+        PumpEvents();
+        received += kBlockSize;
+        RaiseProgress(received, size);
+    }
+    if (size % kBlockSize != 0 &&
+        !receiveBlock(size % kBlockSize, QStringLiteral("InternetReadFile2")))
+        return false;
+    if (!session_.closeTransfer())
+        return ReportError(session_.lastError(), QStringLiteral("InternetCloseHandle"));
+    if (!local.commit())
+        return ReportLocalError(QStringLiteral("FTPDownloadFile"), localPath, local.errorString());
+    RaiseProgress(size, size);
+    return true;
+}
+
+bool clsFTP::SimpleFTPGetFile(const QString& sLocal, const QString& sRemote) {
+    const QString label = QStringLiteral("SimpleFtpGetFile");
+    if (!session_.openDownload(sRemote, ascii()))
+        return ReportError(session_.lastError(), label);
+    QSaveFile local(sLocal);
+    if (!local.open(QIODevice::WriteOnly)) {
+        session_.abandonTransfer();
+        return ReportLocalError(label, sLocal, local.errorString());
+    }
+    QByteArray chunk(kWholeFileChunk, Qt::Uninitialized);
+    qint64 length = 0;
+    while ((length = session_.read(chunk.data(), chunk.size())) > 0) {
+        if (local.write(chunk.constData(), length) != length) {
+            session_.abandonTransfer();
+            return ReportLocalError(label, sLocal, local.errorString());
+        }
+    }
+    if (length < 0) {
+        ReportError(session_.lastError(), label);
+        session_.abandonTransfer();
+        return false;
+    }
+    if (!session_.closeTransfer())
+        return ReportError(session_.lastError(), label);
+    return local.commit() || ReportLocalError(label, sLocal, local.errorString());
+}
+
+QString clsFTP::GetFTPDirectory() {
+    if (!session_.isConnected()) {
+        ReportError({kInvalidHandle, {}}, QStringLiteral("FtpGetCurrentDirectory"));
+        return {};
+    }
+    return session_.currentFolder();
+}
+
+bool clsFTP::SetFTPDirectory(const QString& sDir) {
+    return session_.setCurrentFolder(sDir) ||
+           ReportError(session_.lastError(), QStringLiteral("FtpSetCurrentDirectory"));
+}
+
+qint64 clsFTP::GetFTPFileSize(const QString& sFile) {
+    QString pattern = sFile;
+    pattern.replace(QLatin1Char(' '), QLatin1Char('?'));
+    const auto matches = session_.find(pattern);
+    if (!matches) {
+        if (session_.lastError().code == kNoMoreFiles)
+            return -1;
+        ReportError(session_.lastError(), QStringLiteral("FtpFindFirstFile"));
+        return -2;
+    }
+    // The "?" that stands for a space matches other characters too: the exact name wins.
+    const QString name = sFile.mid(sFile.lastIndexOf(QLatin1Char('/')) + 1);
+    for (const RemoteEntry& entry : *matches)
+        if (entry.name == name)
+            return entry.size;
+    return matches->first().size;
+}
+
+std::shared_ptr<cDirList> clsFTP::GetDirectoryListing(const QString& sFilter) {
+    oDirList_.reset();
+    const auto matches = session_.find(sFilter);
+    if (!matches) {
+        if (session_.lastError().code != kNoMoreFiles)
+            ReportError(session_.lastError(), QStringLiteral("FtpFindFirstFile"));
+        return nullptr;
+    }
+    const auto list = Directory();
+    for (const RemoteEntry& entry : *matches) {
+        // Listings give one time; it stands for all three.
+        const DateValue time = dateValueOf(entry.modified);
+        list->Add(attributesOf(entry), time, time, time, entry.size, entry.name);
+    }
+    return list;
+}
+
+bool clsFTP::RemoteDirectoryExists(const QString& sDirectory) {
+    return session_.canonicalFolder(sDirectory).has_value();
+}
+
+bool clsFTP::ReportError(const InternetError& error, const QString& label) {
+    // The server's own reply says best what went wrong.
+    if (error.code == kExtendedError)
+        sLastError_ = error.detail;
+    else
+        sLastError_ = label + QStringLiteral(" error code: ") + QString::number(error.code) +
+                      QStringLiteral(" Message: ") + error.message();
+    return false;
+}
+
+bool clsFTP::ReportLocalError(const QString& label, const QString& path, const QString& reason) {
+    sLastError_ =
+        label + QStringLiteral(" error: local file ") + path + QStringLiteral(": ") + reason;
+    return false;
+}
+
+void clsFTP::RaiseProgress(qint64 current, qint64 total) {
+    // The handler gets copies: changing them must not disturb the transfer's counters.
+    if (onProgress_)
+        onProgress_(current, total);
+}
+
+void clsFTP::PumpEvents() {
+    if (pump_)
+        pump_();
+}
+
+bool clsFTP::sendCommands(const QStringList& commands, const QString& label) {
+    return session_.sendCommands(commands) || ReportError(session_.lastError(), label);
+}
+
+} // namespace zarvento::ftp

@@ -1,0 +1,90 @@
+#pragma once
+
+#include "ftp/InternetSession.h"
+#include "ftp/cDirList.h"
+
+#include <QString>
+#include <functional>
+#include <memory>
+
+namespace zarvento::ftp {
+
+// An FTP client holding one session and one connection at a time. Failures are never thrown:
+// every operation returns its failure value and leaves a text in GetLastErrorMessage(), which a
+// later success does not clear. Block-wise transfers move 255-byte blocks, raise the progress
+// event after each and let pending window events run.
+class clsFTP {
+public:
+    using ProgressHandler = std::function<void(qint64& lCurrentBytes, qint64& lTotalBytes)>;
+    using EventPump = std::function<void()>;
+
+    static constexpr int kBlockSize = 255;
+    static constexpr qint32 kTransferTypeAscii = 1;
+    static constexpr qint32 kTransferTypeBinary = 2;
+    static constexpr qint32 kFlagPassive = 0x08000000;
+
+    clsFTP() = default;
+    clsFTP(const clsFTP&) = delete;
+    clsFTP& operator=(const clsFTP&) = delete;
+
+    // The list of the last GetDirectoryListing, or an empty list when there is none.
+    std::shared_ptr<cDirList> Directory();
+    QString GetLastErrorMessage() const { return sLastError_; }
+    // sServer is "host" or "host:port" (port 21 by default; "[v6 literal]:port" too).
+    bool OpenConnection(const QString& sServer, const QString& sUser, const QString& sPassWord);
+    void CloseConnection();
+    bool SimpleFTPPutFile(const QString& sLocal, const QString& sRemote);
+    bool RenameFTPFile(const QString& sExisting, const QString& sNewName);
+    bool CreateFTPDirectory(const QString& sDirectory);
+    bool RemoveFTPDirectory(const QString& sDirectory);
+    bool DeleteFTPFile(const QString& sRemote);
+    // False for every upload that did not complete: refused, broken off, stopped through
+    // blSigue, or a local file that cannot be read.
+    bool FTPUploadFile(const QString& sLocal, const QString& sRemote);
+    bool FTPDownloadFile(const QString& sLocal, const QString& sRemote);
+    bool SimpleFTPGetFile(const QString& sLocal, const QString& sRemote);
+    QString GetFTPDirectory();
+    bool SetFTPDirectory(const QString& sDir);
+    // Spaces in the name are queried as "?"; -1 when nothing matches, -2 when the query failed.
+    qint64 GetFTPFileSize(const QString& sFile);
+    // nullptr when nothing matches or the listing failed.
+    std::shared_ptr<cDirList> GetDirectoryListing(const QString& sFilter);
+    void SetTransferASCII() { lTransferType_ = kTransferTypeAscii; }
+    void SetTransferBinary() { lTransferType_ = kTransferTypeBinary; }
+    // Take effect at the next OpenConnection.
+    void SetModeActive() { lConnectFlags_ = 0; }
+    void SetModePassive() { lConnectFlags_ = kFlagPassive; }
+    bool blSigue() const { return blSigue_; }
+    void setBlSigue(bool value) { blSigue_ = value; }
+
+    void setFileTransferProgress(ProgressHandler handler) { onProgress_ = std::move(handler); }
+    void setEventPump(EventPump pump) { pump_ = std::move(pump); }
+
+    // Whether the folder exists, checked by changing into it; the current folder stays as it
+    // was and the last error text is not touched.
+    bool RemoteDirectoryExists(const QString& sDirectory);
+    // The server's last complete reply, "" before the first one.
+    QString LastServerReply() const { return session_.lastReply(); }
+
+private:
+    bool ReportError(const InternetError& error, const QString& label);
+    bool ReportLocalError(const QString& label, const QString& path, const QString& reason);
+    void RaiseProgress(qint64 current, qint64 total);
+    void PumpEvents();
+    bool ascii() const { return lTransferType_ == kTransferTypeAscii; }
+    bool sendCommands(const QStringList& commands, const QString& label);
+
+    bool blSigue_ = true;
+    InternetSession session_;
+    qint32 lTransferType_ = kTransferTypeAscii;
+    qint32 lConnectFlags_ = 0;
+    QString sLastError_;
+    std::shared_ptr<cDirList> oDirList_;
+    ProgressHandler onProgress_;
+    EventPump pump_;
+};
+
+// A listing time as a local date-time value; 0 (30 December 1899) for an invalid time.
+DateValue dateValueOf(const QDateTime& time);
+
+} // namespace zarvento::ftp

@@ -16,7 +16,7 @@ using zarvento::test::MariaDbServer;
 namespace {
 
 class BasesDDTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         server = MariaDbServer::fromEnvironment();
         ASSERT_TRUE(server.available()) << "no test server: run with the CTest fixture mariadb";
@@ -69,18 +69,30 @@ class BasesDDTest : public ::testing::Test {
     BasesDD bases;
 };
 
-// A loopback port with nobody listening.
-int puertoCerrado() {
-    const int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    getsockname(s, reinterpret_cast<sockaddr*>(&addr), &len);
-    close(s);
-    return ntohs(addr.sin_port);
-}
+// A TCP socket bound to a free loopback port, closed at the end of its scope.
+class SocketLocal {
+public:
+    SocketLocal() : fd_(socket(AF_INET, SOCK_STREAM, 0)) {
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof addr;
+        bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+        getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
+        port_ = ntohs(addr.sin_port);
+    }
+    ~SocketLocal() { close(fd_); }
+    SocketLocal(const SocketLocal&) = delete;
+    SocketLocal& operator=(const SocketLocal&) = delete;
+
+    int port() const { return port_; }
+    // The kernel then accepts connections, but nobody ever answers them.
+    bool escuchar() { return listen(fd_, 4) == 0; }
+
+private:
+    int fd_;
+    int port_ = 0;
+};
 
 } // namespace
 
@@ -212,7 +224,7 @@ TEST_F(BasesDDTest, ConnectionFailuresAreQuick) {
     QElapsedTimer reloj;
     reloj.start();
     BasesDD cerrado = bases;
-    cerrado.cPuerto = puertoCerrado();
+    cerrado.cPuerto = SocketLocal().port(); // bound and closed again: nobody listens
     EXPECT_FALSE(cerrado.AbrirBdD(conexion, cerrado.cMiBase, &error));
     EXPECT_FALSE(error.isEmpty());
     EXPECT_LT(reloj.elapsed(), 2000);
@@ -234,18 +246,10 @@ TEST_F(BasesDDTest, ConnectionFailuresAreQuick) {
 }
 
 TEST_F(BasesDDTest, ASilentServerCostsAtMostTheTimeout) {
-    // Accepts connections (the kernel does) but never greets.
-    const int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    ASSERT_EQ(bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-    ASSERT_EQ(listen(s, 4), 0);
-    getsockname(s, reinterpret_cast<sockaddr*>(&addr), &len);
-
+    SocketLocal mudoLocal;
+    ASSERT_TRUE(mudoLocal.escuchar());
     BasesDD mudo = bases;
-    mudo.cPuerto = ntohs(addr.sin_port);
+    mudo.cPuerto = mudoLocal.port();
     Conexion conexion;
     QString error;
     QElapsedTimer reloj;
@@ -253,5 +257,4 @@ TEST_F(BasesDDTest, ASilentServerCostsAtMostTheTimeout) {
     EXPECT_FALSE(mudo.AbrirBdD(conexion, mudo.cMiBase, &error));
     EXPECT_LT(reloj.elapsed(), (BasesDD::kSegundosDeEspera + 2) * 1000);
     EXPECT_FALSE(error.isEmpty());
-    close(s);
 }

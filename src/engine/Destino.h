@@ -4,6 +4,8 @@
 #include "engine/FolderListing.h"
 
 #include <QString>
+#include <QHash>
+
 #include <memory>
 
 namespace zarvento {
@@ -16,8 +18,9 @@ class DestinoRespaldo {
 
     // Start of the line written to the log file before each copy.
     virtual QString verboCopia() const = 0;
-    // Makes the destination folder when missing; true when it exists afterwards.
-    virtual bool crearCarpeta(const QString& carpeta) = 0;
+    // Makes the destination folder when missing; true when it exists afterwards, else false with
+    // the reason in error.
+    virtual bool crearCarpeta(const QString& carpeta, QString& error) = 0;
     // The differential rule: whether a source file with these data must be copied over what the
     // destination holds.
     virtual bool necesitaCopia(const DatosArchivo& origen, const QString& destino) = 0;
@@ -32,7 +35,7 @@ class DestinoLocal final : public DestinoRespaldo {
     explicit DestinoLocal(FileCopier& copiador) : copiador_(copiador) {}
 
     QString verboCopia() const override { return QStringLiteral("Copiando "); }
-    bool crearCarpeta(const QString& carpeta) override;
+    bool crearCarpeta(const QString& carpeta, QString& error) override;
     // Copies when the destination file is missing or the source was written later (whole seconds).
     bool necesitaCopia(const DatosArchivo& origen, const QString& destino) override;
     bool copiar(const QString& origen, const QString& destino, qint64 tamano,
@@ -41,6 +44,9 @@ class DestinoLocal final : public DestinoRespaldo {
 
   private:
     FileCopier& copiador_;
+    // The files of the destination folder last asked about: a run asks folder by folder.
+    QString carpetaListada_;
+    QHash<QString, DatosArchivo> enDestino_;
 };
 
 } // namespace zarvento

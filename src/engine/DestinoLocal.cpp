@@ -3,13 +3,27 @@
 
 namespace zarvento {
 
-bool DestinoLocal::crearCarpeta(const QString& carpeta) {
-    return DeArchivos::CreaRuta(carpeta);
+bool DestinoLocal::crearCarpeta(const QString& carpeta, QString& error) {
+    if (DeArchivos::CreaRuta(carpeta))
+        return true;
+    error = QStringLiteral("no se puede crear la carpeta");
+    return false;
 }
 
 bool DestinoLocal::necesitaCopia(const DatosArchivo& origen, const QString& destino) {
-    const auto copia = LeerDatosArchivo(destino);
-    return !copia || origen.modificado > copia->modificado;
+    const qsizetype slash = destino.lastIndexOf('/');
+    const QString carpeta = destino.left(slash + 1);
+    if (carpeta != carpetaListada_) {
+        carpetaListada_ = carpeta;
+        enDestino_.clear();
+        for (const EntradaCarpeta& e : ListarCarpeta(carpeta, ConDatos::Si).value_or(
+                 std::vector<EntradaCarpeta>{})) {
+            if (e.datos)
+                enDestino_.insert(e.nombre, *e.datos);
+        }
+    }
+    const auto copia = enDestino_.constFind(destino.mid(slash + 1));
+    return copia == enDestino_.constEnd() || origen.modificado > copia->modificado;
 }
 
 bool DestinoLocal::copiar(const QString& origen, const QString& destino, qint64, QString& error) {

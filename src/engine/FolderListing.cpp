@@ -42,9 +42,21 @@ Tipo tipoDe(int dirFd, const dirent& entry) {
     return S_ISREG(st.st_mode) ? Tipo::Archivo : Tipo::Otro;
 }
 
+DatosArchivo datosDe(const struct stat& st) {
+    return {static_cast<qint64>(st.st_size), static_cast<qint64>(st.st_mtim.tv_sec)};
+}
+
+std::optional<DatosArchivo> datosRelativos(int dirFd, const char* name) {
+    struct stat st {};
+    if (::fstatat(dirFd, name, &st, 0) != 0 || S_ISDIR(st.st_mode))
+        return std::nullopt;
+    return datosDe(st);
+}
+
 } // namespace
 
-std::optional<std::vector<EntradaCarpeta>> ListarCarpeta(const QString& carpeta) {
+std::optional<std::vector<EntradaCarpeta>> ListarCarpeta(const QString& carpeta,
+                                                         ConDatos conDatos) {
     std::unique_ptr<DIR, DirCloser> dir(::opendir(QFile::encodeName(carpeta).constData()));
     if (!dir)
         return std::nullopt;
@@ -53,7 +65,11 @@ std::optional<std::vector<EntradaCarpeta>> ListarCarpeta(const QString& carpeta)
         const std::string_view name(entry->d_name);
         if (name == "." || name == "..")
             continue;
-        entradas.push_back({QFile::decodeName(entry->d_name), tipoDe(::dirfd(dir.get()), *entry)});
+        const int dirFd = ::dirfd(dir.get());
+        EntradaCarpeta entrada{QFile::decodeName(entry->d_name), tipoDe(dirFd, *entry), {}};
+        if (conDatos == ConDatos::Si && entrada.tipo == Tipo::Archivo)
+            entrada.datos = datosRelativos(dirFd, entry->d_name);
+        entradas.push_back(std::move(entrada));
     }
     std::sort(entradas.begin(), entradas.end(),
               [](const EntradaCarpeta& a, const EntradaCarpeta& b) { return a.nombre < b.nombre; });
@@ -64,7 +80,7 @@ std::optional<DatosArchivo> LeerDatosArchivo(const QString& ruta) {
     struct stat st {};
     if (::stat(QFile::encodeName(ruta).constData(), &st) != 0 || S_ISDIR(st.st_mode))
         return std::nullopt;
-    return DatosArchivo{static_cast<qint64>(st.st_size), static_cast<qint64>(st.st_mtim.tv_sec)};
+    return datosDe(st);
 }
 
 } // namespace zarvento

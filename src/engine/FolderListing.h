@@ -6,6 +6,11 @@
 
 namespace zarvento {
 
+struct DatosArchivo {
+    qint64 tamano = 0;
+    qint64 modificado = 0; // last-write time, whole seconds
+};
+
 // One entry of a folder as the backup sees it. Hidden means the name begins with ".".
 // Symbolic links are taken for what they point at, except that a link to a folder is neither
 // a folder to walk nor a file to copy.
@@ -14,6 +19,8 @@ struct EntradaCarpeta {
 
     QString nombre;
     Tipo tipo = Tipo::Otro;
+    // Size and time of a file, when the listing was asked for them.
+    std::optional<DatosArchivo> datos;
 
     bool oculta() const { return nombre.startsWith('.'); }
     // A file the copy walk takes: a regular file that is not hidden.
@@ -24,14 +31,12 @@ struct EntradaCarpeta {
     bool existeComoArchivo() const { return tipo == Tipo::Archivo || tipo == Tipo::Otro; }
 };
 
-// The entries of a folder sorted by name ("." and ".." left out); nullopt when the folder
-// cannot be read.
-std::optional<std::vector<EntradaCarpeta>> ListarCarpeta(const QString& carpeta);
+enum class ConDatos { No, Si };
 
-struct DatosArchivo {
-    qint64 tamano = 0;
-    qint64 modificado = 0; // last-write time, whole seconds
-};
+// The entries of a folder sorted by name ("." and ".." left out); nullopt when the folder
+// cannot be read. With ConDatos::Si every file entry carries its size and time.
+std::optional<std::vector<EntradaCarpeta>> ListarCarpeta(const QString& carpeta,
+                                                         ConDatos conDatos = ConDatos::No);
 
 // Size and last-write time of a file (links followed); nullopt when it cannot be read.
 std::optional<DatosArchivo> LeerDatosArchivo(const QString& ruta);

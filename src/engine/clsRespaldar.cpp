@@ -1,10 +1,13 @@
 #include "engine/clsRespaldar.h"
 
+#include "engine/DestinoFTP.h"
 #include "host/DeArchivos.h"
 #include "host/LibORVX.h"
 
 #include <QFile>
 #include <QSet>
+
+#include <algorithm>
 #include <exception>
 
 namespace zarvento {
@@ -18,6 +21,22 @@ struct RutaInterrumpida {
 
 QString conSeparador(const QString& ruta) {
     return ruta.endsWith('/') ? ruta : ruta + '/';
+}
+
+// Files of a folder as the run counts them: hidden ones included.
+qint64 archivosEn(const std::vector<EntradaCarpeta>& listado) {
+    return std::count_if(listado.begin(), listado.end(), [](const EntradaCarpeta& e) {
+        return e.tipo == EntradaCarpeta::Tipo::Archivo;
+    });
+}
+
+QStringList subcarpetasDe(const std::vector<EntradaCarpeta>& listado) {
+    QStringList nombres;
+    for (const EntradaCarpeta& e : listado) {
+        if (e.esCarpetaNormal())
+            nombres.append(e.nombre);
+    }
+    return nombres;
 }
 
 } // namespace
@@ -39,7 +58,23 @@ void clsRespaldar::RutaOriginal(const QString& vDato) {
 }
 
 std::unique_ptr<DestinoRespaldo> clsRespaldar::crearDestino() {
-    return std::make_unique<DestinoLocal>(*copiador_);
+    if (!vRespaldoEnFTP)
+        return std::make_unique<DestinoLocal>(*copiador_);
+    DestinoFTP::Avisos avisos{[this](const QString& texto) { MostrarAviso(texto); },
+                              [this] { servicios_.aviso.hideNotice(); },
+                              [this] { servicios_.bomba.pump(); },
+                              [this](qint64& actual, qint64& total) {
+                                  deFTP_FileTransferProgress(actual, total);
+                              }};
+    return std::make_unique<DestinoFTP>(vFTPservidor, vftpUsuario, vFTPpassword, std::move(avisos));
+}
+
+void clsRespaldar::deFTP_FileTransferProgress(qint64& lCurrentBytes, qint64& lTotalBytes) {
+    const Regional& regional = servicios_.regional;
+    MostrarAviso(stArchivoActual + QStringLiteral("   ") + QString::number(lRespaldados) +
+                 QStringLiteral(" de ") + QString::number(lTotalArchivos) +
+                 QStringLiteral("\r\nBytes copiados ") + regional.agrupado(lCurrentBytes) +
+                 QStringLiteral(" de ") + regional.agrupado(lTotalBytes));
 }
 
 bool clsRespaldar::Respaldar(const QString& enDonde) {
@@ -70,21 +105,22 @@ bool clsRespaldar::correr(const QString& enDonde) {
     const auto ruta = ListarCarpeta(vRutaOriginal);
     if (!ruta)
         throw RutaInterrumpida{QStringLiteral("No se puede leer la ruta ") + vRutaOriginal};
-    lTotalArchivos = std::count_if(ruta->begin(), ruta->end(), [](const EntradaCarpeta& e) {
-        return e.tipo == EntradaCarpeta::Tipo::Archivo;
-    });
+    lTotalArchivos = archivosEn(*ruta);
     if (enDonde.isEmpty() && vIncluirSubdirectorios)
-        BuscarSubdirectorios();
+        BuscarSubdirectorios(*ruta);
 
     registrar(QStringLiteral("Respaldando archivos"));
     lRespaldados = lRevisados = lBorrados = 0;
     const qsizetype carpetas = colOrigenes.size();
     for (qsizetype k = 0; k < carpetas; ++k) {
-        const auto listado = ListarCarpeta(colOrigenes[k]);
+        const auto listado = ListarCarpeta(colOrigenes[k], ConDatos::Si);
         if (!listado)
             colErroresLectura.append(colOrigenes[k]);
-        if (!CrearRutaDestino(colDestinos[k])) {
+        QString error;
+        if (!CrearRutaDestino(colDestinos[k], error)) {
             registrar(QStringLiteral("Carpeta destino no creada"), colDestinos[k]);
+            registrarArchivo(QStringLiteral("No se pudo crear ") + colDestinos[k] +
+                             QStringLiteral(": ") + error);
             resultado = false;
         } else if (listado) {
             recorrerArchivos(k, *listado, enDonde, resultado);
@@ -114,40 +150,35 @@ QString clsRespaldar::RutaDeRespaldo() const {
                         : vRutaDestino + nombre + '/' + ciclo + '/';
 }
 
-void clsRespaldar::BuscarSubdirectorios() {
+void clsRespaldar::BuscarSubdirectorios(const std::vector<EntradaCarpeta>& listadoRuta) {
     registrar(QStringLiteral("Buscando subdirectorios"));
-    // Breadth first: folders appended while walking are visited in turn.
+    // Breadth first: folders appended while walking are visited in turn. Each folder is listed
+    // once; its subfolders' names wait in `pendientes` until the folder's turn comes.
+    std::vector<QStringList> pendientes{subcarpetasDe(listadoRuta)};
     for (qsizetype k = 0; k < colOrigenes.size(); ++k)
-        AgregarSubdirectorios(k);
+        AgregarSubdirectorios(k, pendientes);
     registrar(QStringLiteral("Directorios a respaldar"), QString::number(colOrigenes.size()));
 }
 
-void clsRespaldar::AgregarSubdirectorios(qsizetype k) {
-    const auto listado = ListarCarpeta(colOrigenes[k]);
-    if (!listado) {
-        colErroresLectura.append(colOrigenes[k]);
-        return;
-    }
-    for (const EntradaCarpeta& entrada : *listado) {
+void clsRespaldar::AgregarSubdirectorios(qsizetype k, std::vector<QStringList>& pendientes) {
+    const QStringList nombres = std::move(pendientes[static_cast<std::size_t>(k)]);
+    for (const QString& nombre : nombres) {
         servicios_.bomba.pump();
-        if (!entrada.esCarpetaNormal())
-            continue;
-        const QString origen = colOrigenes[k] + entrada.nombre + '/';
+        const QString origen = colOrigenes[k] + nombre + '/';
         const auto contenido = ListarCarpeta(origen);
         if (!contenido) {
-            colErroresLectura.append(colOrigenes[k] + entrada.nombre);
+            colErroresLectura.append(colOrigenes[k] + nombre);
             continue;
         }
         colOrigenes.append(origen);
-        colDestinos.append(colDestinos[k] + entrada.nombre + '/');
-        lTotalArchivos += std::count_if(contenido->begin(), contenido->end(), [](const auto& e) {
-            return e.tipo == EntradaCarpeta::Tipo::Archivo;
-        });
+        colDestinos.append(colDestinos[k] + nombre + '/');
+        lTotalArchivos += archivosEn(*contenido);
+        pendientes.push_back(subcarpetasDe(*contenido));
     }
 }
 
-bool clsRespaldar::CrearRutaDestino(const QString& carpeta) {
-    return destino_->crearCarpeta(carpeta);
+bool clsRespaldar::CrearRutaDestino(const QString& carpeta, QString& error) {
+    return destino_->crearCarpeta(carpeta, error);
 }
 
 void clsRespaldar::recorrerArchivos(qsizetype k, const std::vector<EntradaCarpeta>& listado,
@@ -160,8 +191,7 @@ void clsRespaldar::recorrerArchivos(qsizetype k, const std::vector<EntradaCarpet
         const QString destino = colDestinos[k] + entrada.nombre;
         const QString origen = colOrigenes[k] + entrada.nombre;
         servicios_.bomba.pump();
-        // A file that vanished since the listing is still attempted, so its failure is listed.
-        const DatosArchivo datos = LeerDatosArchivo(origen).value_or(DatosArchivo{});
+        const DatosArchivo datos = entrada.datos.value_or(DatosArchivo{});
         if (!vIncremental || destino_->necesitaCopia(datos, destino)) {
             if (!copiarUno(origen, destino, datos, enDonde))
                 resultado = false;

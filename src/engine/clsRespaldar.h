@@ -35,6 +35,9 @@ class clsRespaldar {
     clsRespaldar(const clsRespaldar&) = delete;
     clsRespaldar& operator=(const clsRespaldar&) = delete;
 
+    // Progress of an FTP upload: the file, its position in the run and the bytes sent so far.
+    void deFTP_FileTransferProgress(qint64& lCurrentBytes, qint64& lTotalBytes);
+
     bool DiaAlInicio() const { return vDiaAlInicio; }
     void DiaAlInicio(bool vDato) { vDiaAlInicio = vDato; }
     void FTPpassword(const QString& vDato) { vFTPpassword = vDato; }
@@ -67,14 +70,16 @@ class clsRespaldar {
     bool PedirPassword() const { return true; }
     // Backs up the route in RutaOriginal; true when every copy went through. A non-empty
     // enDonde names a staging folder every file passes through (subfolders are then not walked).
+    // RespaldoEnFTP must be set before RutaDestino; an FTP run sends the files to the server
+    // FTPservidor ("host" or "host:port") with ftpUsuario and FTPpassword.
     bool Respaldar(const QString& enDonde = QString());
 
   private:
     bool correr(const QString& enDonde);
     QString RutaDeRespaldo() const;
-    void BuscarSubdirectorios();
-    void AgregarSubdirectorios(qsizetype k);
-    bool CrearRutaDestino(const QString& carpeta);
+    void BuscarSubdirectorios(const std::vector<EntradaCarpeta>& listadoRuta);
+    void AgregarSubdirectorios(qsizetype k, std::vector<QStringList>& pendientes);
+    bool CrearRutaDestino(const QString& carpeta, QString& error);
     void recorrerArchivos(qsizetype k, const std::vector<EntradaCarpeta>& listado,
                           const QString& enDonde, bool& resultado);
     bool copiarUno(const QString& origen, const QString& destino, const DatosArchivo& datos,
@@ -93,6 +98,8 @@ class clsRespaldar {
     ServiciosRespaldo servicios_;
     Bitacora bitacora_;
     std::unique_ptr<FileCopier> copiador_;
+    // The destination of the current run (for an FTP run, it holds the FTP client until the
+    // next run starts or the job ends).
     std::unique_ptr<DestinoRespaldo> destino_;
 
     // The current run.

@@ -9,7 +9,7 @@ namespace {
 
 // A copier that fails for chosen file names and copies every other file for real.
 class SelectiveFailCopier final : public FileCopier {
-  public:
+public:
     explicit SelectiveFailCopier(QStringList failing) : failing_(std::move(failing)) {}
     bool copiar(const QString& from, const QString& to, QString& error) override {
         if (failing_.contains(QFileInfo(from).fileName())) {
@@ -19,7 +19,7 @@ class SelectiveFailCopier final : public FileCopier {
         return real_.copiar(from, to, error);
     }
 
-  private:
+private:
     QStringList failing_;
     AtomicFileCopier real_;
 };

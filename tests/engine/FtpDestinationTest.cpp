@@ -1,0 +1,126 @@
+#include "EngineFixture.h"
+#include "FtpServers.h"
+
+#include <QFile>
+
+using namespace zarvento;
+using namespace zarvento::test;
+
+namespace {
+
+const auto* const kServers = ::testing::AddGlobalTestEnvironment(new FtpServers);
+
+// Backups of one route to each of the real FTP servers on loopback.
+class FtpDestinationTest : public EngineTest, public ::testing::WithParamInterface<const char*> {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        ASSERT_TRUE(server().running) << server().whyNot.toStdString();
+        job->RespaldoEnFTP(true);
+        job->FTPservidor(server().address);
+        job->ftpUsuario(server().user);
+        job->FTPpassword(server().password);
+        job->RutaDestino(remoteRoot() + "/" + carpeta());
+        job->IncluirSubdirectorios(true);
+    }
+
+    const FtpServer& server() const { return FtpServers::byKind(GetParam()); }
+    // pyftpdlib serves its folder as "/"; vsftpd logs in there but sees the whole file system.
+    QString remoteRoot() const { return server().kind == "vsftpd" ? server().root : QString(); }
+    // Each test backs up into a folder of its own on the server.
+    static QString carpeta() {
+        const QString name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        return name.section('/', 0, 0);
+    }
+    QString uploaded(const QString& relative) const {
+        return server().local(carpeta() + "/" + relative);
+    }
+    QString summary(const QString& label) const {
+        for (const QString& line : log.lines) {
+            if (line.startsWith("*)" + label + ":"))
+                return line.mid(line.indexOf("> ") + 2);
+        }
+        return "missing";
+    }
+};
+
+} // namespace
+
+TEST_P(FtpDestinationTest, RouteTreeGoesIntoCycleFoldersAndDifferentialComparesSizes) {
+    writeFile(source("a.txt"), "0123456789");
+    writeFile(source("con espacio.txt"), QByteArray(600, 's'));
+    writeFile(source(".oculto"), "h");
+    writeFile(source("sub/b.txt"), "bbb");
+    writeFile(source("sub/hondo/c.txt"), "ccc");
+
+    ASSERT_TRUE(job->Respaldar());
+
+    EXPECT_EQ(readFile(uploaded("Mon/origen/a.txt")), "0123456789");
+    EXPECT_EQ(readFile(uploaded("Mon/origen/con espacio.txt")), QByteArray(600, 's'));
+    EXPECT_EQ(readFile(uploaded("Mon/origen/sub/hondo/c.txt")), "ccc");
+    EXPECT_FALSE(QFile::exists(uploaded("Mon/origen/.oculto")));
+    EXPECT_EQ(summary("Archivos respaldados"), "4");
+    EXPECT_EQ(fileLinesStartingWith("Subiendo ").size(), 4);
+    EXPECT_EQ(fileLinesStartingWith("Subiendo " + source("a.txt") + " - " + remoteRoot() + "/" +
+                                    carpeta() + "/Mon/origen/a.txt")
+                  .size(),
+              1);
+    // The notice showed the two-line progress of the 600-byte upload.
+    EXPECT_TRUE(notice.shown.contains("con espacio.txt   2 de 5\r\nBytes copiados 255 de 600"));
+    EXPECT_TRUE(notice.shown.contains("con espacio.txt   2 de 5\r\nBytes copiados 600 de 600"));
+    EXPECT_FALSE(notice.visible);
+
+    // Differential: same size is not sent again, whatever the time; other size or missing is.
+    job->Incremental(true);
+    writeFile(source("a.txt"), "9876543210");
+    writeFile(source("sub/b.txt"), "bbbb");
+    QFile::remove(uploaded("Mon/origen/sub/hondo/c.txt"));
+    log.clear();
+    ASSERT_TRUE(job->Respaldar()); // the folders exist now: each server says so its own way
+    EXPECT_EQ(summary("Archivos respaldados"), "2");
+    EXPECT_EQ(readFile(uploaded("Mon/origen/a.txt")), "0123456789");
+    EXPECT_EQ(readFile(uploaded("Mon/origen/sub/b.txt")), "bbbb");
+    EXPECT_EQ(readFile(uploaded("Mon/origen/sub/hondo/c.txt")), "ccc");
+    EXPECT_EQ(summary("Archivos borrados"), "0");
+}
+
+TEST_P(FtpDestinationTest, RefusedUploadIsAFailedCopy) {
+    writeFile(source("a.txt"), "a");
+    writeFile(source("b.txt"), "b");
+    // A folder where the file should go: the server refuses to store it.
+    QDir().mkpath(uploaded("Mon/origen/a.txt"));
+    if (server().kind == "vsftpd")
+        server().seed(carpeta() + "/Mon/origen/a.txt/x", "x");
+
+    EXPECT_FALSE(job->Respaldar());
+
+    const int header = log.lines.indexOf("* * * Archivos con error al copiar * * *  ... ");
+    ASSERT_GE(header, 0) << log.lines.join('\n').toStdString();
+    EXPECT_EQ(log.lines.mid(header + 1), QStringList({source("a.txt") + "  ... "}));
+    const QStringList errors = fileLinesStartingWith("Error al copiar " + source("a.txt") + ": ");
+    ASSERT_EQ(errors.size(), 1) << fileLines().join('\n').toStdString();
+    // The server's own refusal: pyftpdlib answers 550, vsftpd 553.
+    EXPECT_TRUE(errors[0].contains(QRegularExpression(": 55[03] "))) << errors[0].toStdString();
+}
+
+TEST_P(FtpDestinationTest, UnreachableServerOrWrongPasswordFailsTheRunWithoutLeakingIt) {
+    writeFile(source("a.txt"), "a");
+    job->FTPservidor(QString("127.0.0.1:%1").arg(freeLoopbackPort()));
+    EXPECT_FALSE(job->Respaldar());
+    EXPECT_EQ(summary("Carpeta destino no creada"),
+              remoteRoot() + "/" + carpeta() + "/Mon/origen/");
+    EXPECT_EQ(summary("Archivos respaldados"), "0");
+
+    job->FTPservidor(server().address);
+    job->FTPpassword("contraseña equivocada");
+    log.clear();
+    EXPECT_FALSE(job->Respaldar());
+    EXPECT_EQ(summary("Archivos respaldados"), "0");
+    const QByteArray logText = readFile(logFile());
+    EXPECT_FALSE(logText.contains("contraseña equivocada"));
+    EXPECT_FALSE(logText.contains(server().password.toUtf8()));
+    EXPECT_FALSE(QFile::exists(uploaded("Mon/origen/a.txt")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, FtpDestinationTest, ::testing::Values("pyftpdlib", "vsftpd"),
+                         [](const auto& info) { return std::string(info.param); });

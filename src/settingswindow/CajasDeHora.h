@@ -2,7 +2,6 @@
 
 #include <QObject>
 #include <QString>
-
 #include <functional>
 
 class QLineEdit;
@@ -15,7 +14,8 @@ namespace zarvento {
 // focus, and the focus kept in a box while hours ":" minutes is not a valid time.
 class CajasDeHora final : public QObject {
 public:
-    CajasDeHora(QWidget& ventana, QLineEdit& horas, QLineEdit& minutos, std::function<void()> pitar);
+    CajasDeHora(QWidget& ventana, QLineEdit& horas, QLineEdit& minutos,
+                std::function<void()> pitar);
 
     QString texto() const;
     bool esValida() const;

@@ -8,7 +8,6 @@
 
 #include <QDebug>
 #include <QFile>
-
 #include <utility>
 #include <vector>
 
@@ -95,13 +94,11 @@ std::optional<FalloAlGrabar> CatalogoDeAjustes::grabar(const ValoresDeAjustes& v
         {ajustes::kDiaPrimero, CasillaASN(valores.diaAlInicio)},
         {ajustes::kRespaldoEnFTP, CasillaASN(valores.respaldoEnFTP)}};
     if (valores.respaldoEnFTP) {
-        claves.insert(claves.end(),
-                      {{ajustes::kFTPservidor,
-                        acceso->Encripta(valores.ftpServidor, ajustes::kLlaveFTP)},
-                       {ajustes::kFTPusuario,
-                        acceso->Encripta(valores.ftpUsuario, ajustes::kLlaveFTP)},
-                       {ajustes::kFTPpassword,
-                        acceso->Encripta(valores.ftpPassword, ajustes::kLlaveFTP)}});
+        claves.insert(
+            claves.end(),
+            {{ajustes::kFTPservidor, acceso->Encripta(valores.ftpServidor, ajustes::kLlaveFTP)},
+             {ajustes::kFTPusuario, acceso->Encripta(valores.ftpUsuario, ajustes::kLlaveFTP)},
+             {ajustes::kFTPpassword, acceso->Encripta(valores.ftpPassword, ajustes::kLlaveFTP)}});
     }
     const QString hora = valores.horas + ':' + valores.minutos;
     const auto horaValida = hora::interpretar(hora);
@@ -119,8 +116,9 @@ std::optional<FalloAlGrabar> CatalogoDeAjustes::grabar(const ValoresDeAjustes& v
             return fallo;
         }
     }
-    for (const auto& [archivo, texto] : {std::pair{archivos_.pbArchivoRutas, valores.rutasDocumentos},
-                                         std::pair{archivos_.pbArchivoDATAs, valores.rutasDatas}}) {
+    for (const auto& [archivo, texto] :
+         {std::pair{archivos_.pbArchivoRutas, valores.rutasDocumentos},
+          std::pair{archivos_.pbArchivoDATAs, valores.rutasDatas}}) {
         if (!textfiles::writeAtomically(archivo, rutaslista::paraArchivo(texto), &fallo.motivo)) {
             fallo.archivo = archivo;
             return fallo;

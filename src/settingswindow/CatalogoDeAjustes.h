@@ -5,7 +5,6 @@
 #include "settingswindow/ArchivosDeAjustes.h"
 
 #include <QString>
-
 #include <optional>
 
 namespace zarvento {

@@ -41,10 +41,9 @@ protected:
         opcion.text.clear();
         pintor.drawControl(QStyle::CE_CheckBox, opcion);
         const QRect zona = style()->subElementRect(QStyle::SE_CheckBoxContents, &opcion, this);
-        pintor.drawItemText(zona,
-                            Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap |
-                                Qt::TextShowMnemonic,
-                            palette(), isEnabled(), texto, QPalette::WindowText);
+        pintor.drawItemText(
+            zona, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap | Qt::TextShowMnemonic,
+            palette(), isEnabled(), texto, QPalette::WindowText);
     }
     bool hitButton(const QPoint& punto) const override { return rect().contains(punto); }
 };
@@ -64,7 +63,8 @@ ControlesConfiguracion::ControlesConfiguracion(QDialog& ventana) : ventana_(vent
     QFont letra = QApplication::font();
     letra.setPointSizeF(kPuntosTexto);
     ventana_.setFont(letra);
-    ventana_.setFixedSize(twips::aPixeles(kCliente, ventana_.logicalDpiX(), ventana_.logicalDpiY()).size());
+    ventana_.setFixedSize(
+        twips::aPixeles(kCliente, ventana_.logicalDpiX(), ventana_.logicalDpiY()).size());
     crearTodos();
     for (QPushButton* boton : {cmdVerNoVer, cmdExaminar, Command1, cmdGrabar}) {
         // Enter in a text box presses no button; the buttons act on a click or their access key.
@@ -134,7 +134,8 @@ void ControlesConfiguracion::crearTodos() {
 
     casilla(2, v, QStringLiteral("Respaldar en sitio web, por medio de FTP"),
             {240, 1560, 5415, 240}, 6);
-    QWidget* ftp = marco(1, v, QStringLiteral("Datos de conexión al FTP"), {1320, 1800, 6255, 2415});
+    QWidget* ftp =
+        marco(1, v, QStringLiteral("Datos de conexión al FTP"), {1320, 1800, 6255, 2415});
     etiqueta(1, ftp, QStringLiteral("Servidor:"), {480, 360, 810, 240});
     etiqueta(2, ftp, QStringLiteral("Usuario:"), {480, 840, 750, 240});
     etiqueta(3, ftp, QStringLiteral("Contraseña:"), {480, 1320, 1080, 240});
@@ -142,7 +143,8 @@ void ControlesConfiguracion::crearTodos() {
         dato(i, ftp, {1680, 360 + 480 * i, 4335, 360}, 11 + i);
         txtDato[i]->setEchoMode(QLineEdit::Password);
     }
-    cmdVerNoVer = boton("cmdVerNoVer", ftp, QStringLiteral("&Ver datos"), {4560, 1800, 1455, 495}, 18);
+    cmdVerNoVer =
+        boton("cmdVerNoVer", ftp, QStringLiteral("&Ver datos"), {4560, 1800, 1455, 495}, 18);
 
     etiqueta(4, v, QStringLiteral("Ruta destino:"), {240, 4320, 1170, 240});
     dato(3, v, {1560, 4320, 6015, 360}, 15);
@@ -172,8 +174,8 @@ void ControlesConfiguracion::crearTodos() {
     QWidget* documentos =
         marco(2, v, QStringLiteral("De documentos o archivos VARIOS"), {8040, 1080, 7455, 3015});
     etiqueta(5, documentos, QStringLiteral("Ruta(s) a respaldar:"), {360, 480, 1770, 240});
-    cmdExaminar = boton("cmdExaminar", documentos, QStringLiteral("&Examinar"),
-                        {5760, 240, 1335, 495}, 26);
+    cmdExaminar =
+        boton("cmdExaminar", documentos, QStringLiteral("&Examinar"), {5760, 240, 1335, 495}, 26);
     lista(4, documentos, {960, 960, 6135, 1800}, 27);
 
     QWidget* datas = marco(

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QRect>
-
 #include <array>
 #include <map>
 
@@ -29,8 +28,8 @@ public:
     std::array<QCheckBox*, 5> chkOpcion{};
     std::array<QGroupBox*, 4> fraOpcion{};
     std::array<QRadioButton*, 2> optOpcion{};
-    std::array<QLabel*, 12> lblEtiq{}; // no lblEtiq(6) or (7)
-    std::array<QLineEdit*, 8> txtDato{}; // no single-line txtDato(4) or (5)
+    std::array<QLabel*, 12> lblEtiq{};         // no lblEtiq(6) or (7)
+    std::array<QLineEdit*, 8> txtDato{};       // no single-line txtDato(4) or (5)
     std::array<QPlainTextEdit*, 2> txtRutas{}; // txtDato(4), txtDato(5)
     QPushButton* cmdVerNoVer = nullptr;
     QPushButton* cmdExaminar = nullptr;

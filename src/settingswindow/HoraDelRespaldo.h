@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QTime>
-
 #include <optional>
 
 namespace zarvento::hora {

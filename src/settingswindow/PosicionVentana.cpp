@@ -38,8 +38,8 @@ void PosicionVentana::aplicar(QWidget& ventana) const {
     QList<QRect> pantallas;
     for (const QScreen* pantalla : QGuiApplication::screens())
         pantallas.append(pantalla->availableGeometry());
-    ventana.move(enPantalla(QRect(QPoint(izquierda, arriba), ventana.frameGeometry().size()),
-                            pantallas));
+    ventana.move(
+        enPantalla(QRect(QPoint(izquierda, arriba), ventana.frameGeometry().size()), pantallas));
 }
 
 bool PosicionVentana::guardar(const QWidget& ventana, QString* motivo) const {

@@ -6,7 +6,6 @@
 #include "settingswindow/PosicionVentana.h"
 
 #include <QDialog>
-
 #include <memory>
 
 namespace zarvento {

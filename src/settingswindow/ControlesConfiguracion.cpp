@@ -13,6 +13,7 @@
 #include <QRadioButton>
 #include <QStyleOptionButton>
 #include <QStylePainter>
+#include <algorithm>
 
 namespace zarvento {
 
@@ -20,6 +21,7 @@ namespace {
 
 constexpr double kPuntosTexto = 9.75;
 constexpr double kPuntosHora = 13.5;
+constexpr double kPuntosMinimos = 7.5;
 // The window's client area, in twips.
 constexpr QRect kCliente(0, 0, 15705, 8730);
 
@@ -66,6 +68,7 @@ ControlesConfiguracion::ControlesConfiguracion(QDialog& ventana) : ventana_(vent
     ventana_.setFixedSize(
         twips::aPixeles(kCliente, ventana_.logicalDpiX(), ventana_.logicalDpiY()).size());
     crearTodos();
+    ajustarLetra();
     for (QPushButton* boton : {cmdVerNoVer, cmdExaminar, Command1, cmdGrabar}) {
         // Enter in a text box presses no button; the buttons act on a click or their access key.
         boton->setAutoDefault(false);
@@ -75,6 +78,23 @@ ControlesConfiguracion::ControlesConfiguracion(QDialog& ventana) : ventana_(vent
         if (anterior)
             QWidget::setTabOrder(anterior, control);
         anterior = control;
+    }
+}
+
+// The design's sizes were made for a narrower font than the desktop's sans: the window's font is
+// made just small enough that every caption fits its box (on as many lines as the box is tall).
+void ControlesConfiguracion::ajustarLetra() {
+    double exceso = 1.0;
+    for (QWidget* control : ventana_.findChildren<QWidget*>()) {
+        if (!qobject_cast<QLabel*>(control) && !qobject_cast<QAbstractButton*>(control))
+            continue;
+        const int lineas = std::max(1, control->height() / control->fontMetrics().height());
+        exceso = std::max(exceso, double(control->sizeHint().width()) / lineas / control->width());
+    }
+    if (exceso > 1.0) {
+        QFont letra = ventana_.font();
+        letra.setPointSizeF(std::max(kPuntosMinimos, kPuntosTexto / exceso));
+        ventana_.setFont(letra);
     }
 }
 

@@ -45,6 +45,7 @@ private:
     Control* crear(QWidget* contenedor, const QString& nombre, const QString& texto,
                    const QRect& twips, int tab);
     void crearTodos();
+    void ajustarLetra();
 
     QDialog& ventana_;
     // The focusable controls by their design tab number.

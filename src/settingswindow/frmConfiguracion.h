@@ -12,7 +12,6 @@ namespace zarvento {
 
 class CajasDeHora;
 class ControlesConfiguracion;
-struct FalloAlGrabar;
 
 // The settings window: shows every editable setting and both route lists, and writes them back
 // with "&Grabar". Its position is kept in the settings file each time it closes.

@@ -1,5 +1,4 @@
 #include "SettingsWindowFixture.h"
-#include "settingswindow/HoraDelRespaldo.h"
 #include "settingswindow/PosicionVentana.h"
 
 #include <QApplication>
@@ -164,16 +163,6 @@ TEST_F(SettingsWindowTest, SaveRefusesAnInvalidTimeEvenWithoutTheFocusInItsBox) 
     EXPECT_EQ(dialogos.beeps, 1);
     EXPECT_FALSE(huboCambios);
     EXPECT_EQ(leido(ajustes::kHoraDelRespaldo), "");
-}
-
-TEST(HoraDelRespaldo, AcceptsHoursAndMinutesOfOneOrTwoDigits) {
-    EXPECT_EQ(hora::interpretar("7:5"), QTime(7, 5));
-    EXPECT_EQ(hora::interpretar("00:00"), QTime(0, 0));
-    EXPECT_EQ(hora::interpretar(" 23:59:30 "), QTime(23, 59, 30));
-    for (const char* invalida :
-         {"24:00", "7:60", "7:", ":5", "SIN DEFINIR", "", "7", "123:00", "7:5:", "+7:05", "٧:٥"})
-        EXPECT_EQ(hora::interpretar(QString::fromUtf8(invalida)), std::nullopt) << invalida;
-    EXPECT_EQ(hora::formatear(QTime(7, 5)), "07:05");
 }
 
 TEST(PosicionVentana, AFrameOffEveryScreenIsCentredOnTheFirst) {

@@ -135,7 +135,15 @@ TEST_F(SettingsWindowTest, EveryControlHasItsCaptionContainerPositionAndTabOrder
         EXPECT_EQ(txt(i)->maxLength(), 2);
         EXPECT_DOUBLE_EQ(txt(i)->font().pointSizeF(), 13.5);
     }
-    EXPECT_DOUBLE_EQ(chk(0)->font().pointSizeF(), 9.75);
+    // At most 9.75 pt, and small enough for every caption to show whole.
+    EXPECT_LE(chk(0)->font().pointSizeF(), 9.75);
+    for (const Diseno& d : disenos) {
+        const auto* c = v.findChild<QWidget*>(d.nombre);
+        if (qobject_cast<const QLabel*>(c) || qobject_cast<const QAbstractButton*>(c)) {
+            const int lineas = std::max(1, c->height() / c->fontMetrics().height());
+            EXPECT_LE(c->sizeHint().width(), c->width() * lineas) << d.nombre;
+        }
+    }
 }
 
 TEST_F(SettingsWindowTest, YesNoValuesAreCheckedOnlyForAnS) {

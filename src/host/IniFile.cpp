@@ -2,6 +2,7 @@
 
 #include "host/TextFiles.h"
 
+#include <QFileInfo>
 #include <QStringList>
 
 #include <optional>
@@ -89,7 +90,14 @@ QString read(const QString& path, const QString& section, const QString& key) {
 
 bool write(const QString& path, const QString& section, const QString& key, const QString& value,
            QString* error) {
-    QStringList lines = textfiles::splitAnyLineEnd(textfiles::read(path).value_or(QString()));
+    const auto text = textfiles::read(path);
+    if (!text && QFileInfo::exists(path)) {
+        // Rewriting a file we cannot read would lose every other setting in it.
+        if (error)
+            *error = QStringLiteral("no se puede leer ") + path;
+        return false;
+    }
+    QStringList lines = textfiles::splitAnyLineEnd(text.value_or(QString()));
     const QString entry = oneLine(key) + '=' + oneLine(value);
     const Location where = locate(lines, section, key);
     if (where.key >= 0) {

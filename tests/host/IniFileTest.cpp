@@ -69,6 +69,10 @@ TEST(IniFile, FailedWriteLeavesTheFileWholeAndSaysWhy) {
     QString error;
     EXPECT_FALSE(ini::write(dir / "no/such/folder/a.ini", "S", "K", "V", &error));
     EXPECT_FALSE(error.isEmpty());
+    // A path that exists but cannot be read as a file is never replaced.
+    QDir().mkpath(dir / "carpeta.ini");
+    EXPECT_FALSE(ini::write(dir / "carpeta.ini", "S", "K", "V", &error));
+    EXPECT_TRUE(QFileInfo(dir / "carpeta.ini").isDir());
 }
 
 TEST(TextFiles, LineEndsAtCrOrCrLfButNotLoneLf) {

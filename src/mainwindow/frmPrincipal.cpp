@@ -1,0 +1,211 @@
+#include "mainwindow/frmPrincipal.h"
+
+#include "host/Componentes.h"
+#include "host/DelRegistro.h"
+#include "host/HostCheck.h"
+#include "host/LibORVX.h"
+#include "host/clsInicio.h"
+#include "mainwindow/ConductorRespaldo.h"
+#include "mainwindow/CuentaRegresiva.h"
+#include "mainwindow/Efectos.h"
+#include "settingswindow/frmConfiguracion.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QPushButton>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+
+namespace zarvento {
+
+namespace {
+
+constexpr Qt::WindowStates kNoNormal =
+    Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen;
+
+} // namespace
+
+void frmPrincipal::TerminarProceso() {
+    std::fflush(nullptr);
+    std::_Exit(EXIT_SUCCESS);
+}
+
+frmPrincipal::frmPrincipal(const Componentes& componentes, const Clock& reloj, EventPump& bomba,
+                           Terminar terminar, QWidget* parent)
+    : QWidget(parent), componentes_(componentes), reloj_(reloj), terminar_(std::move(terminar)),
+      c_(*this),
+      job_(ServiciosRespaldo{reloj, bomba, *c_.lblAviso, componentes.entorno().programa.folder}) {
+    setObjectName(QStringLiteral("frmPrincipal"));
+    setWindowTitle(QString::fromLatin1(kTitulo));
+    conectar();
+}
+
+frmPrincipal::~frmPrincipal() = default;
+
+void frmPrincipal::conectar() {
+    connect(c_.Timer1, &QTimer::timeout, this, &frmPrincipal::Timer1_Timer);
+    connect(c_.cmdAccion, &QPushButton::clicked, this, &frmPrincipal::cmdAccion_Click);
+    connect(c_.cmdCerrar, &QPushButton::clicked, this, &frmPrincipal::cmdCerrar_Click);
+    connect(c_.cmdMin, &QPushButton::clicked, this, &frmPrincipal::cmdMin_Click);
+    connect(c_.cmdConfigurar, &QPushButton::clicked, this, &frmPrincipal::cmdConfigurar_Click);
+}
+
+bool frmPrincipal::Form_Load() {
+    blRevisado_ = false;
+    const ProgramLocation& programa = componentes_.entorno().programa;
+    QDir::setCurrent(programa.folder);
+    archivos_ = ArchivosPrincipal::de(programa);
+    oIni_ = componentes_.CrearObj<LibORVX>(QStringLiteral("LibORVX"));
+    if (!componentes_.CrearComponente(oRegistro_, QStringLiteral("DelRegistro")))
+        return false; // the host check cannot be made; the failure was shown
+    central_ = CargarConexionCentral(componentes_, &avisoCentral_);
+    c_.colocarBorde();
+    job_.IncluirSubdirectorios(true);
+    job_.Incremental(true);
+    job_.RespaldoMultiple(true);
+    job_.ObjetoLog(c_.txtLog);
+    blRespaldoLanzado_ = false;
+    clsInicio(componentes_.entorno()).SiRegistrado('/' + programa.fileName);
+    if (!host::PrepararHost(componentes_, *oIni_, *oRegistro_, archivos_.pbArchivoIni))
+        return false;
+    conductor_ = std::make_unique<ConductorRespaldo>(componentes_, *oIni_, job_, archivos_,
+                                                     central_, reloj_);
+    revision_ = std::make_unique<RevisionConfiguracion>(
+        componentes_, *oIni_, job_, archivos_, reloj_, static_cast<VentanaRevisable&>(*this));
+    Form_Activate();
+    return true;
+}
+
+void frmPrincipal::Form_Activate() {
+    std::unique_ptr<Efectos> efectos;
+    componentes_.CrearComponente(efectos, QStringLiteral("Efectos"));
+    if (!blRevisado_) {
+        job_.ArchivoBitacora(QString(), true);
+        if (!avisoCentral_.isEmpty())
+            job_.ArchivoBitacora(avisoCentral_);
+        RevisarConfiguracion();
+        c_.lblTitulo->setText(QString::fromLatin1(kTitulo) + QStringLiteral(" (v. ") +
+                              ConductorRespaldo::version() + ')');
+        if (!isMinimized())
+            setWindowState(windowState() | Qt::WindowMinimized);
+    }
+    if (efectos && esNormal())
+        efectos->CentraVentana(*this);
+}
+
+bool frmPrincipal::esNormal() const {
+    return !(windowState() & kNoNormal);
+}
+
+void frmPrincipal::RevisarConfiguracion() {
+    if (!revision_)
+        return;
+    blRevisado_ = true;
+    revision_->RevisarConfiguracion();
+}
+
+void frmPrincipal::Timer1_Timer() {
+    const auto tic = ContarHasta(reloj_.now(), pbHoraRespaldo_);
+    if (!tic)
+        return;
+    c_.lblTiempo->setText(tic->texto);
+    if (!tic->minutoDelRespaldo) {
+        blRespaldoLanzado_ = false;
+    } else if (!blRespaldoLanzado_) {
+        blRespaldoLanzado_ = true;
+        cmdAccion_Click();
+    }
+    setWindowTitle(c_.lblTiempo->text());
+}
+
+void frmPrincipal::cmdAccion_Click() {
+    if (!conductor_ || !c_.cmdAccion->isEnabled())
+        return;
+    c_.Timer1->stop();
+    c_.cmdConfigurar->setEnabled(false);
+    if (c_.txtLog->isVisible())
+        c_.txtLog->setFocus();
+    conductor_->EjecutarRespaldo([this] { c_.cmdAccion->setEnabled(false); });
+    c_.cmdConfigurar->setEnabled(true);
+    c_.cmdAccion->setEnabled(true);
+    c_.Timer1->start();
+}
+
+void frmPrincipal::cmdCerrar_Click() {
+    DialogService* dialogos = componentes_.entorno().dialogos;
+    const MessageRequest pregunta{
+        QStringLiteral("Atención"),
+        QStringLiteral("Confirme si desea cerrar este programa:\n\n"
+                       "(en caso de cerrarlo el respaldo no se efectuará)"),
+        MessageIcon::Question, MessageButtons::YesNo, MessageAnswer::No};
+    if (dialogos && dialogos->showMessage(pregunta) == MessageAnswer::Yes)
+        close();
+}
+
+void frmPrincipal::cmdMin_Click() {
+    setWindowState(windowState() | Qt::WindowMinimized);
+}
+
+void frmPrincipal::cmdConfigurar_Click() {
+    if (!job_.PedirPassword())
+        return;
+    c_.Timer1->stop();
+    job_.ArchivoBitacora(QStringLiteral("Entrando a ajustes del programa"));
+    pbHuboCambios_ = false;
+    frmConfiguracion(componentes_,
+                     {archivos_.pbArchivoIni, archivos_.pbArchivoRutas, archivos_.pbArchivoDATAs},
+                     pbHuboCambios_, this)
+        .exec();
+    if (pbHuboCambios_) {
+        job_.ArchivoBitacora(QStringLiteral("Se hicieron cambios en los ajustes"));
+        RevisarConfiguracion();
+    }
+    c_.Timer1->start();
+}
+
+void frmPrincipal::closeEvent(QCloseEvent* evento) {
+    evento->accept();
+    if (terminar_)
+        terminar_();
+}
+
+// A window restored from minimised is centred again.
+void frmPrincipal::changeEvent(QEvent* evento) {
+    QWidget::changeEvent(evento);
+    if (evento->type() != QEvent::WindowStateChange || !blRevisado_)
+        return;
+    const auto* cambio = static_cast<QWindowStateChangeEvent*>(evento);
+    if ((cambio->oldState() & Qt::WindowMinimized) && esNormal())
+        Form_Activate();
+}
+
+// The review's effects on the window.
+
+void frmPrincipal::prepararRevision() {
+    c_.txtLog->clear();
+    c_.cmdAccion->setText(QStringLiteral("&Respaldar"));
+    if (c_.txtLog->isVisible())
+        c_.txtLog->setFocus();
+}
+
+void frmPrincipal::habilitarAccion(bool habilitada) {
+    c_.cmdAccion->setEnabled(habilitada);
+}
+
+void frmPrincipal::activarReloj(bool activo) {
+    if (activo)
+        c_.Timer1->start();
+    else
+        c_.Timer1->stop();
+}
+
+void frmPrincipal::horaAceptada(const QString& hora) {
+    pbHoraRespaldo_ = hora;
+}
+
+void frmPrincipal::respaldarAhora() {
+    cmdAccion_Click();
+}
+
+} // namespace zarvento

@@ -252,9 +252,10 @@ bool clsFTP::SetFTPDirectory(const QString& sDir) {
 }
 
 qint64 clsFTP::GetFTPFileSize(const QString& sFile) {
-    QString pattern = sFile;
-    pattern.replace(QLatin1Char(' '), QLatin1Char('?'));
-    const auto matches = session_.find(pattern);
+    // Only the name is a pattern; the folders before it are taken as they are.
+    const qsizetype nameStart = sFile.lastIndexOf(QLatin1Char('/')) + 1;
+    const QString name = sFile.mid(nameStart);
+    const auto matches = session_.find(sFile.left(nameStart) + QString(name).replace(' ', '?'));
     if (!matches) {
         if (session_.lastError().code == kNoMoreFiles)
             return -1;
@@ -262,7 +263,6 @@ qint64 clsFTP::GetFTPFileSize(const QString& sFile) {
         return -2;
     }
     // The "?" that stands for a space matches other characters too: the exact name wins.
-    const QString name = sFile.mid(sFile.lastIndexOf(QLatin1Char('/')) + 1);
     for (const RemoteEntry& entry : *matches)
         if (entry.name == name)
             return entry.size;

@@ -1,0 +1,153 @@
+#include "FtpServers.h"
+
+#include <QDir>
+#include <QFile>
+#include <arpa/inet.h>
+#include <chrono>
+#include <netinet/in.h>
+#include <pwd.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace zarvento::test {
+
+namespace {
+
+const QString kUser = QStringLiteral("zarventoftp");
+const QString kPassword = QStringLiteral("Cl4ve de prueba");
+
+sockaddr_in loopback(int port) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(uint16_t(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return address;
+}
+
+bool accepts(int port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    const sockaddr_in address = loopback(port);
+    const bool ok = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    ::close(fd);
+    return ok;
+}
+
+bool waitUntilListening(int port, QProcess& process) {
+    for (int i = 0; i < 200; ++i) {
+        if (accepts(port))
+            return true;
+        if (process.state() == QProcess::NotRunning || process.waitForFinished(50))
+            return false;
+    }
+    return false;
+}
+
+} // namespace
+
+int freeLoopbackPort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address = loopback(0);
+    socklen_t length = sizeof address;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(fd);
+    return ntohs(address.sin_port);
+}
+
+void FtpServer::seed(const QString& relativePath, const QByteArray& content) const {
+    const QString path = local(relativePath);
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+    file.write(content);
+    file.close();
+    const passwd* owner = ::getpwnam(user.toUtf8().constData());
+    if (!owner || kind != QLatin1String("vsftpd"))
+        return;
+    // The file and the folders made for it belong to the server's user, who may change them.
+    for (QString p = path; p.size() > root.size(); p = QFileInfo(p).path())
+        ASSERT_EQ(::chown(p.toUtf8().constData(), owner->pw_uid, owner->pw_gid), 0);
+}
+
+FtpServers::Running FtpServers::start(const QString& kind, const QString& base) {
+    Running running;
+    FtpServer& server = running.server;
+    server.kind = kind;
+    server.port = freeLoopbackPort();
+    server.address = QStringLiteral("127.0.0.1:%1").arg(server.port);
+    server.user = kUser;
+    server.password = kPassword;
+    server.root = base + '/' + kind + "-root";
+    const QString state = base + '/' + kind + "-state";
+    QDir().mkpath(server.root);
+    QDir().mkpath(state);
+
+    const QString scripts = QStringLiteral(ZARVENTO_FTP_SERVER_SCRIPTS);
+    QStringList arguments;
+    QString program;
+    if (kind == QLatin1String("pyftpdlib")) {
+        program = QStringLiteral("/usr/bin/python3");
+        arguments = {scripts + "/pyftpd.py", QString::number(server.port), server.user,
+                     server.password, server.root};
+    } else {
+        if (::geteuid() != 0) {
+            server.whyNot = QStringLiteral("vsftpd needs root to make its login user");
+            return running;
+        }
+        program = scripts + "/vsftpd.sh";
+        arguments = {QString::number(server.port), server.user, server.password, server.root,
+                     state};
+    }
+    running.process = std::make_unique<QProcess>();
+    running.process->setProgram(program);
+    running.process->setArguments(arguments);
+    running.process->setStandardOutputFile(state + "/output.log");
+    running.process->setStandardErrorFile(state + "/output.log", QIODevice::Append);
+    // The server goes when the test program goes, also when it crashes.
+    running.process->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+    running.process->start();
+    server.running =
+        running.process->waitForStarted(5000) && waitUntilListening(server.port, *running.process);
+    if (!server.running) {
+        QFile log(state + "/output.log");
+        log.open(QIODevice::ReadOnly);
+        server.whyNot = kind + " did not start: " + QString::fromUtf8(log.readAll());
+    }
+    return running;
+}
+
+void FtpServers::SetUp() {
+    ASSERT_TRUE(base_.isValid());
+    // Both servers' users must reach the served folders.
+    ASSERT_EQ(::chmod(base_.path().toUtf8().constData(), 0755), 0);
+    py_ = start(QStringLiteral("pyftpdlib"), base_.path());
+    vs_ = start(QStringLiteral("vsftpd"), base_.path());
+}
+
+void FtpServers::TearDown() {
+    for (Running* running : {&py_, &vs_}) {
+        if (!running->process)
+            continue;
+        running->process->terminate();
+        if (!running->process->waitForFinished(5000))
+            running->process->kill();
+        running->process->waitForFinished(1000);
+        running->process.reset();
+    }
+}
+
+const FtpServer& FtpServers::pyftpdlib() {
+    return py_.server;
+}
+const FtpServer& FtpServers::vsftpd() {
+    return vs_.server;
+}
+const FtpServer& FtpServers::byKind(const QString& kind) {
+    return kind == QLatin1String("vsftpd") ? vs_.server : py_.server;
+}
+
+} // namespace zarvento::test

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace zarvento::test {
+
+// One FTP server on a loopback port, serving a folder of its own.
+struct FtpServer {
+    QString kind;
+    QString address; // "127.0.0.1:port"
+    int port = 0;
+    QString user;
+    QString password;
+    QString root; // the served folder on the local disk
+    bool running = false;
+    QString whyNot; // why the server could not be started
+
+    // Puts a file into the served folder, owned by the server's user.
+    void seed(const QString& relativePath, const QByteArray& content) const;
+    QString local(const QString& relativePath) const { return root + '/' + relativePath; }
+};
+
+// Starts pyftpdlib and vsftpd once for the test program and stops them at its end. The servers
+// die with the test program even when it crashes.
+class FtpServers : public ::testing::Environment {
+public:
+    void SetUp() override;
+    void TearDown() override;
+
+    static const FtpServer& pyftpdlib();
+    static const FtpServer& vsftpd();
+    static const FtpServer& byKind(const QString& kind);
+
+private:
+    struct Running {
+        FtpServer server;
+        std::unique_ptr<QProcess> process;
+    };
+    static Running start(const QString& kind, const QString& base);
+
+    QTemporaryDir base_;
+    static inline Running py_;
+    static inline Running vs_;
+};
+
+// A port on loopback that nothing listens on at the moment.
+int freeLoopbackPort();
+
+} // namespace zarvento::test

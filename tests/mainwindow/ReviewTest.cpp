@@ -1,0 +1,164 @@
+#include "MainWindowFixture.h"
+
+using namespace zarvento;
+using namespace zarvento::test;
+
+namespace {
+
+TEST_F(MainWindowTest, EmptySettingsWriteTheDefaultsAndBlockEveryRun) {
+    ASSERT_TRUE(cargar());
+    EXPECT_EQ(
+        log(),
+        (QStringList{linea("Revisando configuración"), linea("No se han definido rutas"),
+                     linea("Rutas a respaldar incorrectas"), linea("Respaldos variados", "Sí"),
+                     linea("Ciclo", "Semanal"), linea("'Día al inicio'", "Sí"),
+                     linea("Respaldo en FTP", "No"), linea("Alerta", "Ruta destino, no definida"),
+                     linea("Respaldo diferencial", "Sí"), linea("Incluir subdirectorios", "Sí"),
+                     linea("Hora del respaldo", "SIN DEFINIR"),
+                     linea("No procede el respaldo", "Configuración incorrecta"),
+                     linea("Configuración revisada")}));
+    EXPECT_EQ(leido(ajustes::kRespaldosVariados), "S");
+    EXPECT_EQ(leido(ajustes::kCiclo), "Semanal");
+    EXPECT_EQ(leido(ajustes::kDiaPrimero), "S");
+    EXPECT_EQ(leido(ajustes::kRespaldoEnFTP), "N");
+    EXPECT_EQ(leido(ajustes::kRutaDestino), "DATO SIN DEFINIR");
+    EXPECT_EQ(leido(ajustes::kRespaldoDiferencial), "S");
+    EXPECT_EQ(leido(ajustes::kIncluirSubdirectorios), "S");
+    EXPECT_EQ(leido(ajustes::kHoraDelRespaldo), "SIN DEFINIR");
+    EXPECT_EQ(leido(ajustes::kFTPservidor), "");
+    EXPECT_TRUE(QFile::exists(rutas()));
+    EXPECT_TRUE(QFile::exists(datas()));
+    EXPECT_FALSE(Timer1()->isActive());
+    EXPECT_FALSE(boton("cmdAccion")->isEnabled());
+    EXPECT_EQ(ventana->pbHoraRespaldo(), "");
+}
+
+TEST_F(MainWindowTest, CorrectConfigurationArmsTheSchedule) {
+    configurarCorrecta("23:00");
+    guardar(ajustes::kCiclo, "mensual");
+    guardar(ajustes::kDiaPrimero, "n");
+    guardar(ajustes::kRespaldoDiferencial, "No");
+    ASSERT_TRUE(cargar());
+    EXPECT_EQ(log(),
+              (QStringList{
+                  linea("Revisando configuración"), linea("Rutas a respaldar correctas"),
+                  linea("Respaldos variados", "Sí"), linea("Ciclo", "Mensual"),
+                  linea("'Día al inicio'", "No"), linea("Respaldo en FTP", "No"),
+                  linea("Ruta destino correcta"), linea("Respaldo diferencial", "No"),
+                  linea("Incluir subdirectorios", "Sí"), linea("Hora del respaldo", "23:00"),
+                  linea("Resultado revisión", "Todo correcto"), linea("Configuración revisada")}));
+    EXPECT_TRUE(Timer1()->isActive());
+    EXPECT_TRUE(boton("cmdAccion")->isEnabled());
+    EXPECT_EQ(boton("cmdAccion")->text(), "&Respaldar");
+    EXPECT_EQ(ventana->pbHoraRespaldo(), "23:00");
+    EXPECT_EQ(leido(ajustes::kCiclo), "mensual");
+}
+
+TEST_F(MainWindowTest, SingleCopiesSkipTheCycleKeys) {
+    configurarCorrecta();
+    guardar(ajustes::kRespaldosVariados, "N");
+    ASSERT_TRUE(cargar());
+    EXPECT_EQ(log().value(2), linea("Respaldos variados", "No"));
+    EXPECT_EQ(log().value(3), linea("Respaldo en FTP", "No"));
+    EXPECT_FALSE(log().join('\n').contains("Ciclo"));
+    EXPECT_FALSE(log().join('\n').contains("'Día al inicio'"));
+    EXPECT_EQ(leido(ajustes::kCiclo), "");
+    EXPECT_EQ(leido(ajustes::kDiaPrimero), "");
+}
+
+TEST_F(MainWindowTest, FtpDestinationIsTakenUncheckedAndUndefinedCredentialsAreReset) {
+    configurarCorrecta();
+    guardar(ajustes::kRespaldoEnFTP, "Sí");
+    guardar(ajustes::kFTPusuario, "alguien");
+    guardar(ajustes::kRutaDestino, "/copias/no/comprobada");
+    ASSERT_TRUE(cargar());
+    EXPECT_EQ(log().value(5), linea("Respaldo en FTP", "Sí"));
+    EXPECT_EQ(log().value(6), linea("Ruta FTP", "/copias/no/comprobada/"));
+    EXPECT_EQ(log().value(7), linea("Atención: ruta no comprobable, por ser FTP"));
+    EXPECT_EQ(log().value(8), linea("Ruta destino correcta (pero es ruta FTP)"));
+    EXPECT_TRUE(log().contains(linea("Resultado revisión", "Todo correcto")));
+    for (const char* clave : {ajustes::kFTPservidor, ajustes::kFTPusuario, ajustes::kFTPpassword})
+        EXPECT_EQ(leido(clave), "DATO SIN DEFINIR") << clave;
+}
+
+TEST_F(MainWindowTest, BadRoutesAndDestinationsAreReportedAndBlockTheRun) {
+    writeFile(rutas(), (dir / "no-existe").toUtf8() + "\r\n\r\n");
+    writeFile(datas(), (dir / "documentos").toUtf8() + "\r\n");
+    guardar(ajustes::kRutaDestino, dir / "destino");
+    guardar(ajustes::kHoraDelRespaldo, "23:00");
+    ultimoRespaldo(reloj.now().date().addDays(-5));
+    ASSERT_TRUE(cargar());
+    const QStringList lineas = log();
+    EXPECT_EQ(lineas.mid(1, 3),
+              (QStringList{linea("Ruta de documentos incorrecta", dir / "no-existe"),
+                           "Ruta de documentos incorrecta  ... ",
+                           linea("Rutas a respaldar incorrectas")}));
+    EXPECT_FALSE(lineas.contains(linea("No se han definido rutas")));
+    // The destination exists, but the configuration is already incorrect.
+    EXPECT_FALSE(lineas.contains(linea("Ruta destino correcta")));
+    EXPECT_EQ(lineas.mid(lineas.size() - 2),
+              (QStringList{linea("No procede el respaldo", "Configuración incorrecta"),
+                           linea("Configuración revisada")}));
+    // The hour is valid: the countdown runs, but nothing can start a run.
+    EXPECT_TRUE(Timer1()->isActive());
+    EXPECT_FALSE(boton("cmdAccion")->isEnabled());
+    EXPECT_EQ(vecesEnLog(linea("Iniciando respaldo")), 0);
+
+    writeFile(rutas(), (dir / "documentos").toUtf8() + "\r\n");
+    guardar(ajustes::kRutaDestino, dir / "sin-carpeta");
+    guardar(ajustes::kHoraDelRespaldo, "25:00");
+    ventana->RevisarConfiguracion();
+    EXPECT_TRUE(log().contains(linea("Alerta", "Ruta destino inexistente")));
+    EXPECT_TRUE(log().contains(linea("Hora del respaldo", "SIN DEFINIR")));
+    EXPECT_EQ(leido(ajustes::kHoraDelRespaldo), "25:00");
+    EXPECT_EQ(ventana->pbHoraRespaldo(), "23:00");
+    EXPECT_FALSE(Timer1()->isActive());
+    EXPECT_FALSE(boton("cmdAccion")->isEnabled());
+}
+
+struct PuestaAlDia {
+    int diasDesdeElUltimo;
+    QTime ahora;
+    const char* hora;
+    bool respalda;
+};
+
+TEST_F(MainWindowTest, OverdueBackupRunsInsideTheReview) {
+    const PuestaAlDia casos[] = {
+        {2, QTime(8, 0), "23:00", true},
+        {1, QTime(8, 0), "23:00", false},
+        {1, QTime(23, 30), "23:00", true},
+        {1, QTime(23, 0), "23:00", false},
+        {0, QTime(23, 30), "23:00", false},
+        {-1, QTime(8, 0), "23:00", false},
+        // Compared as text, "9:30" is not before "10:15".
+        {1, QTime(10, 15), "9:30", false},
+    };
+    for (const PuestaAlDia& caso : casos) {
+        SCOPED_TRACE(std::to_string(caso.diasDesdeElUltimo) + " " + caso.hora + " " +
+                     caso.ahora.toString().toStdString());
+        configurarCorrecta(caso.hora);
+        reloj.set(QDateTime(QDate(2026, 12, 7), caso.ahora));
+        ultimoRespaldo(reloj.now().date().addDays(-caso.diasDesdeElUltimo));
+        ASSERT_TRUE(cargar());
+        const QStringList lineas = log();
+        EXPECT_EQ(lineas.contains(linea("Iniciando respaldo")), caso.respalda);
+        EXPECT_EQ(lineas.last(), linea("Configuración revisada"));
+        if (caso.respalda) {
+            EXPECT_LT(lineas.indexOf(linea("Resultado revisión", "Todo correcto")),
+                      lineas.indexOf(linea("Iniciando respaldo")));
+            EXPECT_TRUE(lineas.contains(linea("Respaldo finalizado")));
+            EXPECT_EQ(leido(ajustes::kUltimoRespaldo, ajustes::kResultado), "2026-12-07");
+            // The window comes up minimised with the run's lines in its log box.
+            EXPECT_TRUE(ventana->isMinimized());
+            EXPECT_TRUE(boton("cmdAccion")->isEnabled());
+            EXPECT_TRUE(Timer1()->isActive());
+        }
+    }
+    // Without a readable date nothing starts.
+    guardar(ajustes::kUltimoRespaldo, "nunca", ajustes::kResultado);
+    ASSERT_TRUE(cargar());
+    EXPECT_FALSE(log().contains(linea("Iniciando respaldo")));
+}
+
+} // namespace

@@ -13,7 +13,7 @@ constexpr long kConnectTimeoutSeconds = 15;
 constexpr long kResponseTimeoutSeconds = 60;
 constexpr long kLowSpeedBytesPerSecond = 1;
 constexpr long kLowSpeedSeconds = 60;
-constexpr qsizetype kUploadBatch = 64 * 1024;
+constexpr qsizetype kUploadBatch = 256 * 1024;
 constexpr qsizetype kDownloadBuffer = 256 * 1024;
 constexpr int kPollMilliseconds = 100;
 
@@ -202,6 +202,7 @@ bool InternetSession::openUpload(const QString& path, bool ascii) {
     curl_easy_setopt(easy_.get(), CURLOPT_TRANSFERTEXT, ascii ? 1L : 0L);
     curl_easy_setopt(easy_.get(), CURLOPT_READFUNCTION, &InternetSession::onRead);
     curl_easy_setopt(easy_.get(), CURLOPT_READDATA, this);
+    curl_easy_setopt(easy_.get(), CURLOPT_UPLOAD_BUFFERSIZE, long(kUploadBatch));
     transfer_ = Transfer::Upload;
     start();
     // The server has accepted the file once curl asks for its first bytes.
@@ -218,10 +219,10 @@ bool InternetSession::write(const char* data, qint64 size) {
         return fail({kInvalidHandle, {}});
     if (!running_)
         return failFromCurl(result_ == CURLE_OK ? CURLE_SEND_ERROR : result_);
-    buffer_.append(data, size);
-    if (buffer_.size() - consumed_ < kUploadBatch)
+    buffer_.insert(buffer_.end(), data, data + size);
+    if (qsizetype(buffer_.size()) - consumed_ < kUploadBatch)
         return true;
-    driveUntil([this] { return buffer_.isEmpty(); });
+    driveUntil([this] { return buffer_.empty(); });
     if (!running_)
         return failFromCurl(result_ == CURLE_OK ? CURLE_SEND_ERROR : result_);
     return true;
@@ -236,7 +237,7 @@ bool InternetSession::openDownload(const QString& path, bool ascii) {
     curl_easy_setopt(easy_.get(), CURLOPT_WRITEDATA, this);
     transfer_ = Transfer::Download;
     start();
-    driveUntil([this] { return !buffer_.isEmpty(); });
+    driveUntil([this] { return !buffer_.empty(); });
     if (!running_ && result_ != CURLE_OK) {
         transfer_ = Transfer::None;
         return failFromCurl(result_);
@@ -249,18 +250,18 @@ qint64 InternetSession::read(char* data, qint64 size) {
         fail({kInvalidHandle, {}});
         return -1;
     }
-    if (buffer_.size() - consumed_ < size && running_) {
-        buffer_.remove(0, consumed_);
+    if (qint64(buffer_.size()) - consumed_ < size && running_) {
+        buffer_.erase(buffer_.begin(), buffer_.begin() + consumed_);
         consumed_ = 0;
-        driveUntil([&] { return buffer_.size() >= size; });
+        driveUntil([&] { return qint64(buffer_.size()) >= size; });
     }
-    const qint64 available = buffer_.size() - consumed_;
+    const qint64 available = qint64(buffer_.size()) - consumed_;
     if (available < size && !running_ && result_ != CURLE_OK) {
         failFromCurl(result_);
         return -1;
     }
     const qint64 taken = std::min(available, size);
-    std::memcpy(data, buffer_.constData() + consumed_, size_t(taken));
+    std::memcpy(data, buffer_.data() + consumed_, size_t(taken));
     consumed_ += taken;
     return taken;
 }
@@ -298,7 +299,7 @@ size_t InternetSession::onDebug(CURL*, curl_infotype type, char* data, size_t si
 size_t InternetSession::onRead(char* buffer, size_t size, size_t count, void* self) {
     auto* session = static_cast<InternetSession*>(self);
     session->dataRequested_ = true;
-    const qsizetype available = session->buffer_.size() - session->consumed_;
+    const qsizetype available = qsizetype(session->buffer_.size()) - session->consumed_;
     if (available == 0) {
         if (session->endOfData_)
             return 0;
@@ -306,9 +307,9 @@ size_t InternetSession::onRead(char* buffer, size_t size, size_t count, void* se
         return CURL_READFUNC_PAUSE;
     }
     const qsizetype taken = std::min(available, qsizetype(size * count));
-    std::memcpy(buffer, session->buffer_.constData() + session->consumed_, size_t(taken));
+    std::memcpy(buffer, session->buffer_.data() + session->consumed_, size_t(taken));
     session->consumed_ += taken;
-    if (session->consumed_ == session->buffer_.size()) {
+    if (session->consumed_ == qsizetype(session->buffer_.size())) {
         session->buffer_.clear();
         session->consumed_ = 0;
     }
@@ -317,11 +318,11 @@ size_t InternetSession::onRead(char* buffer, size_t size, size_t count, void* se
 
 size_t InternetSession::onWrite(char* data, size_t size, size_t count, void* self) {
     auto* session = static_cast<InternetSession*>(self);
-    if (session->buffer_.size() - session->consumed_ >= kDownloadBuffer) {
+    if (qsizetype(session->buffer_.size()) - session->consumed_ >= kDownloadBuffer) {
         session->paused_ = true;
         return CURL_WRITEFUNC_PAUSE;
     }
-    session->buffer_.append(data, qsizetype(size * count));
+    session->buffer_.insert(session->buffer_.end(), data, data + size * count);
     return size * count;
 }
 

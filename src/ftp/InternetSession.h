@@ -12,6 +12,7 @@
 #include <QStringList>
 #include <functional>
 #include <optional>
+#include <vector>
 
 namespace zarvento::ftp {
 
@@ -105,7 +106,8 @@ private:
     bool running_ = false;
     CURLcode result_ = CURLE_OK;
     Transfer transfer_ = Transfer::None;
-    QByteArray buffer_;      // blocks waiting for curl (upload) or for the reader (download)
+    // Blocks waiting for curl (upload) or for the reader (download); clearing keeps its capacity.
+    std::vector<char> buffer_;
     qsizetype consumed_ = 0; // bytes of buffer_ already taken
     bool paused_ = false;
     bool endOfData_ = false;

@@ -105,19 +105,19 @@ bool InternetSession::acceptsPath(const QString& text) {
 std::optional<QStringList> InternetSession::commandReplies(const QStringList& commands) {
     if (!ensureIdleConnection())
         return std::nullopt;
-    curl_slist* list = nullptr;
+    commands_.reset();
     for (const QString& command : commands) {
-        if (!acceptsPath(command)) {
-            curl_slist_free_all(list);
+        if (!acceptsPath(command))
+            return std::nullopt;
+        // "*" keeps the connection when the server refuses the command.
+        curl_slist* grown =
+            curl_slist_append(commands_.get(), ("*" + command.toUtf8()).constData());
+        if (!grown) {
+            fail({kInternalError, {}});
             return std::nullopt;
         }
-        // "*" keeps the connection when the server refuses the command.
-        list = curl_slist_append(list, ("*" + command.toUtf8()).constData());
-    }
-    commands_.reset(list);
-    if (!commands_) {
-        fail({kInternalError, {}});
-        return std::nullopt;
+        if (!commands_)
+            commands_.reset(grown); // the list's head stays the same after the first command
     }
     prepare(QStringLiteral("/"));
     curl_easy_setopt(easy_.get(), CURLOPT_NOBODY, 1L);

@@ -18,11 +18,11 @@ struct CierraConexion {
 
 // One connection to a database server, or none; owns its handle and is never copied.
 class Conexion {
-  public:
+public:
     bool abierta() const { return mysql_ != nullptr; }
     st_mysql* handle() const { return mysql_.get(); }
 
-  private:
+private:
     friend class BasesDD;
     std::unique_ptr<st_mysql, mariadb::CierraConexion> mysql_;
 };
@@ -31,7 +31,7 @@ class Conexion {
 // Update writes the row as one INSERT whose values are bound parameters, never SQL text. The
 // table uses the connection it was opened on, so it must be closed before that connection ends.
 class Tabla {
-  public:
+public:
     bool abierta() const { return conexion_ != nullptr; }
     const QString& nombre() const { return nombre_; }
 
@@ -41,7 +41,7 @@ class Tabla {
     // could not be added. The row is finished either way.
     bool Update(QString* error = nullptr);
 
-  private:
+private:
     friend class BasesDD;
     Conexion* conexion_ = nullptr;
     QString nombre_;
@@ -52,7 +52,7 @@ class Tabla {
 // Database connections of the component library, on a MariaDB or MySQL server reached over TCP.
 // Every connection attempt and every server reply is awaited at most kSegundosDeEspera seconds.
 class BasesDD {
-  public:
+public:
     static constexpr const char* kClase = "BasesDD";
     static constexpr unsigned kSegundosDeEspera = 5;
 

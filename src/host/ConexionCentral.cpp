@@ -37,7 +37,7 @@ struct Textos {
 };
 
 class ValoresDeEquipo {
-  public:
+public:
     ValoresDeEquipo(const DelRegistro& registro, const DeAcceso& acceso)
         : registro_(registro), acceso_(acceso) {}
 
@@ -56,7 +56,7 @@ class ValoresDeEquipo {
         return {sinProteccion(t.usuario), sinProteccion(t.password), sinProteccion(t.puerto)};
     }
 
-  private:
+private:
     QString leerUno(const char* valor) const {
         return registro_
             .LeerCadena(valoresDeEquipo::kClave, valor, DelRegistro::Raiz::HKEY_LOCAL_MACHINE)

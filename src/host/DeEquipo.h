@@ -10,7 +10,7 @@ struct Entorno;
 // file "equipo.ini" of the machine-wide registry folder, section "Servidor central", keys
 // "Usuario", "Password" and "Puerto" (plain text).
 class DeEquipo {
-  public:
+public:
     static constexpr const char* kClase = "DeEquipo";
 
     explicit DeEquipo(const Entorno& entorno);
@@ -22,7 +22,7 @@ class DeEquipo {
 
     const QString& archivo() const { return archivo_; }
 
-  private:
+private:
     QString archivo_;
 };
 

@@ -10,7 +10,7 @@ struct Entorno;
 // paths and whose entries are the value names (both matched in any letter case). The machine
 // root lives in a machine-wide folder, the user root in the user's configuration folder.
 class DelRegistro {
-  public:
+public:
     static constexpr const char* kClase = "DelRegistro";
 
     enum class Raiz { HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER };
@@ -39,7 +39,7 @@ class DelRegistro {
     // $XDG_CONFIG_HOME/zarvento, else ~/.config/zarvento.
     static QString carpetaUsuarioPorDefecto();
 
-  private:
+private:
     QString carpetaDe(Raiz raiz) const;
 
     QString carpetaMaquina_;

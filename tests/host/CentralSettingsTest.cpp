@@ -16,7 +16,7 @@ namespace {
 
 // A program folder and both registry folders inside one temporary folder.
 class Maquina {
-  public:
+public:
     Maquina() : componentes_(entorno()) {}
 
     const Componentes& componentes() const { return componentes_; }
@@ -40,10 +40,13 @@ class Maquina {
         writeFile(dir("machine/equipo.ini"), equipo);
     }
 
-  private:
+private:
     Entorno entorno() const {
-        return {ProgramLocation{dir_ / "program", "zarvento", "zarvento"}, &dialogos_,
-                dir_ / "machine", dir_ / "user", {}};
+        return {ProgramLocation{dir_ / "program", "zarvento", "zarvento"},
+                &dialogos_,
+                dir_ / "machine",
+                dir_ / "user",
+                {}};
     }
 
     TempFolder dir_;
@@ -93,10 +96,14 @@ TEST(DelRegistro, RefusedWritesAreReported) {
 
 TEST(DelRegistro, ProgramEnvironmentUsesTheDefaultFolders) {
     TempFolder dir;
+    const bool wasSet = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
     const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
     qputenv("XDG_CONFIG_HOME", (dir / "config").toUtf8());
     const Entorno entorno = Entorno::delPrograma(nullptr);
-    qputenv("XDG_CONFIG_HOME", saved);
+    if (wasSet)
+        qputenv("XDG_CONFIG_HOME", saved);
+    else
+        qunsetenv("XDG_CONFIG_HOME");
 
     EXPECT_EQ(entorno.registroUsuario, dir / "config/zarvento");
     EXPECT_EQ(entorno.registroMaquina, DelRegistro::carpetaMaquinaPorDefecto());
@@ -170,8 +177,8 @@ TEST(CargarConexionCentral, UnwritableMachineStoreKeepsBuiltInSettings) {
     TempFolder dir;
     writeFile(dir / "machine", "a file, not a folder");
     test::FakeDialogService dialogos;
-    const Componentes componentes(
-        Entorno{ProgramLocation{dir.path(), "z", "z"}, &dialogos, dir / "machine", dir / "user", {}});
+    const Componentes componentes(Entorno{
+        ProgramLocation{dir.path(), "z", "z"}, &dialogos, dir / "machine", dir / "user", {}});
 
     QString aviso;
     EXPECT_EQ(CargarConexionCentral(componentes, &aviso), ConexionCentral::integrada());

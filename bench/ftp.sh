@@ -62,6 +62,24 @@ echo "upload${megabytes}mb_vs_curl ratio=$(ratio "$(median "${ours[@]}")" "$(med
 rm -f "$big" "$work/root/ours.bin" "$work/root/peer.bin"
 
 # 2. Small files through the backup engine against lftp.
-# ---- engine route vs lftp: added with the engine's FTP destination ----
-# The server above ($server, $user, $password, served folder $work/root) is still running here.
-# ---- end of the engine route comparison ----
+# 2000 small files in 50 folders: the engine (one fresh login per folder attempt and per upload,
+# as the agent does) against one lftp session mirroring the same tree.
+cmake --build "$build" -j"$(nproc)" --target zarvento_bench_local >/dev/null
+engine=$PWD/$build/bench/local/zarvento_bench_local
+python3 - "$work/small" <<'PY'
+import os, sys
+for i in range(2000):
+    d = os.path.join(sys.argv[1], f"carpeta{i % 50:02d}")
+    os.makedirs(d, exist_ok=True)
+    with open(os.path.join(d, f"archivo{i:04d}.txt"), "wb") as f:
+        f.write(os.urandom(200 + (i * 37) % 8000))
+PY
+mkdir -p "$work/log"
+ours=() peer=()
+for _ in $(seq 1 "$runs"); do
+    rm -rf "$work/root/e" "$work/root/l"
+    ours+=("$(seconds "$engine" "$work/small" /e full "$work/log" "$server" "$user" "$password")")
+    peer+=("$(seconds lftp -u "$user,$password" -e "set cmd:fail-exit yes; mirror -R $work/small /l/small; quit" "ftp://$server")")
+done
+diff -r "$work/small" "$work/root/e/small" >/dev/null && echo "engine upload identical to the source"
+echo "smallfiles_vs_lftp ratio=$(ratio "$(median "${ours[@]}")" "$(median "${peer[@]}")") ours=$(median "${ours[@]}")s lftp=$(median "${peer[@]}")s"

@@ -1,6 +1,8 @@
 // Runs the backup engine over one route, as the agent would, without windows:
 //   zarvento_bench_local <source folder> <destination root> <full|differential> <log folder>
-// The route's copy lands in <destination root>/<source name>/ (no cycle folders).
+//                        [<ftp server> <user> <password>]
+// The route's copy lands in <destination root>/<source name>/ (no cycle folders); with a server,
+// the destination root is a folder on that FTP server.
 #include "engine/clsRespaldar.h"
 
 #include <QCoreApplication>
@@ -19,8 +21,9 @@ public:
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    if (argc != 5) {
-        std::fprintf(stderr, "usage: %s SOURCE DEST full|differential LOGDIR\n", argv[0]);
+    if (argc != 5 && argc != 8) {
+        std::fprintf(stderr, "usage: %s SOURCE DEST full|differential LOGDIR [SERVER USER PASS]\n",
+                     argv[0]);
         return 2;
     }
     zarvento::SystemClock clock;
@@ -31,6 +34,12 @@ int main(int argc, char** argv) {
     job.DiaAlInicio(false);
     job.IncluirSubdirectorios(true);
     job.Incremental(QByteArray(argv[3]) == "differential");
+    if (argc == 8) {
+        job.RespaldoEnFTP(true);
+        job.FTPservidor(QString::fromLocal8Bit(argv[5]));
+        job.ftpUsuario(QString::fromLocal8Bit(argv[6]));
+        job.FTPpassword(QString::fromLocal8Bit(argv[7]));
+    }
     job.RutaDestino(QString::fromLocal8Bit(argv[2]));
     job.RutaOriginal(QString::fromLocal8Bit(argv[1]));
     return job.Respaldar() ? 0 : 1;

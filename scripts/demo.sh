@@ -5,7 +5,7 @@
 # Bitacora.log and the destination tree, and stops the agent. With a display it leaves the agent
 # running (minimised) and says how to stop it.
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
 root=$PWD
 demo=$root/demo
 build=$root/build-demo

@@ -40,7 +40,6 @@ public:
     // is recorded: the program must then end.
     bool Form_Load();
 
-    const ArchivosPrincipal& archivos() const { return archivos_; }
     const QString& pbHoraRespaldo() const { return pbHoraRespaldo_; }
 
     // The one-second tick: the countdown, and the run once in the backup minute.

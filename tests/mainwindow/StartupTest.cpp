@@ -1,8 +1,12 @@
 #include "MainWindowFixture.h"
+#include "mainwindow/ServiciosQt.h"
 
+#include <QApplication>
 #include <QFontInfo>
+#include <QMessageBox>
 #include <QScreen>
 #include <QScrollBar>
+#include <QTest>
 
 using namespace zarvento;
 using namespace zarvento::test;
@@ -106,6 +110,49 @@ TEST_F(MainWindowTest, MinimiseAndRestoreCentresTheWindow) {
     EXPECT_TRUE(ventana->isMinimized());
     ventana->setWindowState(Qt::WindowNoState);
     EXPECT_LE((ventana->frameGeometry().center() - centro).manhattanLength(), 2);
+}
+
+} // namespace
+
+namespace {
+
+TEST(ServiciosQt, EventPumpSkipsCallsThatComeTooSoon) {
+    QtEventPump bomba;
+    int entregados = 0;
+    QTimer::singleShot(0, [&] { ++entregados; });
+    bomba.pump();
+    EXPECT_EQ(entregados, 1);
+    QTimer::singleShot(0, [&] { ++entregados; });
+    bomba.pump();
+    EXPECT_EQ(entregados, 1);
+    QTest::qSleep(QtEventPump::kIntervalo + 5);
+    bomba.pump();
+    EXPECT_EQ(entregados, 2);
+}
+
+TEST(ServiciosQt, MessageBoxShowsTheRequest) {
+    QtDialogService dialogos;
+    QMessageBox* caja = nullptr;
+    QString texto;
+    QTimer::singleShot(0, [&] {
+        caja = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(caja, nullptr);
+        texto = caja->text();
+        EXPECT_EQ(caja->windowTitle(), "Editar INI");
+        EXPECT_EQ(caja->icon(), QMessageBox::Question);
+        EXPECT_EQ(caja->defaultButton(), caja->button(QMessageBox::No));
+        caja->button(QMessageBox::Yes)->click();
+    });
+    EXPECT_EQ(dialogos.showMessage({"Editar INI", "uno\rdos\r\ntres", MessageIcon::Question,
+                                    MessageButtons::YesNo, MessageAnswer::No}),
+              MessageAnswer::Yes);
+    EXPECT_EQ(texto, "uno\ndos\ntres");
+
+    // Closed without an answer, a yes/no box means No.
+    QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
+    EXPECT_EQ(dialogos.showMessage({"Atención", "¿Seguro?", MessageIcon::Question,
+                                    MessageButtons::YesNo, MessageAnswer::No}),
+              MessageAnswer::No);
 }
 
 } // namespace

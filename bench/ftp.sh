@@ -8,6 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
+source bench/timing.sh
 install_missing "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}" "${BENCH_PACKAGES[@]}"
 
 runs=${1:-3}
@@ -38,15 +39,6 @@ for _ in $(seq 1 100); do
     sleep 0.1
 done
 
-seconds() {
-    local start end
-    start=$(date +%s.%N)
-    "$@" >/dev/null
-    end=$(date +%s.%N)
-    echo "$end - $start" | bc -l
-}
-median() { printf '%s\n' "$@" | sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
-ratio() { echo "scale=3; $1 / $2" | bc -l | sed 's/^\./0./'; }
 
 # 1. Large file upload.
 big=$work/local/big.bin

@@ -6,6 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
+source bench/timing.sh
 install_missing "${BUILD_PACKAGES[@]}" "${BENCH_PACKAGES[@]}"
 
 files=${1:-20000}
@@ -41,16 +42,6 @@ for n in range(large):
 PY
 }
 
-# Seconds taken by a command, to the millisecond.
-seconds() {
-    local start end
-    start=$(date +%s.%N)
-    "$@" >/dev/null
-    end=$(date +%s.%N)
-    echo "$end - $start" | bc -l
-}
-median() { printf '%s\n' "$@" | sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
-ratio() { echo "scale=3; $1 / $2" | bc -l | sed 's/^\./0./'; }
 
 touch_one_percent() { # root round
     python3 - "$1" "$2" <<'PY'

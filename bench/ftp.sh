@@ -13,9 +13,7 @@ install_missing "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}" "${BENCH_PACKAGES[@
 
 runs=${1:-3}
 megabytes=${2:-256}
-build=build-bench
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DZARVENTO_BUILD_BENCH=ON -DZARVENTO_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" -j"$(nproc)" --target zarvento_bench_ftp >/dev/null
+build_bench zarvento_bench_ftp zarvento_bench_local
 uploader=$PWD/$build/bench/ftp/zarvento_bench_ftp
 work=$PWD/$build/bench-ftp-work
 rm -rf "$work"
@@ -56,7 +54,6 @@ rm -f "$big" "$work/root/ours.bin" "$work/root/peer.bin"
 # 2. Small files through the backup engine against lftp.
 # 2000 small files in 50 folders: the engine (one fresh login per folder attempt and per upload,
 # as the agent does) against one lftp session mirroring the same tree.
-cmake --build "$build" -j"$(nproc)" --target zarvento_bench_local >/dev/null
 engine=$PWD/$build/bench/local/zarvento_bench_local
 python3 - "$work/small" <<'PY'
 import os, sys

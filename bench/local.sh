@@ -12,9 +12,7 @@ install_missing "${BUILD_PACKAGES[@]}" "${BENCH_PACKAGES[@]}"
 files=${1:-20000}
 folders=${2:-500}
 runs=${3:-3}
-build=build-bench
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DZARVENTO_BUILD_BENCH=ON -DZARVENTO_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" -j"$(nproc)" --target zarvento_bench_local >/dev/null
+build_bench zarvento_bench_local
 engine=$PWD/$build/bench/local/zarvento_bench_local
 work=$PWD/$build/bench-work
 rm -rf "$work"

@@ -1,4 +1,11 @@
-# Timing helpers shared by the benchmarks.
+# Helpers shared by the benchmarks.
+
+# Builds the named bench drivers (Release, without the tests) into build-bench.
+build=build-bench
+build_bench() {
+    cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DZARVENTO_BUILD_BENCH=ON -DZARVENTO_BUILD_TESTS=OFF >/dev/null
+    cmake --build "$build" -j"$(nproc)" --target "$@" >/dev/null
+}
 
 # Seconds taken by a command, to the millisecond.
 seconds() {

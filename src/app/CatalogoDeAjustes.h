@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/ArchivoDeAjustes.h"
 #include "app/ArchivosDeAjustes.h"
 #include "host/Componentes.h"
 #include "host/LibORVX.h"
@@ -44,16 +45,17 @@ public:
     // the three FTP keys, as the configuration review does.
     ValoresDeAjustes cargar() const;
     // Stops at the first file that cannot be written. Every file is replaced atomically, so no
-    // file is ever left half-written.
+    // file is ever left half-written; the settings file in one replace holding every key.
     std::optional<FalloAlGrabar> grabar(const ValoresDeAjustes& valores) const;
 
 private:
-    QString lee(const char* clave) const;
+    QString lee(const ajustes::Ajuste& ajuste) const;
     QString rutasDe(const QString& archivo) const;
 
     const Componentes& componentes_;
     ArchivosDeAjustes archivos_;
     LibORVX ini_;
+    ArchivoDeAjustes ajustes_;
 };
 
 } // namespace zarvento

@@ -2,18 +2,16 @@
 
 #include "app/RutasARespaldar.h"
 #include "engine/clsRespaldar.h"
-#include "host/ClavesAjustes.h"
 #include "host/Componentes.h"
 #include "host/DeArchivos.h"
-#include "host/LibORVX.h"
 
 namespace zarvento {
 
 ConductorRespaldo::ConductorRespaldo(const Componentes& componentes, const LibORVX& ini,
                                      clsRespaldar& job, ArchivosPrincipal archivos,
                                      const ConexionCentral& central, const Clock& reloj)
-    : componentes_(componentes), ini_(ini), job_(job), archivos_(std::move(archivos)),
-      central_(central), reloj_(reloj) {}
+    : componentes_(componentes), job_(job), archivos_(std::move(archivos)),
+      ajustes_(ini, archivos_.pbArchivoIni), central_(central), reloj_(reloj) {}
 
 QString ConductorRespaldo::version() {
     return QStringLiteral("%1.%2.%3")
@@ -44,7 +42,7 @@ void ConductorRespaldo::EjecutarRespaldo(const std::function<void()>& deshabilit
         DeArchivos::DelTree(archivos_.carpetaTemporal);
         if (blCorrecto) {
             job_.Bitacorear(QStringLiteral("Respaldo finalizado"));
-            escribirFecha(ajustes::kResultado, ajustes::kUltimoRespaldo);
+            escribirFecha(ajustes::de(ajustes::kUltimoRespaldo));
             return;
         }
     }
@@ -66,7 +64,7 @@ qint64 ConductorRespaldo::GrabarMovimiento(BasesDD& oBasesDD) {
         movimientos.setField(QStringLiteral("Version"), version());
         if (movimientos.Update(&error)) {
             id = oBasesDD.LastId(conexion, QStringLiteral("rdamovtos"), QStringLiteral("Id"));
-            escribirFecha(ajustes::kConfiguracion, ajustes::kURGELN);
+            escribirFecha(ajustes::de(ajustes::kURGELN));
         }
     }
     if (conexion.abierta() && id == 0)
@@ -127,12 +125,11 @@ void ConductorRespaldo::GrabarDetalle(BasesDD& oBasesDD, qint64 lIdMovto,
     BasesDD::CierraBdD(conexion);
 }
 
-void ConductorRespaldo::escribirFecha(const char* seccion, const char* clave) {
-    QString error;
-    const QString hoy = reloj_.now().date().toString(QString::fromLatin1(ajustes::kFormatoFecha));
-    if (!ini_.EscribeIni(QString::fromUtf8(seccion), QString::fromUtf8(clave), hoy,
-                         archivos_.pbArchivoIni, &error))
-        job_.Bitacorear(QStringLiteral("No se pudo guardar ") + QString::fromUtf8(clave), error);
+void ConductorRespaldo::escribirFecha(const ajustes::Ajuste& ajuste) {
+    if (const auto hecho = ajustes_.escribir(ajuste, ajustes::comoFecha(reloj_.now().date()));
+        !hecho)
+        job_.Bitacorear(QStringLiteral("No se pudo guardar ") + QString::fromUtf8(ajuste.clave),
+                        hecho.motivo());
 }
 
 } // namespace zarvento

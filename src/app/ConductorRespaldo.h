@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/ArchivoDeAjustes.h"
 #include "app/ArchivosPrincipal.h"
 #include "host/BasesDD.h"
 #include "host/ConexionCentral.h"
@@ -39,12 +40,12 @@ private:
                         bool& blCorrecto, const QString& enDonde);
     void GrabarDetalle(BasesDD& oBasesDD, qint64 lIdMovto, const QString& stRutaRespaldada,
                        const QString& stRutaDestino);
-    void escribirFecha(const char* seccion, const char* clave);
+    void escribirFecha(const ajustes::Ajuste& ajuste);
 
     const Componentes& componentes_;
-    const LibORVX& ini_;
     clsRespaldar& job_;
     ArchivosPrincipal archivos_;
+    ArchivoDeAjustes ajustes_;
     const ConexionCentral& central_;
     const Clock& reloj_;
     QString rutaActual_;

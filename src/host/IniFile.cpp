@@ -4,7 +4,6 @@
 
 #include <QFileInfo>
 #include <QStringList>
-
 #include <optional>
 
 namespace zarvento::ini {
@@ -90,6 +89,10 @@ QString read(const QString& path, const QString& section, const QString& key) {
 
 bool write(const QString& path, const QString& section, const QString& key, const QString& value,
            QString* error) {
+    return writeAll(path, {{section, key, value}}, error);
+}
+
+bool writeAll(const QString& path, const QList<Entry>& entries, QString* error) {
     const auto text = textfiles::read(path);
     if (!text && QFileInfo::exists(path)) {
         // Rewriting a file we cannot read would lose every other setting in it.
@@ -98,18 +101,20 @@ bool write(const QString& path, const QString& section, const QString& key, cons
         return false;
     }
     QStringList lines = textfiles::splitAnyLineEnd(text.value_or(QString()));
-    const QString entry = oneLine(key) + '=' + oneLine(value);
-    const Location where = locate(lines, section, key);
-    if (where.key >= 0) {
-        lines[where.key] = entry;
-    } else if (where.section >= 0) {
-        lines.insert(where.lastContent + 1, entry);
-    } else {
-        lines.append('[' + oneLine(section) + ']');
-        lines.append(entry);
+    for (const auto& [section, key, value] : entries) {
+        const QString entry = oneLine(key) + '=' + oneLine(value);
+        const Location where = locate(lines, section, key);
+        if (where.key >= 0) {
+            lines[where.key] = entry;
+        } else if (where.section >= 0) {
+            lines.insert(where.lastContent + 1, entry);
+        } else {
+            lines.append('[' + oneLine(section) + ']');
+            lines.append(entry);
+        }
     }
-    return textfiles::writeAtomically(path, lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"),
-                                      error);
+    return textfiles::writeAtomically(
+        path, lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"), error);
 }
 
 } // namespace zarvento::ini

@@ -23,6 +23,10 @@ bool SNaBooleano(const QString& texto) {
     return texto.toLower() == QStringLiteral("s");
 }
 
+Fallo noSeGrabo(const QString& archivo, const QString& motivo) {
+    return {QStringLiteral("No se pudo grabar el archivo \"%1\": %2.").arg(archivo, motivo)};
+}
+
 } // namespace
 
 CatalogoDeAjustes::CatalogoDeAjustes(const Componentes& componentes, ArchivosDeAjustes archivos)
@@ -76,7 +80,7 @@ ValoresDeAjustes CatalogoDeAjustes::cargar() const {
     return valores;
 }
 
-std::optional<FalloAlGrabar> CatalogoDeAjustes::grabar(const ValoresDeAjustes& valores) const {
+Resultado<> CatalogoDeAjustes::grabar(const ValoresDeAjustes& valores) const {
     const auto acceso = componentes_.CrearObj<DeAcceso>(kClaseAcceso);
     std::vector<ValorDeAjuste> claves{
         {de(ajustes::kRespaldosVariados), ajustes::comoSiNo(valores.respaldosVariados)},
@@ -100,17 +104,15 @@ std::optional<FalloAlGrabar> CatalogoDeAjustes::grabar(const ValoresDeAjustes& v
          {de(ajustes::kHoraDelRespaldo), horaValida ? hora::formatear(*horaValida) : hora}});
 
     if (const auto hecho = ajustes_.escribir(claves); !hecho)
-        return FalloAlGrabar{archivos_.pbArchivoIni, hecho.motivo()};
-    FalloAlGrabar fallo;
+        return noSeGrabo(archivos_.pbArchivoIni, hecho.motivo());
     for (const auto& [archivo, texto] :
          {std::pair{archivos_.pbArchivoRutas, valores.rutasDocumentos},
           std::pair{archivos_.pbArchivoDATAs, valores.rutasDatas}}) {
-        if (!textfiles::writeAtomically(archivo, rutaslista::paraArchivo(texto), &fallo.motivo)) {
-            fallo.archivo = archivo;
-            return fallo;
-        }
+        QString motivo;
+        if (!textfiles::writeAtomically(archivo, rutaslista::paraArchivo(texto), &motivo))
+            return noSeGrabo(archivo, motivo);
     }
-    return std::nullopt;
+    return {};
 }
 
 } // namespace zarvento

@@ -29,7 +29,10 @@ void ConductorRespaldo::EjecutarRespaldo(const std::function<void()>& deshabilit
     oBasesDD->cPassword = central_.password;
     oBasesDD->cPuerto = central_.puerto;
     oBasesDD->cUsuario = central_.usuario;
-    const qint64 lIdMovto = GrabarMovimiento(*oBasesDD);
+    const Resultado<qint64> movimiento = GrabarMovimiento(*oBasesDD);
+    if (!movimiento)
+        job_.ArchivoBitacora(movimiento.motivo());
+    const qint64 lIdMovto = movimiento ? *movimiento : 0; // 0: the run goes on unrecorded
 
     deshabilitarAccion();
     job_.Bitacorear(QStringLiteral("Iniciando respaldo"));
@@ -49,27 +52,30 @@ void ConductorRespaldo::EjecutarRespaldo(const std::function<void()>& deshabilit
     job_.Bitacorear(QStringLiteral("Error al respaldar"));
 }
 
-// Stores the run's row; its id, or 0 when the central server could not record the run.
-qint64 ConductorRespaldo::GrabarMovimiento(BasesDD& oBasesDD) {
+// Stores the run's row and returns its id.
+Resultado<qint64> ConductorRespaldo::GrabarMovimiento(BasesDD& oBasesDD) {
     Conexion conexion;
     Tabla movimientos;
-    QString error;
-    qint64 id = 0;
-    if (!oBasesDD.AbrirBdD(conexion, oBasesDD.cMiBase, &error)) {
-        job_.ArchivoBitacora(QStringLiteral("Servidor central no disponible: ") + error);
-    } else if (oBasesDD.AbrirTabla(movimientos, conexion, QStringLiteral("rdamovtos WHERE Id = -9"),
-                                   &error)) {
-        movimientos.AddNew();
-        movimientos.setField(QStringLiteral("Fecha"), reloj_.now().date());
-        movimientos.setField(QStringLiteral("Version"), version());
-        if (movimientos.Update(&error)) {
-            id = oBasesDD.LastId(conexion, QStringLiteral("rdamovtos"), QStringLiteral("Id"));
-            escribirFecha(ajustes::de(ajustes::kURGELN));
+    const auto grabar = [&]() -> Resultado<qint64> {
+        QString error;
+        if (!oBasesDD.AbrirBdD(conexion, oBasesDD.cMiBase, &error))
+            return Fallo{QStringLiteral("Servidor central no disponible: ") + error};
+        qint64 id = 0;
+        if (oBasesDD.AbrirTabla(movimientos, conexion, QStringLiteral("rdamovtos WHERE Id = -9"),
+                                &error)) {
+            movimientos.AddNew();
+            movimientos.setField(QStringLiteral("Fecha"), reloj_.now().date());
+            movimientos.setField(QStringLiteral("Version"), version());
+            if (movimientos.Update(&error)) {
+                id = oBasesDD.LastId(conexion, QStringLiteral("rdamovtos"), QStringLiteral("Id"));
+                escribirFecha(ajustes::de(ajustes::kURGELN));
+            }
         }
-    }
-    if (conexion.abierta() && id == 0)
-        job_.ArchivoBitacora(QStringLiteral("Respaldo no registrado en el servidor central: ") +
-                             error);
+        if (id == 0)
+            return Fallo{QStringLiteral("Respaldo no registrado en el servidor central: ") + error};
+        return id;
+    };
+    Resultado<qint64> id = grabar();
     BasesDD::CierraTabla(movimientos);
     BasesDD::CierraBdD(conexion);
     return id;

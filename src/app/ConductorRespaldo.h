@@ -2,6 +2,7 @@
 
 #include "app/ArchivoDeAjustes.h"
 #include "app/ArchivosPrincipal.h"
+#include "app/Resultado.h"
 #include "host/BasesDD.h"
 #include "host/ConexionCentral.h"
 #include "host/Services.h"
@@ -35,7 +36,7 @@ public:
     static QString version();
 
 private:
-    qint64 GrabarMovimiento(BasesDD& oBasesDD);
+    Resultado<qint64> GrabarMovimiento(BasesDD& oBasesDD);
     void RespaldarLista(const QString& stArchivoLista, qint64 lIdMovto, BasesDD& oBasesDD,
                         bool& blCorrecto, const QString& enDonde);
     void GrabarDetalle(BasesDD& oBasesDD, qint64 lIdMovto, const QString& stRutaRespaldada,

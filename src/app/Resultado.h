@@ -13,6 +13,10 @@ struct Fallo {
 };
 
 // The outcome of an operation that may fail: its value, or a Fallo. Resultado<> has no value.
+// The application layer reports failures this way; the yes/no results and sentinels of the
+// component library's routines (EscribeIni, CrearComponente, Respaldar, ...) stay as they are at
+// those routines, and std::optional stays for answers that may simply be absent (a text that is
+// not a time).
 template <class T = void> class [[nodiscard]] Resultado {
 public:
     Resultado(T valor) : estado_(std::move(valor)) {}

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ArchivoDeAjustes.h"
+#include "app/AjustesEnIni.h"
 #include "app/ArchivosDeAjustes.h"
 #include "app/Resultado.h"
 #include "host/Componentes.h"
@@ -50,7 +50,7 @@ private:
     const Componentes& componentes_;
     ArchivosDeAjustes archivos_;
     LibORVX ini_;
-    ArchivoDeAjustes ajustes_;
+    AjustesEnIni ajustes_;
 };
 
 } // namespace zarvento

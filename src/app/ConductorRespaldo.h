@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ArchivoDeAjustes.h"
+#include "app/AjustesEnIni.h"
 #include "app/ArchivosPrincipal.h"
 #include "app/Resultado.h"
 #include "host/BasesDD.h"
@@ -46,7 +46,7 @@ private:
     const Componentes& componentes_;
     clsRespaldar& job_;
     ArchivosPrincipal archivos_;
-    ArchivoDeAjustes ajustes_;
+    AjustesEnIni ajustes_;
     const ConexionCentral& central_;
     const Clock& reloj_;
     QString rutaActual_;

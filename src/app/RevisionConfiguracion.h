@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ArchivoDeAjustes.h"
+#include "app/AjustesEnIni.h"
 #include "app/ArchivosPrincipal.h"
 #include "host/Services.h"
 
@@ -58,7 +58,7 @@ private:
     const Componentes& componentes_;
     clsRespaldar& job_;
     ArchivosPrincipal archivos_;
-    ArchivoDeAjustes ajustes_;
+    AjustesEnIni ajustes_;
     const Clock& reloj_;
     VentanaRevisable& ventana_;
 };

@@ -18,9 +18,9 @@ struct ValorDeAjuste {
 };
 
 // The settings file, read and written by key of the schema.
-class ArchivoDeAjustes {
+class AjustesEnIni {
 public:
-    ArchivoDeAjustes(const LibORVX& ini, QString ruta);
+    AjustesEnIni(const LibORVX& ini, QString ruta);
 
     const QString& ruta() const { return ruta_; }
 

@@ -1,4 +1,4 @@
-#include "app/ArchivoDeAjustes.h"
+#include "app/AjustesEnIni.h"
 
 #include "host/IniFile.h"
 
@@ -12,21 +12,20 @@ QString texto(const char* utf8) {
 
 } // namespace
 
-ArchivoDeAjustes::ArchivoDeAjustes(const LibORVX& ini, QString ruta)
-    : ini_(ini), ruta_(std::move(ruta)) {}
+AjustesEnIni::AjustesEnIni(const LibORVX& ini, QString ruta) : ini_(ini), ruta_(std::move(ruta)) {}
 
-QString ArchivoDeAjustes::leer(const ajustes::Ajuste& ajuste) const {
+QString AjustesEnIni::leer(const ajustes::Ajuste& ajuste) const {
     return ini_.LeeIni(texto(ajuste.seccion), texto(ajuste.clave), ruta_);
 }
 
-Resultado<> ArchivoDeAjustes::escribir(const ajustes::Ajuste& ajuste, const QString& valor) const {
+Resultado<> AjustesEnIni::escribir(const ajustes::Ajuste& ajuste, const QString& valor) const {
     QString motivo;
     if (!ini_.EscribeIni(texto(ajuste.seccion), texto(ajuste.clave), valor, ruta_, &motivo))
         return Fallo{motivo};
     return {};
 }
 
-Resultado<> ArchivoDeAjustes::escribir(const std::vector<ValorDeAjuste>& valores) const {
+Resultado<> AjustesEnIni::escribir(const std::vector<ValorDeAjuste>& valores) const {
     QList<ini::Entry> entradas;
     for (const auto& [ajuste, valor] : valores)
         entradas.append({texto(ajuste.get().seccion), texto(ajuste.get().clave), valor});

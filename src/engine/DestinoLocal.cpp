@@ -16,8 +16,7 @@ bool DestinoLocal::necesitaCopia(const DatosArchivo& origen, const QString& dest
     if (carpeta != carpetaListada_) {
         carpetaListada_ = carpeta;
         enDestino_.clear();
-        for (const EntradaCarpeta& e : ListarCarpeta(carpeta, ConDatos::Si).value_or(
-                 std::vector<EntradaCarpeta>{})) {
+        for (const EntradaCarpeta& e : lector_.listar(carpeta, ConDatos::Si).entradas) {
             if (e.datos)
                 enDestino_.insert(e.nombre, *e.datos);
         }

@@ -12,7 +12,7 @@ namespace zarvento {
 namespace {
 
 class Fd {
-  public:
+public:
     explicit Fd(int fd) : fd_(fd) {}
     Fd(const Fd&) = delete;
     Fd& operator=(const Fd&) = delete;
@@ -29,7 +29,7 @@ class Fd {
         return ::close(fd) == 0;
     }
 
-  private:
+private:
     int fd_;
 };
 

@@ -6,7 +6,7 @@ namespace zarvento {
 
 // Copies one local file.
 class FileCopier {
-  public:
+public:
     virtual ~FileCopier() = default;
     // False, with the reason in error, when the copy did not complete.
     virtual bool copiar(const QString& origen, const QString& destino, QString& error) = 0;
@@ -16,7 +16,7 @@ class FileCopier {
 // destination and renames it over the destination only once complete, so a failed copy never
 // destroys the previous copy and a crash never leaves a half-written file under the real name.
 class AtomicFileCopier final : public FileCopier {
-  public:
+public:
     bool copiar(const QString& origen, const QString& destino, QString& error) override;
 };
 

@@ -6,7 +6,6 @@
 
 #include <QFile>
 #include <QSet>
-
 #include <algorithm>
 #include <exception>
 
@@ -41,11 +40,12 @@ QStringList subcarpetasDe(const std::vector<EntradaCarpeta>& listado) {
 
 } // namespace
 
-clsRespaldar::clsRespaldar(ServiciosRespaldo servicios, std::unique_ptr<FileCopier> copiador)
+clsRespaldar::clsRespaldar(ServiciosRespaldo servicios, std::unique_ptr<FileCopier> copiador,
+                           std::unique_ptr<LectorCarpetas> lector)
     : servicios_(std::move(servicios)),
       bitacora_(servicios_.carpetaPrograma + QStringLiteral("/Bitacora.log"), servicios_.reloj,
                 servicios_.regional),
-      copiador_(std::move(copiador)) {}
+      copiador_(std::move(copiador)), lector_(std::move(lector)) {}
 
 clsRespaldar::~clsRespaldar() = default;
 
@@ -59,13 +59,11 @@ void clsRespaldar::RutaOriginal(const QString& vDato) {
 
 std::unique_ptr<DestinoRespaldo> clsRespaldar::crearDestino() {
     if (!vRespaldoEnFTP)
-        return std::make_unique<DestinoLocal>(*copiador_);
-    DestinoFTP::Avisos avisos{[this](const QString& texto) { MostrarAviso(texto); },
-                              [this] { servicios_.aviso.hideNotice(); },
-                              [this] { servicios_.bomba.pump(); },
-                              [this](qint64& actual, qint64& total) {
-                                  deFTP_FileTransferProgress(actual, total);
-                              }};
+        return std::make_unique<DestinoLocal>(*copiador_, *lector_);
+    DestinoFTP::Avisos avisos{
+        [this](const QString& texto) { MostrarAviso(texto); },
+        [this] { servicios_.aviso.hideNotice(); }, [this] { servicios_.bomba.pump(); },
+        [this](qint64& actual, qint64& total) { deFTP_FileTransferProgress(actual, total); }};
     return std::make_unique<DestinoFTP>(vFTPservidor, vftpUsuario, vFTPpassword, std::move(avisos));
 }
 
@@ -102,32 +100,34 @@ bool clsRespaldar::correr(const QString& enDonde) {
     colDestinos = {vRutaRespaldado};
     registrar(QStringLiteral("Ruta a respaldar"), vRutaOriginal);
 
-    const auto ruta = ListarCarpeta(vRutaOriginal);
-    if (!ruta)
+    const ListadoCarpeta ruta = lector_->listar(vRutaOriginal);
+    if (!ruta.completo && ruta.entradas.empty())
         throw RutaInterrumpida{QStringLiteral("No se puede leer la ruta ") + vRutaOriginal};
-    lTotalArchivos = archivosEn(*ruta);
+    lTotalArchivos = archivosEn(ruta.entradas);
     if (enDonde.isEmpty() && vIncluirSubdirectorios)
-        BuscarSubdirectorios(*ruta);
+        BuscarSubdirectorios(ruta.entradas);
 
     registrar(QStringLiteral("Respaldando archivos"));
     lRespaldados = lRevisados = lBorrados = 0;
     const qsizetype carpetas = colOrigenes.size();
     for (qsizetype k = 0; k < carpetas; ++k) {
-        const auto listado = ListarCarpeta(colOrigenes[k], ConDatos::Si);
-        if (!listado)
-            colErroresLectura.append(colOrigenes[k]);
+        // Files read before a listing failed are still copied; only the deletion pass needs
+        // the whole listing.
+        const ListadoCarpeta listado = lector_->listar(colOrigenes[k], ConDatos::Si);
+        if (!listado.completo)
+            errorDeLectura(colOrigenes[k]);
         QString error;
         if (!CrearRutaDestino(colDestinos[k], error)) {
             registrar(QStringLiteral("Carpeta destino no creada"), colDestinos[k]);
             registrarArchivo(QStringLiteral("No se pudo crear ") + colDestinos[k] +
                              QStringLiteral(": ") + error);
             resultado = false;
-        } else if (listado) {
-            recorrerArchivos(k, *listado, enDonde, resultado);
+        } else {
+            recorrerArchivos(k, listado.entradas, enDonde, resultado);
         }
-        // Without the source's listing nothing tells which destination files are surplus.
-        if (listado && vIncremental && destino_->borraSobrantes())
-            pasadaBorrado(k, *listado);
+        // Without the source's whole listing nothing tells which destination files are surplus.
+        if (listado.completo && vIncremental && destino_->borraSobrantes())
+            pasadaBorrado(k, listado.entradas);
     }
     resumen();
     return resultado;
@@ -165,15 +165,17 @@ void clsRespaldar::AgregarSubdirectorios(qsizetype k, std::vector<QStringList>& 
     for (const QString& nombre : nombres) {
         servicios_.bomba.pump();
         const QString origen = colOrigenes[k] + nombre + '/';
-        const auto contenido = ListarCarpeta(origen);
-        if (!contenido) {
-            colErroresLectura.append(colOrigenes[k] + nombre);
+        const ListadoCarpeta contenido = lector_->listar(origen);
+        if (!contenido.completo && contenido.entradas.empty()) {
+            errorDeLectura(origen);
             continue;
         }
+        // A listing cut short still gives its folder and the subfolders read before the error;
+        // the folder's own listing in the copy walk reports it.
         colOrigenes.append(origen);
         colDestinos.append(colDestinos[k] + nombre + '/');
-        lTotalArchivos += archivosEn(*contenido);
-        pendientes.push_back(subcarpetasDe(*contenido));
+        lTotalArchivos += archivosEn(contenido.entradas);
+        pendientes.push_back(subcarpetasDe(contenido.entradas));
     }
 }
 
@@ -240,21 +242,24 @@ bool clsRespaldar::CopiarArchivo(const QString& origen, const QString& destino, 
 }
 
 void clsRespaldar::pasadaBorrado(qsizetype k, const std::vector<EntradaCarpeta>& listadoOrigen) {
-    const auto listado = ListarCarpeta(colDestinos[k]);
-    if (!listado)
-        return;
+    const ListadoCarpeta listado = lector_->listar(colDestinos[k]);
     QSet<QString> enOrigen;
     for (const EntradaCarpeta& entrada : listadoOrigen) {
         if (entrada.existeComoArchivo())
             enOrigen.insert(entrada.nombre);
     }
-    for (const EntradaCarpeta& entrada : *listado) {
+    for (const EntradaCarpeta& entrada : listado.entradas) {
         if (!entrada.esArchivoNormal())
             continue;
         servicios_.bomba.pump();
         if (!enOrigen.contains(entrada.nombre))
             BorrarArchivo(colDestinos[k] + entrada.nombre);
     }
+}
+
+void clsRespaldar::errorDeLectura(const QString& ruta) {
+    if (!colErroresLectura.contains(ruta))
+        colErroresLectura.append(ruta);
 }
 
 void clsRespaldar::BorrarArchivo(const QString& ruta) {

@@ -28,9 +28,11 @@ struct ServiciosRespaldo {
 // The backup job: the options of a backup, one route per Respaldar call, and the program's
 // only logger. Folder paths always end with "/".
 class clsRespaldar {
-  public:
-    explicit clsRespaldar(ServiciosRespaldo servicios, std::unique_ptr<FileCopier> copiador =
-                                                           std::make_unique<AtomicFileCopier>());
+public:
+    explicit clsRespaldar(
+        ServiciosRespaldo servicios,
+        std::unique_ptr<FileCopier> copiador = std::make_unique<AtomicFileCopier>(),
+        std::unique_ptr<LectorCarpetas> lector = std::make_unique<LectorCarpetas>());
     ~clsRespaldar();
     clsRespaldar(const clsRespaldar&) = delete;
     clsRespaldar& operator=(const clsRespaldar&) = delete;
@@ -74,7 +76,7 @@ class clsRespaldar {
     // FTPservidor ("host" or "host:port") with ftpUsuario and FTPpassword.
     bool Respaldar(const QString& enDonde = QString());
 
-  private:
+private:
     bool correr(const QString& enDonde);
     QString RutaDeRespaldo() const;
     void BuscarSubdirectorios(const std::vector<EntradaCarpeta>& listadoRuta);
@@ -87,6 +89,7 @@ class clsRespaldar {
     bool CopiarArchivo(const QString& origen, const QString& destino, qint64 tamano,
                        const QString& fuenteOriginal);
     void pasadaBorrado(qsizetype k, const std::vector<EntradaCarpeta>& listadoOrigen);
+    void errorDeLectura(const QString& ruta);
     void BorrarArchivo(const QString& ruta);
     void MostrarAviso(const QString& texto);
     void resumen();
@@ -98,6 +101,7 @@ class clsRespaldar {
     ServiciosRespaldo servicios_;
     Bitacora bitacora_;
     std::unique_ptr<FileCopier> copiador_;
+    std::unique_ptr<LectorCarpetas> lector_;
     // The destination of the current run (for an FTP run, it holds the FTP client until the
     // next run starts or the job ends).
     std::unique_ptr<DestinoRespaldo> destino_;

@@ -24,6 +24,32 @@ private:
     AtomicFileCopier real_;
 };
 
+// Reads folders for real, but every reading of one folder fails with EIO after a few entries, as
+// on a failing disk or a share that drops.
+class FailingLister final : public LectorCarpetas {
+public:
+    FailingLister(QString folder, int entriesBeforeError)
+        : folder_(std::move(folder)), limit_(entriesBeforeError) {}
+
+protected:
+    const dirent* siguiente(DIR* dir, const QString& carpeta) const override {
+        if (carpeta != folder_)
+            return LectorCarpetas::siguiente(dir, carpeta);
+        if (read_ == limit_) {
+            read_ = 0;
+            errno = EIO;
+            return nullptr;
+        }
+        ++read_;
+        return LectorCarpetas::siguiente(dir, carpeta);
+    }
+
+private:
+    QString folder_;
+    int limit_;
+    mutable int read_ = 0;
+};
+
 } // namespace
 
 TEST_F(EngineTest, DestinationFolderFollowsTheCycleOptions) {
@@ -254,4 +280,30 @@ TEST_F(EngineTest, LinksToFoldersAreNeitherWalkedNorCopied) {
     ASSERT_TRUE(job->Respaldar());
     EXPECT_EQ(treeOf(dir / "destino/Mon/origen"), QStringList({"a.txt", "enlace.txt"}));
     EXPECT_TRUE(log.lines.contains("*)Directorios a respaldar:-> 1"));
+}
+
+TEST_F(EngineTest, ListingCutShortCopiesWhatItReadAndDeletesNothing) {
+    job->Incremental(true);
+    const QString dest = dir / "destino/Mon/origen/";
+    for (const char* f : {"a.txt", "b.txt", "c.txt", "d.txt", "e.txt"}) {
+        writeFile(source(f), "nuevo");
+        writeFile(dest + f, "copia");
+        setModified(dest + f, 1'000'000'000);
+    }
+    // "." and ".." count among the entries read before the error.
+    makeJob(std::make_unique<AtomicFileCopier>(), std::make_unique<FailingLister>(source(), 4));
+    job->Incremental(true);
+
+    job->Respaldar();
+
+    EXPECT_EQ(treeOf(dest), QStringList({"a.txt", "b.txt", "c.txt", "d.txt", "e.txt"}));
+    int copied = 0;
+    for (const char* f : {"a.txt", "b.txt", "c.txt", "d.txt", "e.txt"})
+        copied += readFile(dest + f) == "nuevo";
+    EXPECT_GE(copied, 2);
+    EXPECT_LT(copied, 5);
+    EXPECT_TRUE(log.lines.contains("*)Archivos borrados:-------> 0"));
+    const int header = log.lines.indexOf("* * * Directorios o rutas con error al leer * * *  ... ");
+    ASSERT_GE(header, 0);
+    EXPECT_EQ(log.lines[header + 1], source() + "  ... ");
 }

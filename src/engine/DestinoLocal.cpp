@@ -4,8 +4,10 @@
 namespace zarvento {
 
 bool DestinoLocal::crearCarpeta(const QString& carpeta, QString& error) {
-    if (DeArchivos::CreaRuta(carpeta))
+    if (DeArchivos::CreaRuta(carpeta)) {
+        AtomicFileCopier::BorrarTemporalesAbandonados(carpeta);
         return true;
+    }
     error = QStringLiteral("no se puede crear la carpeta");
     return false;
 }

@@ -45,7 +45,9 @@ clsRespaldar::clsRespaldar(ServiciosRespaldo servicios, std::unique_ptr<FileCopi
     : servicios_(std::move(servicios)),
       bitacora_(servicios_.carpetaPrograma + QStringLiteral("/Bitacora.log"), servicios_.reloj,
                 servicios_.regional),
-      copiador_(std::move(copiador)), lector_(std::move(lector)) {}
+      copiador_(std::move(copiador)), lector_(std::move(lector)) {
+    copiador_->entreBloques([this] { servicios_.bomba.pump(); });
+}
 
 clsRespaldar::~clsRespaldar() = default;
 

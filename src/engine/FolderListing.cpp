@@ -87,6 +87,13 @@ ListadoCarpeta LectorCarpetas::listar(const QString& carpeta, ConDatos conDatos)
     return listado;
 }
 
+std::optional<IdentidadCarpeta> IdentidadDe(const QString& carpeta) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(carpeta).constData(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return std::nullopt;
+    return IdentidadCarpeta{static_cast<quint64>(st.st_dev), static_cast<quint64>(st.st_ino)};
+}
+
 std::optional<DatosArchivo> LeerDatosArchivo(const QString& ruta) {
     struct stat st {};
     if (::stat(QFile::encodeName(ruta).constData(), &st) != 0 || S_ISDIR(st.st_mode))

@@ -54,6 +54,14 @@ protected:
     virtual const dirent* siguiente(DIR* dir, const QString& carpeta) const;
 };
 
+// What tells two paths of one folder apart from two folders: device and inode (links followed).
+struct IdentidadCarpeta {
+    quint64 dispositivo = 0;
+    quint64 nodo = 0;
+    bool operator==(const IdentidadCarpeta&) const = default;
+};
+std::optional<IdentidadCarpeta> IdentidadDe(const QString& carpeta);
+
 // Size and last-write time of a file (links followed); nullopt when it cannot be read.
 std::optional<DatosArchivo> LeerDatosArchivo(const QString& ruta);
 

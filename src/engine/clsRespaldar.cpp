@@ -97,12 +97,22 @@ bool clsRespaldar::correr(const QString& enDonde) {
     destino_ = crearDestino();
     registrar(QStringLiteral("Respaldo iniciado"),
               servicios_.regional.sello(servicios_.reloj.now()));
-    vRutaRespaldado = RutaDeRespaldo();
-    colOrigenes = {vRutaOriginal};
+    const QString rutaOriginal = NormalizarRuta(vRutaOriginal);
+    vRutaRespaldado = RutaDeRespaldo(rutaOriginal);
+    colOrigenes = {rutaOriginal};
     colDestinos = {vRutaRespaldado};
     registrar(QStringLiteral("Ruta a respaldar"), vRutaOriginal);
+    if (const QString motivo = MotivoRutaIncorrecta(vRutaOriginal); !motivo.isEmpty())
+        throw RutaInterrumpida{QStringLiteral("Ruta incorrecta (") + motivo + ')'};
 
-    const ListadoCarpeta ruta = lector_->listar(vRutaOriginal);
+    carpetasExcluidas_.clear();
+    if (!vRespaldoEnFTP) {
+        for (const QString& carpeta : {vRutaDestino, vRutaRespaldado}) {
+            if (const auto identidad = IdentidadDe(carpeta))
+                carpetasExcluidas_.push_back(*identidad);
+        }
+    }
+    const ListadoCarpeta ruta = lector_->listar(rutaOriginal);
     if (!ruta.completo && ruta.entradas.empty())
         throw RutaInterrumpida{QStringLiteral("No se puede leer la ruta ") + vRutaOriginal};
     lTotalArchivos = archivosEn(ruta.entradas);
@@ -135,8 +145,8 @@ bool clsRespaldar::correr(const QString& enDonde) {
     return resultado;
 }
 
-QString clsRespaldar::RutaDeRespaldo() const {
-    QString nombre = vRutaOriginal;
+QString clsRespaldar::RutaDeRespaldo(const QString& ruta) const {
+    QString nombre = ruta;
     if (nombre.endsWith('/'))
         nombre.chop(1);
     nombre = nombre.mid(nombre.lastIndexOf('/') + 1);
@@ -167,6 +177,8 @@ void clsRespaldar::AgregarSubdirectorios(qsizetype k, std::vector<QStringList>& 
     for (const QString& nombre : nombres) {
         servicios_.bomba.pump();
         const QString origen = colOrigenes[k] + nombre + '/';
+        if (esCarpetaExcluida(origen))
+            continue; // a destination inside the route: never back up the backups
         const ListadoCarpeta contenido = lector_->listar(origen);
         if (!contenido.completo && contenido.entradas.empty()) {
             errorDeLectura(origen);
@@ -179,6 +191,14 @@ void clsRespaldar::AgregarSubdirectorios(qsizetype k, std::vector<QStringList>& 
         lTotalArchivos += archivosEn(contenido.entradas);
         pendientes.push_back(subcarpetasDe(contenido.entradas));
     }
+}
+
+bool clsRespaldar::esCarpetaExcluida(const QString& carpeta) const {
+    if (carpetasExcluidas_.empty())
+        return false;
+    const auto identidad = IdentidadDe(carpeta);
+    return identidad && std::find(carpetasExcluidas_.begin(), carpetasExcluidas_.end(),
+                                  *identidad) != carpetasExcluidas_.end();
 }
 
 bool clsRespaldar::CrearRutaDestino(const QString& carpeta, QString& error) {

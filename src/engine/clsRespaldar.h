@@ -5,6 +5,7 @@
 #include "engine/FileCopier.h"
 #include "engine/FolderListing.h"
 #include "engine/LogBox.h"
+#include "engine/RutaRespaldo.h"
 #include "host/Regional.h"
 #include "host/Services.h"
 
@@ -72,13 +73,15 @@ public:
     bool PedirPassword() const { return true; }
     // Backs up the route in RutaOriginal; true when every copy went through. A non-empty
     // enDonde names a staging folder every file passes through (subfolders are then not walked).
-    // RespaldoEnFTP must be set before RutaDestino; an FTP run sends the files to the server
+    // The route is normalised first (see NormalizarRuta); a route MotivoRutaIncorrecta refuses
+    // fails. RespaldoEnFTP must be set before RutaDestino; an FTP run sends the files to the server
     // FTPservidor ("host" or "host:port") with ftpUsuario and FTPpassword.
     bool Respaldar(const QString& enDonde = QString());
 
 private:
     bool correr(const QString& enDonde);
-    QString RutaDeRespaldo() const;
+    QString RutaDeRespaldo(const QString& ruta) const;
+    bool esCarpetaExcluida(const QString& carpeta) const;
     void BuscarSubdirectorios(const std::vector<EntradaCarpeta>& listadoRuta);
     void AgregarSubdirectorios(qsizetype k, std::vector<QStringList>& pendientes);
     bool CrearRutaDestino(const QString& carpeta, QString& error);
@@ -116,6 +119,8 @@ private:
     qint64 lRevisados = 0;
     QString stArchivoActual;
     QStringList colErroresLectura;
+    // Folders the walk never enters: the destination root and the run's destination folder.
+    std::vector<IdentidadCarpeta> carpetasExcluidas_;
 
     QString vRutaRespaldado;
     bool vIncluirSubdirectorios = false;

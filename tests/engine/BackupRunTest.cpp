@@ -307,3 +307,35 @@ TEST_F(EngineTest, ListingCutShortCopiesWhatItReadAndDeletesNothing) {
     ASSERT_GE(header, 0);
     EXPECT_EQ(log.lines[header + 1], source() + "  ... ");
 }
+
+TEST_F(EngineTest, RoutesAreNormalisedAndNeverBackUpTheirOwnBackups) {
+    writeFile(source("a.txt"), "a");
+    writeFile(source("sub/s.txt"), "s");
+    writeFile(dir / "destino/vecino.txt", "not ours");
+    job->Incremental(true);
+    job->IncluirSubdirectorios(true);
+    // ".." segments resolve before the destination folder is composed.
+    job->RutaOriginal(source("sub/.."));
+    ASSERT_TRUE(job->Respaldar());
+    EXPECT_EQ(job->RutaRespaldado(), dir / "destino/Mon/origen/");
+    job->RutaOriginal(source("sub/../sub/"));
+    ASSERT_TRUE(job->Respaldar());
+    EXPECT_EQ(job->RutaRespaldado(), dir / "destino/Mon/sub/");
+    EXPECT_EQ(readFile(dir / "destino/vecino.txt"), "not ours");
+
+    // A destination inside the route: the second run does not copy the first run's copies.
+    job->RutaDestino(source("copias"));
+    job->RutaOriginal(source());
+    ASSERT_TRUE(job->Respaldar());
+    ASSERT_TRUE(job->Respaldar());
+    EXPECT_EQ(treeOf(source("copias")), QStringList({"Mon", "Mon/origen", "Mon/origen/a.txt",
+                                                     "Mon/origen/sub", "Mon/origen/sub/s.txt"}));
+
+    // Control characters make a bad route; nothing is read.
+    job->RutaOriginal(source() + QChar(0) + "x");
+    EXPECT_FALSE(job->Respaldar());
+    EXPECT_EQ(log.lines.last(),
+              "*)Respaldo interrumpido:---> Ruta incorrecta (la ruta tiene caracteres de control)");
+    EXPECT_EQ(MotivoRutaIncorrecta("/datos/año 2026"), "");
+    EXPECT_NE(MotivoRutaIncorrecta("/datos\tventas"), "");
+}

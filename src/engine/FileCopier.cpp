@@ -1,7 +1,8 @@
 #include "engine/FileCopier.h"
 
+#include "host/RutasLocales.h"
+
 #include <QElapsedTimer>
-#include <QFile>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -138,8 +139,8 @@ bool copyContent(int in, int out, const std::function<void()>& bombear) {
 } // namespace
 
 bool AtomicFileCopier::copiar(const QString& origen, const QString& destino, QString& error) {
-    const QByteArray src = QFile::encodeName(origen);
-    const QByteArray dst = QFile::encodeName(destino);
+    const QByteArray src = rutas::aBytes(origen);
+    const QByteArray dst = rutas::aBytes(destino);
     Fd in(::open(src.constData(), O_RDONLY | O_CLOEXEC));
     struct stat st {};
     if (!in || ::fstat(in.get(), &st) != 0) {
@@ -171,7 +172,7 @@ bool AtomicFileCopier::copiar(const QString& origen, const QString& destino, QSt
 }
 
 int AtomicFileCopier::BorrarTemporalesAbandonados(const QString& carpeta) {
-    const QByteArray ruta = QFile::encodeName(carpeta);
+    const QByteArray ruta = rutas::aBytes(carpeta);
     std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(ruta.constData()), ::closedir);
     if (!dir)
         return 0;

@@ -1,6 +1,7 @@
 #include "engine/FolderListing.h"
 
-#include <QFile>
+#include "host/RutasLocales.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <dirent.h>
@@ -62,7 +63,7 @@ const dirent* LectorCarpetas::siguiente(DIR* dir, const QString&) const {
 
 ListadoCarpeta LectorCarpetas::listar(const QString& carpeta, ConDatos conDatos) const {
     ListadoCarpeta listado;
-    std::unique_ptr<DIR, DirCloser> dir(::opendir(QFile::encodeName(carpeta).constData()));
+    std::unique_ptr<DIR, DirCloser> dir(::opendir(rutas::aBytes(carpeta).constData()));
     if (!dir)
         return listado;
     const int dirFd = ::dirfd(dir.get());
@@ -77,7 +78,7 @@ ListadoCarpeta LectorCarpetas::listar(const QString& carpeta, ConDatos conDatos)
         const std::string_view name(entry->d_name);
         if (name == "." || name == "..")
             continue;
-        EntradaCarpeta entrada{QFile::decodeName(entry->d_name), tipoDe(dirFd, *entry), {}};
+        EntradaCarpeta entrada{rutas::deBytes(entry->d_name), tipoDe(dirFd, *entry), {}};
         if (conDatos == ConDatos::Si && entrada.tipo == Tipo::Archivo)
             entrada.datos = datosRelativos(dirFd, entry->d_name);
         listado.entradas.push_back(std::move(entrada));
@@ -89,14 +90,14 @@ ListadoCarpeta LectorCarpetas::listar(const QString& carpeta, ConDatos conDatos)
 
 std::optional<IdentidadCarpeta> IdentidadDe(const QString& carpeta) {
     struct stat st {};
-    if (::stat(QFile::encodeName(carpeta).constData(), &st) != 0 || !S_ISDIR(st.st_mode))
+    if (::stat(rutas::aBytes(carpeta).constData(), &st) != 0 || !S_ISDIR(st.st_mode))
         return std::nullopt;
     return IdentidadCarpeta{static_cast<quint64>(st.st_dev), static_cast<quint64>(st.st_ino)};
 }
 
 std::optional<DatosArchivo> LeerDatosArchivo(const QString& ruta) {
     struct stat st {};
-    if (::stat(QFile::encodeName(ruta).constData(), &st) != 0 || S_ISDIR(st.st_mode))
+    if (::stat(rutas::aBytes(ruta).constData(), &st) != 0 || S_ISDIR(st.st_mode))
         return std::nullopt;
     return datosDe(st);
 }

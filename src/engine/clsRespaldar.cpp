@@ -3,11 +3,12 @@
 #include "engine/DestinoFTP.h"
 #include "host/DeArchivos.h"
 #include "host/LibORVX.h"
+#include "host/RutasLocales.h"
 
-#include <QFile>
 #include <QSet>
 #include <algorithm>
 #include <exception>
+#include <unistd.h>
 
 namespace zarvento {
 
@@ -241,7 +242,7 @@ bool clsRespaldar::copiarUno(const QString& origen, const QString& destino,
     }
     const qint64 tamano = LeerDatosArchivo(preparado).value_or(datos).tamano;
     const bool copiado = CopiarArchivo(preparado, destino, tamano, origen);
-    QFile::remove(preparado);
+    ::unlink(rutas::aBytes(preparado).constData());
     return copiado;
 }
 
@@ -286,14 +287,14 @@ void clsRespaldar::errorDeLectura(const QString& ruta) {
 
 void clsRespaldar::BorrarArchivo(const QString& ruta) {
     registrarArchivo(QStringLiteral("Borrando: ") + ruta);
-    if (QFile::remove(ruta))
+    if (::unlink(rutas::aBytes(ruta).constData()) == 0)
         ++lBorrados;
     else
         registrarArchivo(QStringLiteral("No se pudo borrar: ") + ruta);
 }
 
 void clsRespaldar::MostrarAviso(const QString& texto) {
-    servicios_.aviso.showNotice(texto);
+    servicios_.aviso.showNotice(rutas::legible(texto));
     servicios_.bomba.pump();
 }
 

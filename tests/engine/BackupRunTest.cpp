@@ -1,6 +1,8 @@
 #include "EngineFixture.h"
 
 #include <QRegularExpression>
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace zarvento;
 using namespace zarvento::test;
@@ -338,4 +340,25 @@ TEST_F(EngineTest, RoutesAreNormalisedAndNeverBackUpTheirOwnBackups) {
               "*)Respaldo interrumpido:---> Ruta incorrecta (la ruta tiene caracteres de control)");
     EXPECT_EQ(MotivoRutaIncorrecta("/datos/año 2026"), "");
     EXPECT_NE(MotivoRutaIncorrecta("/datos\tventas"), "");
+}
+
+TEST_F(EngineTest, NamesThatAreNotUtf8AreCopiedUnderTheirOwnBytes) {
+    const QByteArray name = "Pe\xF1"
+                            "asco.txt"; // Latin-1, as older systems write it
+    const QByteArray src = QFile::encodeName(source()) + name;
+    QDir().mkpath(source());
+    const int fd = ::open(src.constData(), O_WRONLY | O_CREAT, 0644);
+    ASSERT_EQ(::write(fd, "datos", 5), 5);
+    ::close(fd);
+    job->Incremental(true);
+
+    ASSERT_TRUE(job->Respaldar());
+    ASSERT_TRUE(job->Respaldar()); // the differential run finds it and leaves it alone
+
+    const QByteArray copy = QFile::encodeName(dir / "destino/Mon/origen/") + name;
+    EXPECT_EQ(::access(copy.constData(), F_OK), 0);
+    EXPECT_TRUE(log.lines.contains("*)Archivos borrados:-------> 0"));
+    EXPECT_EQ(fileLinesStartingWith("Copiando "),
+              QStringList({"Copiando " + source("Peñasco.txt") + " - " +
+                           dir / "destino/Mon/origen/Peñasco.txt"}));
 }

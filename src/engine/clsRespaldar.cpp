@@ -72,7 +72,7 @@ std::unique_ptr<DestinoRespaldo> clsRespaldar::crearDestino() {
 
 void clsRespaldar::deFTP_FileTransferProgress(qint64& lCurrentBytes, qint64& lTotalBytes) {
     const Regional& regional = servicios_.regional;
-    MostrarAviso(stArchivoActual + QStringLiteral("   ") + QString::number(lRespaldados) +
+    MostrarAviso(stArchivoActual + QStringLiteral("   ") + QString::number(lIntentados) +
                  QStringLiteral(" de ") + QString::number(lTotalArchivos) +
                  QStringLiteral("\r\nBytes copiados ") + regional.agrupado(lCurrentBytes) +
                  QStringLiteral(" de ") + regional.agrupado(lTotalBytes));
@@ -121,14 +121,15 @@ bool clsRespaldar::correr(const QString& enDonde) {
         BuscarSubdirectorios(ruta.entradas);
 
     registrar(QStringLiteral("Respaldando archivos"));
-    lRespaldados = lRevisados = lBorrados = 0;
+    lRespaldados = lIntentados = lRevisados = lBorrados = lCarpetasSinLeer = 0;
     const qsizetype carpetas = colOrigenes.size();
     for (qsizetype k = 0; k < carpetas; ++k) {
         // Files read before a listing failed are still copied; only the deletion pass needs
         // the whole listing.
         const ListadoCarpeta listado = lector_->listar(colOrigenes[k], ConDatos::Si);
         if (!listado.completo)
-            errorDeLectura(colOrigenes[k]);
+            carpetaSinLeer(colOrigenes[k]);
+        reportarOmitidas(k, listado.entradas);
         QString error;
         if (!CrearRutaDestino(colDestinos[k], error)) {
             registrar(QStringLiteral("Carpeta destino no creada"), colDestinos[k]);
@@ -143,7 +144,9 @@ bool clsRespaldar::correr(const QString& enDonde) {
             pasadaBorrado(k, listado.entradas);
     }
     resumen();
-    return resultado;
+    // A folder read only in part is a backup that is not complete, even when every copy went
+    // through.
+    return resultado && lCarpetasSinLeer == 0;
 }
 
 QString clsRespaldar::RutaDeRespaldo(const QString& ruta) const {
@@ -182,7 +185,7 @@ void clsRespaldar::AgregarSubdirectorios(qsizetype k, std::vector<QStringList>& 
             continue; // a destination inside the route: never back up the backups
         const ListadoCarpeta contenido = lector_->listar(origen);
         if (!contenido.completo && contenido.entradas.empty()) {
-            errorDeLectura(origen);
+            carpetaSinLeer(origen);
             continue;
         }
         // A listing cut short still gives its folder and the subfolders read before the error;
@@ -248,15 +251,17 @@ bool clsRespaldar::copiarUno(const QString& origen, const QString& destino,
 
 bool clsRespaldar::CopiarArchivo(const QString& origen, const QString& destino, qint64 tamano,
                                  const QString& fuenteOriginal) {
-    ++lRespaldados;
+    ++lIntentados;
     MostrarAviso(QStringLiteral("Copiando (") + servicios_.regional.agrupado(tamano) +
                  QStringLiteral(" bytes), ") + DeArchivos::NombreDeArchivo(origen) +
-                 QStringLiteral("   ") + QString::number(lRespaldados) + QStringLiteral(" de ") +
+                 QStringLiteral("   ") + QString::number(lIntentados) + QStringLiteral(" de ") +
                  QString::number(lTotalArchivos));
     QString error;
     const bool copiado = destino_->copiar(origen, destino, tamano, error);
     servicios_.aviso.hideNotice();
-    if (!copiado) {
+    if (copiado)
+        ++lRespaldados;
+    else {
         colErroresCopia.append(fuenteOriginal);
         registrarArchivo(QStringLiteral("Error al copiar ") + fuenteOriginal +
                          QStringLiteral(": ") + error);
@@ -280,9 +285,22 @@ void clsRespaldar::pasadaBorrado(qsizetype k, const std::vector<EntradaCarpeta>&
     }
 }
 
-void clsRespaldar::errorDeLectura(const QString& ruta) {
-    if (!colErroresLectura.contains(ruta))
-        colErroresLectura.append(ruta);
+void clsRespaldar::carpetaSinLeer(const QString& carpeta) {
+    if (colErroresLectura.contains(carpeta))
+        return;
+    colErroresLectura.append(carpeta);
+    ++lCarpetasSinLeer;
+}
+
+// Entries that are neither files nor folders (a dangling link, a named pipe, a socket, a device)
+// cannot be backed up; they are listed rather than left out silently. Hidden ones are left out
+// like every hidden entry.
+void clsRespaldar::reportarOmitidas(qsizetype k, const std::vector<EntradaCarpeta>& listado) {
+    for (const EntradaCarpeta& entrada : listado) {
+        if (entrada.tipo == EntradaCarpeta::Tipo::Otro && !entrada.oculta())
+            colErroresLectura.append(colOrigenes[k] + entrada.nombre +
+                                     QStringLiteral(" (omitido: no es archivo ni carpeta)"));
+    }
 }
 
 void clsRespaldar::BorrarArchivo(const QString& ruta) {
@@ -312,6 +330,11 @@ void clsRespaldar::resumen() {
     };
     listar(QStringLiteral("* * * Directorios o rutas con error al leer * * *"), colErroresLectura);
     listar(QStringLiteral("* * * Archivos con error al copiar * * *"), colErroresCopia);
+    if (lCarpetasSinLeer > 0)
+        registrar(QStringLiteral("Respaldo incompleto"),
+                  regional.agrupado(lCarpetasSinLeer) +
+                      (lCarpetasSinLeer == 1 ? QStringLiteral(" carpeta no se pudo leer")
+                                             : QStringLiteral(" carpetas no se pudieron leer")));
 }
 
 void clsRespaldar::registrar(const QString& etiqueta, const QString& dato) {

@@ -71,11 +71,12 @@ public:
     }
     // The gate before the settings window; access is always granted.
     bool PedirPassword() const { return true; }
-    // Backs up the route in RutaOriginal; true when every copy went through. A non-empty
-    // enDonde names a staging folder every file passes through (subfolders are then not walked).
-    // The route is normalised first (see NormalizarRuta); a route MotivoRutaIncorrecta refuses
-    // fails. RespaldoEnFTP must be set before RutaDestino; an FTP run sends the files to the server
-    // FTPservidor ("host" or "host:port") with ftpUsuario and FTPpassword.
+    // Backs up the route in RutaOriginal; true when every copy went through and every folder
+    // was read whole (the summary's "Respaldo incompleto" line counts those that were not). A
+    // non-empty enDonde names a staging folder every file passes through (subfolders are then not
+    // walked). The route is normalised first (see NormalizarRuta); a route MotivoRutaIncorrecta
+    // refuses fails. RespaldoEnFTP must be set before RutaDestino; an FTP run sends the files to
+    // the server FTPservidor ("host" or "host:port") with ftpUsuario and FTPpassword.
     bool Respaldar(const QString& enDonde = QString());
 
 private:
@@ -92,7 +93,8 @@ private:
     bool CopiarArchivo(const QString& origen, const QString& destino, qint64 tamano,
                        const QString& fuenteOriginal);
     void pasadaBorrado(qsizetype k, const std::vector<EntradaCarpeta>& listadoOrigen);
-    void errorDeLectura(const QString& ruta);
+    void carpetaSinLeer(const QString& carpeta);
+    void reportarOmitidas(qsizetype k, const std::vector<EntradaCarpeta>& listado);
     void BorrarArchivo(const QString& ruta);
     void MostrarAviso(const QString& texto);
     void resumen();
@@ -113,12 +115,14 @@ private:
     QStringList colOrigenes;
     QStringList colDestinos;
     qint64 lTotalArchivos = 0;
-    qint64 lRespaldados = 0;
+    qint64 lRespaldados = 0; // files really backed up
+    qint64 lIntentados = 0;  // copies attempted, as the notice counts them
     qint64 lBorrados = 0;
     QStringList colErroresCopia;
     qint64 lRevisados = 0;
     QString stArchivoActual;
     QStringList colErroresLectura;
+    qint64 lCarpetasSinLeer = 0;
     // Folders the walk never enters: the destination root and the run's destination folder.
     std::vector<IdentidadCarpeta> carpetasExcluidas_;
 

@@ -2,6 +2,7 @@
 
 #include <QRegularExpression>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace zarvento;
@@ -208,7 +209,8 @@ TEST_F(EngineTest, FailedCopyStopsEachLaterFolderAfterItsFirstFile) {
     const int header = log.lines.indexOf("* * * Archivos con error al copiar * * *  ... ");
     ASSERT_GE(header, 0);
     EXPECT_EQ(log.lines.mid(header + 1), QStringList({source("a/a2.txt") + "  ... "}));
-    EXPECT_TRUE(log.lines.contains("*)Archivos respaldados:----> 4"));
+    EXPECT_TRUE(log.lines.contains("*)Archivos respaldados:----> 3")); // not the failed one
+    EXPECT_EQ(notice.shown.last(), "Copiando (1 bytes), c1.txt   4 de 7");
     EXPECT_EQ(fileLinesStartingWith("Error al copiar "),
               QStringList({"Error al copiar " + source("a/a2.txt") + ": No space left on device"}));
 }
@@ -248,7 +250,8 @@ TEST_F(EngineTest, UnreadableSourceFolderNeverCausesDeletions) {
     // The subfolder disappears after the subfolder search, while the first file is copied.
     notice.onShow = [&](const QString&) { QDir(source("sub")).removeRecursively(); };
 
-    EXPECT_TRUE(job->Respaldar());
+    EXPECT_FALSE(job->Respaldar()); // the backup is not complete
+    EXPECT_EQ(log.lines.last(), "*)Respaldo incompleto:-----> 1 carpeta no se pudo leer");
 
     EXPECT_TRUE(QFile::exists(dir / "destino/Mon/origen/sub/s.txt"));
     EXPECT_TRUE(QFile::exists(dir / "destino/Mon/origen/sub/other.txt"));
@@ -361,4 +364,16 @@ TEST_F(EngineTest, NamesThatAreNotUtf8AreCopiedUnderTheirOwnBytes) {
     EXPECT_EQ(fileLinesStartingWith("Copiando "),
               QStringList({"Copiando " + source("Peñasco.txt") + " - " +
                            dir / "destino/Mon/origen/Peñasco.txt"}));
+}
+
+TEST_F(EngineTest, EntriesThatAreNeitherFilesNorFoldersAreListedNotHidden) {
+    writeFile(source("a.txt"), "a");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(source("tubo")).constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(dir / "no-existe", source("roto")));
+    ASSERT_TRUE(job->Respaldar());
+    const int header = log.lines.indexOf("* * * Directorios o rutas con error al leer * * *  ... ");
+    ASSERT_GE(header, 0);
+    EXPECT_EQ(log.lines.mid(header + 1),
+              QStringList({source("roto") + " (omitido: no es archivo ni carpeta)  ... ",
+                           source("tubo") + " (omitido: no es archivo ni carpeta)  ... "}));
 }

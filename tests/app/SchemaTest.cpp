@@ -71,7 +71,7 @@ TEST_F(SchemaTest, TheReviewWritesBackTheSchemaDefaults) {
 
 TEST_F(SchemaTest, SavingKeepsEveryUnrelatedLineByteForByte) {
     const ArchivosDeAjustes archivos{dir / "a.ini", dir / "rutas.txt", dir / "datas.txt"};
-    const QByteArray ajeno = "; notas del usuario  \r\n"
+    const QByteArray ajeno = "; notas del usuario, caf\xe9 en Windows-1252  \r\n"
                              "[Otra sección]\r\n"
                              "  Clave rara =  con espacios \r\n"
                              "\r\n";

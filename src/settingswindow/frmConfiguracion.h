@@ -45,7 +45,7 @@ private:
     void cmdGrabar_Click();
 
     void pitar() const;
-    void avisar(const FalloAlGrabar& fallo) const;
+    void avisar(const QString& motivo) const;
 
     const Componentes& componentes_;
     CatalogoDeAjustes catalogo_;

@@ -26,14 +26,14 @@ struct Entorno {
 };
 
 class ErrorComponente : public std::runtime_error {
-  public:
+public:
     using std::runtime_error::runtime_error;
 };
 
 // Makes the component library's objects by class name ("kvex5." and the class), names matched in
 // any letter case. Calls on the objects are ordinary typed calls.
 class Componentes {
-  public:
+public:
     static constexpr const char* kBiblioteca = "kvex5";
 
     explicit Componentes(Entorno entorno) : entorno_(std::move(entorno)) {}
@@ -60,7 +60,7 @@ class Componentes {
         return construir<T>();
     }
 
-  private:
+private:
     template <class T> static bool nombra(const QString& clase, const QString& biblioteca) {
         return clase.compare(QLatin1String(T::kClase), Qt::CaseInsensitive) == 0 &&
                biblioteca.compare(QLatin1String(kBiblioteca), Qt::CaseInsensitive) == 0;

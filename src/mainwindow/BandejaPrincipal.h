@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mainwindow/EstadoDeRespaldos.h"
+#include "app/EstadoDeRespaldos.h"
 
 #include <QIcon>
 #include <QObject>

@@ -1,5 +1,7 @@
 #include "mainwindow/frmPrincipal.h"
 
+#include "app/ConductorRespaldo.h"
+#include "app/CuentaRegresiva.h"
 #include "host/ClavesAjustes.h"
 #include "host/Componentes.h"
 #include "host/DelRegistro.h"
@@ -8,8 +10,6 @@
 #include "host/LibORVX.h"
 #include "host/clsInicio.h"
 #include "mainwindow/BandejaPrincipal.h"
-#include "mainwindow/ConductorRespaldo.h"
-#include "mainwindow/CuentaRegresiva.h"
 #include "mainwindow/Efectos.h"
 #include "mainwindow/NotificacionesDBus.h"
 #include "settingswindow/frmConfiguracion.h"

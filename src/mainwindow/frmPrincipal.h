@@ -1,13 +1,13 @@
 #pragma once
 
+#include "app/ArchivosPrincipal.h"
+#include "app/EstadoDeRespaldos.h"
+#include "app/RevisionConfiguracion.h"
+#include "app/VigiaDeCorrida.h"
 #include "engine/clsRespaldar.h"
 #include "host/ConexionCentral.h"
 #include "host/Services.h"
-#include "mainwindow/ArchivosPrincipal.h"
 #include "mainwindow/ControlesPrincipal.h"
-#include "mainwindow/EstadoDeRespaldos.h"
-#include "mainwindow/RevisionConfiguracion.h"
-#include "mainwindow/VigiaDeCorrida.h"
 
 #include <QWidget>
 #include <functional>

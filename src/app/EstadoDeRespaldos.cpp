@@ -1,4 +1,4 @@
-#include "mainwindow/EstadoDeRespaldos.h"
+#include "app/EstadoDeRespaldos.h"
 
 namespace zarvento {
 

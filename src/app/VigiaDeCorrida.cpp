@@ -1,4 +1,4 @@
-#include "mainwindow/VigiaDeCorrida.h"
+#include "app/VigiaDeCorrida.h"
 
 #include "engine/Bitacora.h"
 

@@ -19,6 +19,10 @@ struct Entorno {
     QString registroUsuario;
     // Folder of the desktop's autostart entries.
     QString carpetaAutostart;
+    // Lets the window's events run while a component waits on a server; none in tests of one part.
+    EventPump* bomba = nullptr;
+    // The user's data folder, where the applications menu entry and the icon go; none: not kept.
+    QString carpetaDatos{};
 
     // The running program's environment: its own folder and the registry store's default
     // folders (the machine-wide one chosen at build time, the user's configuration folder).

@@ -32,6 +32,23 @@ void setModified(const QString& path, qint64 secondsSinceEpoch);
 // Every path below root (files and folders, relative, sorted), for comparing trees.
 QStringList treeOf(const QString& root);
 
+// A TCP socket bound to a free loopback port, closed at the end of its scope.
+class SocketLocal {
+  public:
+    SocketLocal();
+    ~SocketLocal();
+    SocketLocal(const SocketLocal&) = delete;
+    SocketLocal& operator=(const SocketLocal&) = delete;
+
+    int port() const { return port_; }
+    // The kernel then accepts connections, but nobody ever answers them.
+    bool escuchar();
+
+  private:
+    int fd_;
+    int port_ = 0;
+};
+
 class FakeClock final : public Clock {
 public:
     explicit FakeClock(QDateTime start = QDateTime(QDate(2026, 12, 7), QTime(8, 0)))

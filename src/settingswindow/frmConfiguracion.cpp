@@ -44,6 +44,10 @@ frmConfiguracion::frmConfiguracion(const Componentes& componentes, ArchivosDeAju
 
 frmConfiguracion::~frmConfiguracion() = default;
 
+double frmConfiguracion::escala() const {
+    return c_->escala();
+}
+
 void frmConfiguracion::tomarAspecto(const QWidget* principal) {
     if (!principal)
         return;

@@ -25,6 +25,9 @@ public:
                      bool& pbHuboCambios, QWidget* parent = nullptr);
     ~frmConfiguracion() override;
 
+    // How much the design is scaled down to fit the screen (1: not at all).
+    double escala() const;
+
     // Every way of closing ends here: the position is written, nothing else.
     void done(int resultado) override;
 

@@ -14,11 +14,6 @@ namespace zarvento {
 
 namespace {
 
-// An error that ends the route in an orderly way (the run's result is then false).
-struct RutaInterrumpida {
-    QString motivo;
-};
-
 QString conSeparador(const QString& ruta) {
     return ruta.endsWith('/') ? ruta : ruta + '/';
 }
@@ -79,15 +74,23 @@ void clsRespaldar::deFTP_FileTransferProgress(qint64& lCurrentBytes, qint64& lTo
 }
 
 bool clsRespaldar::Respaldar(const QString& enDonde) {
+    motivoInterrupcion_.clear();
+    bool resultado = false;
     try {
-        return correr(enDonde);
-    } catch (const RutaInterrumpida& error) {
-        servicios_.aviso.hideNotice();
-        Bitacorear(QStringLiteral("Respaldo interrumpido"), error.motivo);
-    } catch (const std::exception& error) {
-        servicios_.aviso.hideNotice();
-        Bitacorear(QStringLiteral("Respaldo interrumpido"), QString::fromLocal8Bit(error.what()));
+        resultado = correr(enDonde);
+    } catch (const std::exception& error) { // out of memory and the like
+        interrumpir(QString::fromLocal8Bit(error.what()));
     }
+    if (!interrumpida())
+        return resultado;
+    servicios_.aviso.hideNotice();
+    Bitacorear(QStringLiteral("Respaldo interrumpido"), motivoInterrupcion_);
+    return false;
+}
+
+bool clsRespaldar::interrumpir(const QString& motivo) {
+    if (motivoInterrupcion_.isEmpty())
+        motivoInterrupcion_ = motivo;
     return false;
 }
 
@@ -96,15 +99,17 @@ bool clsRespaldar::correr(const QString& enDonde) {
     colErroresCopia.clear();
     colErroresLectura.clear();
     destino_ = crearDestino();
-    registrar(QStringLiteral("Respaldo iniciado"),
-              servicios_.regional.sello(servicios_.reloj.now()));
+    if (!registrar(QStringLiteral("Respaldo iniciado"),
+                   servicios_.regional.sello(servicios_.reloj.now())))
+        return false;
     const QString rutaOriginal = NormalizarRuta(vRutaOriginal);
     vRutaRespaldado = RutaDeRespaldo(rutaOriginal);
     colOrigenes = {rutaOriginal};
     colDestinos = {vRutaRespaldado};
-    registrar(QStringLiteral("Ruta a respaldar"), vRutaOriginal);
+    if (!registrar(QStringLiteral("Ruta a respaldar"), vRutaOriginal))
+        return false;
     if (const QString motivo = MotivoRutaIncorrecta(vRutaOriginal); !motivo.isEmpty())
-        throw RutaInterrumpida{QStringLiteral("Ruta incorrecta (") + motivo + ')'};
+        return interrumpir(QStringLiteral("Ruta incorrecta (") + motivo + ')');
 
     carpetasExcluidas_.clear();
     if (!vRespaldoEnFTP) {
@@ -115,15 +120,16 @@ bool clsRespaldar::correr(const QString& enDonde) {
     }
     const ListadoCarpeta ruta = lector_->listar(rutaOriginal);
     if (!ruta.completo && ruta.entradas.empty())
-        throw RutaInterrumpida{QStringLiteral("No se puede leer la ruta ") + vRutaOriginal};
+        return interrumpir(QStringLiteral("No se puede leer la ruta ") + vRutaOriginal);
     lTotalArchivos = archivosEn(ruta.entradas);
     if (enDonde.isEmpty() && vIncluirSubdirectorios)
         BuscarSubdirectorios(ruta.entradas);
 
-    registrar(QStringLiteral("Respaldando archivos"));
+    if (!registrar(QStringLiteral("Respaldando archivos")))
+        return false;
     lRespaldados = lIntentados = lRevisados = lBorrados = lCarpetasSinLeer = 0;
     const qsizetype carpetas = colOrigenes.size();
-    for (qsizetype k = 0; k < carpetas; ++k) {
+    for (qsizetype k = 0; k < carpetas && !interrumpida(); ++k) {
         // Files read before a listing failed are still copied; only the deletion pass needs
         // the whole listing.
         const ListadoCarpeta listado = lector_->listar(colOrigenes[k], ConDatos::Si);
@@ -143,10 +149,12 @@ bool clsRespaldar::correr(const QString& enDonde) {
         if (listado.completo && vIncremental && destino_->borraSobrantes())
             pasadaBorrado(k, listado.entradas);
     }
+    if (interrumpida())
+        return false;
     resumen();
     // A folder read only in part is a backup that is not complete, even when every copy went
     // through.
-    return resultado && lCarpetasSinLeer == 0;
+    return resultado && lCarpetasSinLeer == 0 && !interrumpida();
 }
 
 QString clsRespaldar::RutaDeRespaldo(const QString& ruta) const {
@@ -171,7 +179,7 @@ void clsRespaldar::BuscarSubdirectorios(const std::vector<EntradaCarpeta>& lista
     // Breadth first: folders appended while walking are visited in turn. Each folder is listed
     // once; its subfolders' names wait in `pendientes` until the folder's turn comes.
     std::vector<QStringList> pendientes{subcarpetasDe(listadoRuta)};
-    for (qsizetype k = 0; k < colOrigenes.size(); ++k)
+    for (qsizetype k = 0; k < colOrigenes.size() && !interrumpida(); ++k)
         AgregarSubdirectorios(k, pendientes);
     registrar(QStringLiteral("Directorios a respaldar"), QString::number(colOrigenes.size()));
 }
@@ -224,14 +232,15 @@ void clsRespaldar::recorrerArchivos(qsizetype k, const std::vector<EntradaCarpet
             if (!copiarUno(origen, destino, datos, enDonde))
                 resultado = false;
         }
-        if (!resultado)
+        if (!resultado || interrumpida())
             break;
     }
 }
 
 bool clsRespaldar::copiarUno(const QString& origen, const QString& destino,
                              const DatosArchivo& datos, const QString& enDonde) {
-    registrarArchivo(destino_->verboCopia() + origen + QStringLiteral(" - ") + destino);
+    if (!registrarArchivo(destino_->verboCopia() + origen + QStringLiteral(" - ") + destino))
+        return false;
     if (enDonde.isEmpty())
         return CopiarArchivo(origen, destino, datos.tamano, origen);
 
@@ -279,6 +288,8 @@ void clsRespaldar::pasadaBorrado(qsizetype k, const std::vector<EntradaCarpeta>&
     for (const EntradaCarpeta& entrada : listado.entradas) {
         if (!entrada.esArchivoNormal())
             continue;
+        if (interrumpida())
+            return;
         servicios_.bomba.pump();
         if (!enOrigen.contains(entrada.nombre))
             BorrarArchivo(colDestinos[k] + entrada.nombre);
@@ -304,7 +315,8 @@ void clsRespaldar::reportarOmitidas(qsizetype k, const std::vector<EntradaCarpet
 }
 
 void clsRespaldar::BorrarArchivo(const QString& ruta) {
-    registrarArchivo(QStringLiteral("Borrando: ") + ruta);
+    if (!registrarArchivo(QStringLiteral("Borrando: ") + ruta))
+        return;
     if (::unlink(rutas::aBytes(ruta).constData()) == 0)
         ++lBorrados;
     else
@@ -337,14 +349,18 @@ void clsRespaldar::resumen() {
                                              : QStringLiteral(" carpetas no se pudieron leer")));
 }
 
-void clsRespaldar::registrar(const QString& etiqueta, const QString& dato) {
-    if (!Bitacorear(etiqueta, dato))
-        throw RutaInterrumpida{QStringLiteral("No se puede escribir en ") + bitacora_.archivo()};
+bool clsRespaldar::registrar(const QString& etiqueta, const QString& dato) {
+    if (interrumpida())
+        return false;
+    return Bitacorear(etiqueta, dato) ||
+           interrumpir(QStringLiteral("No se puede escribir en ") + bitacora_.archivo());
 }
 
-void clsRespaldar::registrarArchivo(const QString& texto) {
-    if (!ArchivoBitacora(texto))
-        throw RutaInterrumpida{QStringLiteral("No se puede escribir en ") + bitacora_.archivo()};
+bool clsRespaldar::registrarArchivo(const QString& texto) {
+    if (interrumpida())
+        return false;
+    return ArchivoBitacora(texto) ||
+           interrumpir(QStringLiteral("No se puede escribir en ") + bitacora_.archivo());
 }
 
 } // namespace zarvento

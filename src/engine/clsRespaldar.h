@@ -98,9 +98,14 @@ private:
     void BorrarArchivo(const QString& ruta);
     void MostrarAviso(const QString& texto);
     void resumen();
-    // Log writes inside a run: a log file that cannot be written ends the route.
-    void registrar(const QString& etiqueta, const QString& dato = QString());
-    void registrarArchivo(const QString& texto);
+    // Log writes inside a run: a log file that cannot be written ends the route (false then, and
+    // every later write of the run is left out).
+    bool registrar(const QString& etiqueta, const QString& dato = QString());
+    bool registrarArchivo(const QString& texto);
+    // Ends the route in an orderly way: the walk stops, Respaldar logs the first reason given
+    // and returns false. Always false, so callers can return it.
+    bool interrumpir(const QString& motivo);
+    bool interrumpida() const { return !motivoInterrupcion_.isEmpty(); }
     std::unique_ptr<DestinoRespaldo> crearDestino();
 
     ServiciosRespaldo servicios_;
@@ -123,6 +128,7 @@ private:
     QString stArchivoActual;
     QStringList colErroresLectura;
     qint64 lCarpetasSinLeer = 0;
+    QString motivoInterrupcion_;
     // Folders the walk never enters: the destination root and the run's destination folder.
     std::vector<IdentidadCarpeta> carpetasExcluidas_;
 

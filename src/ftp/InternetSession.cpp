@@ -15,7 +15,7 @@ constexpr long kLowSpeedBytesPerSecond = 1;
 constexpr long kLowSpeedSeconds = 60;
 constexpr qsizetype kUploadBatch = 256 * 1024;
 constexpr qsizetype kDownloadBuffer = 256 * 1024;
-constexpr int kPollMilliseconds = 100;
+constexpr auto kPumpInterval = std::chrono::milliseconds(InternetSession::kPumpMilliseconds);
 
 // The folder text inside a 257 reply: '257 "/a ""b""" is current' gives /a "b".
 std::optional<QString> quotedPathOf(const QString& reply) {
@@ -49,15 +49,22 @@ InternetSession::~InternetSession() {
 
 bool InternetSession::connect(const QString& server, const QString& user, const QString& password,
                               bool passive) {
+    const QByteArray userBytes = user.toUtf8();
+    const QByteArray passwordBytes = password.toUtf8();
+    if (sameLogin(server, userBytes, passwordBytes, passive) && stillAlive()) {
+        currentFolder_ = loginFolder_;
+        return true;
+    }
     disconnect();
     const auto address = FtpAddress::parse(server);
     if (!address)
         return fail({kInvalidAddress, {}});
     if (!acceptsPath(user) || !acceptsPath(password))
         return false;
+    server_ = server;
     address_ = *address;
-    user_ = user.toUtf8();
-    password_ = password.toUtf8();
+    user_ = userBytes;
+    password_ = passwordBytes;
     passive_ = passive;
     multi_.reset(curl_multi_init());
     easy_.reset(curl_easy_init());
@@ -73,8 +80,19 @@ bool InternetSession::connect(const QString& server, const QString& user, const 
     }
     char* entry = nullptr;
     curl_easy_getinfo(easy_.get(), CURLINFO_FTP_ENTRY_PATH, &entry);
-    currentFolder_ = entry && *entry ? QString::fromUtf8(entry) : QStringLiteral("/");
+    loginFolder_ = entry && *entry ? QString::fromUtf8(entry) : QStringLiteral("/");
+    currentFolder_ = loginFolder_;
     return true;
+}
+
+bool InternetSession::sameLogin(const QString& server, const QByteArray& user,
+                                const QByteArray& password, bool passive) const {
+    return isConnected() && transfer_ == Transfer::None && server_ == server && user_ == user &&
+           password_ == password && passive_ == passive;
+}
+
+bool InternetSession::stillAlive() {
+    return commandReplies({QStringLiteral("NOOP")}).has_value();
 }
 
 void InternetSession::disconnect() {
@@ -85,6 +103,7 @@ void InternetSession::disconnect() {
     commands_.reset();
     password_.fill('\0');
     password_.clear();
+    server_.clear();
 }
 
 QString InternetSession::absolutePath(const QString& path) const {
@@ -131,7 +150,8 @@ std::optional<QStringList> InternetSession::commandReplies(const QStringList& co
     auto exchange = recorder_.exchanges().crbegin();
     const auto end = recorder_.exchanges().crend();
     for (auto command = commands.crbegin(); command != commands.crend(); ++command) {
-        const QByteArray sent = command->toUtf8();
+        // The trace reports commands without their trailing blanks.
+        const QByteArray sent = command->toUtf8().trimmed();
         exchange = std::find_if(exchange, end, [&](const auto& e) { return e.command == sent; });
         if (exchange == end) {
             fail({kConnectionAborted, {}});
@@ -150,15 +170,27 @@ std::optional<QStringList> InternetSession::commandReplies(const QStringList& co
 }
 
 std::optional<QString> InternetSession::canonicalFolder(const QString& path) {
-    if (!acceptsPath(path))
+    if (!acceptsPath(path) || !ensureIdleConnection())
         return std::nullopt;
-    const auto replies =
-        commandReplies({QStringLiteral("CWD ") + absolutePath(path), QStringLiteral("PWD")});
-    if (!replies)
+    commands_.reset(curl_slist_append(nullptr, "*PWD"));
+    if (!commands_) {
+        fail({kInternalError, {}});
         return std::nullopt;
-    const auto folder = quotedPathOf(replies->last());
+    }
+    prepare(absolutePath(path) + QLatin1Char('/'));
+    changeIntoFolderFirst();
+    curl_easy_setopt(easy_.get(), CURLOPT_NOBODY, 1L);
+    curl_easy_setopt(easy_.get(), CURLOPT_POSTQUOTE, commands_.get());
+    if (!performed())
+        return std::nullopt;
+    const auto& exchanges = recorder_.exchanges();
+    const auto pwd = std::find_if(exchanges.crbegin(), exchanges.crend(),
+                                  [](const auto& e) { return e.command == "PWD"; });
+    const QString reply = pwd == exchanges.crend() ? QString() : pwd->reply;
+    const auto folder =
+        pwd != exchanges.crend() && pwd->code == 257 ? quotedPathOf(reply) : std::nullopt;
     if (!folder)
-        fail({kExtendedError, replies->last()});
+        fail({kExtendedError, reply});
     return folder;
 }
 
@@ -170,21 +202,28 @@ bool InternetSession::setCurrentFolder(const QString& path) {
     return true;
 }
 
-std::optional<QList<RemoteEntry>> InternetSession::find(const QString& filter) {
-    if (!acceptsPath(filter) || !ensureIdleConnection())
+std::optional<QList<RemoteEntry>> InternetSession::listFolder(const QString& path) {
+    if (!acceptsPath(path) || !ensureIdleConnection())
         return std::nullopt;
-    const qsizetype slash = filter.lastIndexOf(QLatin1Char('/'));
-    const QString folder = slash < 0 ? QString() : filter.left(slash + 1);
-    const QString pattern = filter.mid(slash + 1);
-    prepare(absolutePath(folder) + QLatin1Char('/'));
+    prepare(absolutePath(path) + QLatin1Char('/'));
+    changeIntoFolderFirst();
     QByteArray listing;
     curl_easy_setopt(easy_.get(), CURLOPT_WRITEFUNCTION, &InternetSession::onListing);
     curl_easy_setopt(easy_.get(), CURLOPT_WRITEDATA, &listing);
     if (!performed())
         return std::nullopt;
+    return parseListing(listing);
+}
+
+std::optional<QList<RemoteEntry>> InternetSession::find(const QString& filter) {
+    const qsizetype slash = filter.lastIndexOf(QLatin1Char('/'));
+    const auto entries = listFolder(slash < 0 ? QString() : filter.left(slash + 1));
+    if (!entries)
+        return std::nullopt;
+    const QString pattern = filter.mid(slash + 1);
     QList<RemoteEntry> matches;
     const WildcardPattern wildcard(pattern);
-    for (const RemoteEntry& entry : parseListing(listing))
+    for (const RemoteEntry& entry : *entries)
         if (pattern.isEmpty() || wildcard.matches(entry.name))
             matches.append(entry);
     if (matches.isEmpty()) {
@@ -366,6 +405,10 @@ void InternetSession::prepare(const QString& absolutePath) {
     curl_easy_setopt(easy, CURLOPT_DEBUGDATA, this);
 }
 
+void InternetSession::changeIntoFolderFirst() {
+    curl_easy_setopt(easy_.get(), CURLOPT_FTP_FILEMETHOD, long(CURLFTPMETHOD_SINGLECWD));
+}
+
 void InternetSession::start() {
     curl_multi_add_handle(multi_.get(), easy_.get());
     running_ = true;
@@ -384,8 +427,27 @@ void InternetSession::driveUntil(const std::function<bool()>& satisfied) {
             }
         }
         if (running_ && !satisfied())
-            curl_multi_poll(multi_.get(), nullptr, 0, kPollMilliseconds, nullptr);
+            curl_multi_poll(multi_.get(), nullptr, 0, untilPumpDue(), nullptr);
+        pumpWhenDue();
     }
+}
+
+int InternetSession::untilPumpDue() const {
+    if (!pump_)
+        return kPumpMilliseconds;
+    const auto since = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - lastPump_);
+    return int(std::clamp<qint64>(kPumpMilliseconds - since.count(), 1, kPumpMilliseconds));
+}
+
+void InternetSession::pumpWhenDue() {
+    if (!pump_)
+        return;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - lastPump_ < kPumpInterval)
+        return;
+    lastPump_ = now;
+    pump_();
 }
 
 void InternetSession::finish() {

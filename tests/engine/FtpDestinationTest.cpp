@@ -66,7 +66,6 @@ TEST_P(FtpDestinationTest, RouteTreeGoesIntoCycleFoldersAndDifferentialComparesS
                   .size(),
               1);
     // The notice showed the two-line progress of the 600-byte upload.
-    EXPECT_TRUE(notice.shown.contains("con espacio.txt   2 de 5\r\nBytes copiados 255 de 600"));
     EXPECT_TRUE(notice.shown.contains("con espacio.txt   2 de 5\r\nBytes copiados 600 de 600"));
     EXPECT_FALSE(notice.visible);
 
@@ -82,6 +81,25 @@ TEST_P(FtpDestinationTest, RouteTreeGoesIntoCycleFoldersAndDifferentialComparesS
     EXPECT_EQ(readFile(uploaded("Mon/origen/sub/b.txt")), "bbbb");
     EXPECT_EQ(readFile(uploaded("Mon/origen/sub/hondo/c.txt")), "ccc");
     EXPECT_EQ(summary("Archivos borrados"), "0");
+}
+
+TEST_P(FtpDestinationTest, OneLoginPerRunAndLeftoversOfAnInterruptedRunGo) {
+    writeFile(source("a.txt"), "aaa");
+    writeFile(source("sub/b.txt"), QByteArray(2 * 1024 * 1024, 'b'));
+    const int before = server().logins();
+    ASSERT_TRUE(job->Respaldar());
+    EXPECT_EQ(server().logins(), before + 1);
+    // A notice for every 255-byte block would make more than 8,000.
+    EXPECT_LT(notice.shown.size(), 200);
+    EXPECT_TRUE(notice.shown.contains("b.txt   2 de 2\r\nBytes copiados 2,097,152 de 2,097,152"));
+
+    server().seed(carpeta() + "/Mon/origen/sub/b.txt.zv-parcial", "partial");
+    job->Incremental(true);
+    log.clear();
+    ASSERT_TRUE(job->Respaldar());
+    EXPECT_FALSE(QFile::exists(uploaded("Mon/origen/sub/b.txt.zv-parcial")));
+    EXPECT_EQ(summary("Archivos respaldados"), "0");
+    EXPECT_EQ(server().logins(), before + 2);
 }
 
 TEST_P(FtpDestinationTest, RefusedUploadIsAFailedCopy) {
@@ -103,19 +121,22 @@ TEST_P(FtpDestinationTest, RefusedUploadIsAFailedCopy) {
     EXPECT_TRUE(errors[0].contains(QRegularExpression(": 55[03] "))) << errors[0].toStdString();
 }
 
-TEST_P(FtpDestinationTest, UnreachableServerOrWrongPasswordFailsTheRunWithoutLeakingIt) {
+TEST_P(FtpDestinationTest, UnreachableServerOrWrongPasswordEndsTheRouteWithoutLeakingIt) {
     writeFile(source("a.txt"), "a");
+    writeFile(source("sub/b.txt"), "b");
     job->FTPservidor(QString("127.0.0.1:%1").arg(freeLoopbackPort()));
     EXPECT_FALSE(job->Respaldar());
-    EXPECT_EQ(summary("Carpeta destino no creada"),
-              remoteRoot() + "/" + carpeta() + "/Mon/origen/");
-    EXPECT_EQ(summary("Archivos respaldados"), "0");
+    EXPECT_TRUE(summary("Respaldo interrumpido").contains("error code: 12029"))
+        << log.lines.join('\n').toStdString();
 
     job->FTPservidor(server().address);
     job->FTPpassword("contraseña equivocada");
     log.clear();
     EXPECT_FALSE(job->Respaldar());
-    EXPECT_EQ(summary("Archivos respaldados"), "0");
+    // The route ends after the first folder's two attempts, with the server's refusal.
+    EXPECT_TRUE(summary("Respaldo interrumpido").contains("530"))
+        << log.lines.join('\n').toStdString();
+    EXPECT_EQ(summary("Archivos respaldados"), "missing");
     const QByteArray logText = readFile(logFile());
     EXPECT_FALSE(logText.contains("contraseña equivocada"));
     EXPECT_FALSE(logText.contains(server().password.toUtf8()));

@@ -73,6 +73,14 @@ void FtpServer::seed(const QString& relativePath, const QByteArray& content) con
         ASSERT_EQ(::chown(p.toUtf8().constData(), owner->pw_uid, owner->pw_gid), 0);
 }
 
+int FtpServer::logins() const {
+    const bool vs = kind == QLatin1String("vsftpd");
+    QFile log(state + (vs ? "/vsftpd.log" : "/output.log"));
+    if (!log.open(QIODevice::ReadOnly))
+        return 0;
+    return int(log.readAll().count(vs ? "OK LOGIN" : "logged in."));
+}
+
 FtpServers::Running FtpServers::start(const QString& kind, const QString& base) {
     Running running;
     FtpServer& server = running.server;
@@ -82,7 +90,7 @@ FtpServers::Running FtpServers::start(const QString& kind, const QString& base) 
     server.user = kUser;
     server.password = kPassword;
     server.root = base + '/' + kind + "-root";
-    const QString state = base + '/' + kind + "-state";
+    const QString& state = server.state = base + '/' + kind + "-state";
     QDir().mkpath(server.root);
     QDir().mkpath(state);
 

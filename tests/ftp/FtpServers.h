@@ -15,13 +15,16 @@ struct FtpServer {
     int port = 0;
     QString user;
     QString password;
-    QString root; // the served folder on the local disk
+    QString root;  // the served folder on the local disk
+    QString state; // the server's own files: configuration and logs
     bool running = false;
     QString whyNot; // why the server could not be started
 
     // Puts a file into the served folder, owned by the server's user.
     void seed(const QString& relativePath, const QByteArray& content) const;
     QString local(const QString& relativePath) const { return root + '/' + relativePath; }
+    // Successful logins so far, counted in the server's log.
+    int logins() const;
 };
 
 // Starts pyftpdlib and vsftpd once for the test program and stops them at its end. The servers

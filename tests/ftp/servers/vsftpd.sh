@@ -35,7 +35,8 @@ userlist_enable=NO
 pasv_enable=YES
 port_enable=YES
 connect_from_port_20=NO
-xferlog_enable=NO
+xferlog_enable=YES
+xferlog_std_format=NO
 syslog_enable=NO
 vsftpd_log_file=$state/vsftpd.log
 CONF

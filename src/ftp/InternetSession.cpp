@@ -15,6 +15,7 @@ constexpr long kLowSpeedBytesPerSecond = 1;
 constexpr long kLowSpeedSeconds = 60;
 constexpr qsizetype kUploadBatch = 256 * 1024;
 constexpr qsizetype kDownloadBuffer = 256 * 1024;
+constexpr auto kFreshConnection = std::chrono::seconds(1);
 constexpr auto kPumpInterval = std::chrono::milliseconds(InternetSession::kPumpMilliseconds);
 
 // The folder text inside a 257 reply: '257 "/a ""b""" is current' gives /a "b".
@@ -51,7 +52,8 @@ bool InternetSession::connect(const QString& server, const QString& user, const 
                               bool passive) {
     const QByteArray userBytes = user.toUtf8();
     const QByteArray passwordBytes = password.toUtf8();
-    if (sameLogin(server, userBytes, passwordBytes, passive) && stillAlive()) {
+    if (sameLogin(server, userBytes, passwordBytes, passive) &&
+        (answeredJustNow() || stillAlive())) {
         currentFolder_ = loginFolder_;
         return true;
     }
@@ -89,6 +91,12 @@ bool InternetSession::sameLogin(const QString& server, const QByteArray& user,
                                 const QByteArray& password, bool passive) const {
     return isConnected() && transfer_ == Transfer::None && server_ == server && user_ == user &&
            password_ == password && passive_ == passive;
+}
+
+// A connection that completed an operation a moment ago needs no NOOP to prove it is alive;
+// should it have died since, curl finds out and logs in again.
+bool InternetSession::answeredJustNow() const {
+    return std::chrono::steady_clock::now() - lastSuccess_ < kFreshConnection;
 }
 
 bool InternetSession::stillAlive() {
@@ -324,6 +332,7 @@ void InternetSession::abandonTransfer() {
     if (running_)
         finish();
     transfer_ = Transfer::None;
+    lastSuccess_ = {};
 }
 
 size_t InternetSession::onDebug(CURL*, curl_infotype type, char* data, size_t size, void* self) {
@@ -415,6 +424,9 @@ void InternetSession::start() {
 }
 
 void InternetSession::driveUntil(const std::function<bool()>& satisfied) {
+    // curl does not wake the poll when a data connection it opened gets connected, so the
+    // first waits are short and grow while nothing happens.
+    int idleWait = 1;
     while (running_ && !satisfied()) {
         resume();
         int active = 0;
@@ -426,8 +438,10 @@ void InternetSession::driveUntil(const std::function<bool()>& satisfied) {
                 finish();
             }
         }
-        if (running_ && !satisfied())
-            curl_multi_poll(multi_.get(), nullptr, 0, untilPumpDue(), nullptr);
+        if (running_ && !satisfied()) {
+            curl_multi_poll(multi_.get(), nullptr, 0, std::min(idleWait, untilPumpDue()), nullptr);
+            idleWait = std::min(2 * idleWait, kPumpMilliseconds);
+        }
         pumpWhenDue();
     }
 }
@@ -453,6 +467,8 @@ void InternetSession::pumpWhenDue() {
 void InternetSession::finish() {
     curl_multi_remove_handle(multi_.get(), easy_.get());
     running_ = false;
+    if (result_ == CURLE_OK)
+        lastSuccess_ = std::chrono::steady_clock::now();
     const QString reply = recorder_.lastReply();
     if (!reply.isEmpty())
         lastReply_ = reply;

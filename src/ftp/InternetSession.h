@@ -29,8 +29,9 @@ public:
     InternetSession& operator=(const InternetSession&) = delete;
 
     // Logs in; passive selects passive data connections for the life of the connection. A live
-    // connection to the same server, user, password and mode is kept when it answers a NOOP;
-    // its current folder goes back to the login folder, as after a fresh login.
+    // connection to the same server, user, password and mode is kept when it answered within
+    // the last second or answers a NOOP now; its current folder goes back to the login folder,
+    // as after a fresh login.
     bool connect(const QString& server, const QString& user, const QString& password, bool passive);
     void disconnect();
     bool isConnected() const { return easy_ != nullptr; }
@@ -96,6 +97,7 @@ private:
     bool ensureIdleConnection();
     bool sameLogin(const QString& server, const QByteArray& user, const QByteArray& password,
                    bool passive) const;
+    bool answeredJustNow() const;
     bool stillAlive();
     void prepare(const QString& absolutePath);
     // Operations on a folder URL let curl change into the folder itself, so that it knows
@@ -137,6 +139,7 @@ private:
 
     std::function<void()> pump_;
     std::chrono::steady_clock::time_point lastPump_;
+    std::chrono::steady_clock::time_point lastSuccess_;
 };
 
 } // namespace zarvento::ftp

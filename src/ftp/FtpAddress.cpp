@@ -17,8 +17,15 @@ std::optional<int> portOf(const QString& text) {
 } // namespace
 
 std::optional<FtpAddress> FtpAddress::parse(const QString& server) {
-    const QString text = server.trimmed();
+    QString text = server.trimmed();
     FtpAddress address;
+    const QLatin1String tlsScheme("ftps://");
+    if (text.startsWith(tlsScheme, Qt::CaseInsensitive)) {
+        address.tls = true;
+        text = text.mid(tlsScheme.size());
+        if (text.endsWith(QLatin1Char('/')))
+            text.chop(1);
+    }
     if (text.startsWith(QLatin1Char('['))) {
         const qsizetype close = text.indexOf(QLatin1Char(']'));
         if (close < 2)

@@ -8,9 +8,11 @@ namespace zarvento::ftp {
 
 // Where the server is: "host", "host:port", "[v6 literal]" or "[v6 literal]:port"; the port
 // defaults to 21. A bare IPv6 literal (more than one colon, no brackets) takes the default port.
+// "ftps://" before the host asks for FTP over explicit TLS (same default port).
 struct FtpAddress {
     QString host;
     int port = 21;
+    bool tls = false;
 
     static std::optional<FtpAddress> parse(const QString& server);
 

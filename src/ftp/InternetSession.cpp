@@ -1,6 +1,8 @@
 #include "ftp/InternetSession.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <algorithm>
 #include <cstring>
 #include <mutex>
@@ -400,6 +402,20 @@ void InternetSession::prepare(const QString& absolutePath) {
     result_ = CURLE_OK;
     curl_easy_setopt(easy, CURLOPT_URL, address_.urlOf(absolutePath).constData());
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "ftp");
+    curlText_[0] = '\0';
+    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, curlText_);
+    if (address_.tls) {
+        // Explicit TLS for the control and every data connection, or no session at all.
+        curl_easy_setopt(easy, CURLOPT_USE_SSL, long(CURLUSESSL_ALL));
+        // Servers that require data connections to resume the control connection's session
+        // (a common default) refuse some of them when TLS 1.3 hands out its session tickets
+        // after the handshake; TLS 1.2 resumes reliably.
+        curl_easy_setopt(easy, CURLOPT_SSLVERSION,
+                         long(CURL_SSLVERSION_TLSv1_2) | long(CURL_SSLVERSION_MAX_TLSv1_2));
+        const QByteArray trusted = QFile::encodeName(trustedCertificatesFile());
+        if (QFileInfo::exists(trustedCertificatesFile()))
+            curl_easy_setopt(easy, CURLOPT_CAINFO, trusted.constData());
+    }
     curl_easy_setopt(easy, CURLOPT_USERNAME, user_.constData());
     curl_easy_setopt(easy, CURLOPT_PASSWORD, password_.constData());
     curl_easy_setopt(easy, CURLOPT_FTP_FILEMETHOD, long(CURLFTPMETHOD_NOCWD));
@@ -486,7 +502,12 @@ bool InternetSession::fail(InternetError error) {
 }
 
 bool InternetSession::failFromCurl(CURLcode result) {
-    return fail(internetErrorFor(result, recorder_.lastErrorReply()));
+    return fail(internetErrorFor(result, recorder_.lastErrorReply(), QString::fromUtf8(curlText_)));
+}
+
+QString InternetSession::trustedCertificatesFile() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/zarvento/ftps-ca.pem");
 }
 
 void InternetSession::resume() {

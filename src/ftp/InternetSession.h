@@ -60,6 +60,11 @@ public:
     // with kNoMoreFiles when nothing matches.
     std::optional<QList<RemoteEntry>> find(const QString& filter);
 
+    // Certificates of FTPS servers are verified against the system's store and the CA
+    // certificates in this file, when it exists: "zarvento/ftps-ca.pem" in the user's
+    // configuration folder.
+    static QString trustedCertificatesFile();
+
     // Runs while the session waits on the network, at least every kPumpMilliseconds.
     void setEventPump(std::function<void()> pump) { pump_ = std::move(pump); }
     static constexpr int kPumpMilliseconds = 25;
@@ -126,6 +131,7 @@ private:
     QString loginFolder_ = QStringLiteral("/");
     InternetError lastError_;
     QString lastReply_;
+    char curlText_[CURL_ERROR_SIZE] = {};
 
     bool running_ = false;
     CURLcode result_ = CURLE_OK;

@@ -26,7 +26,9 @@ protected:
 
     const FtpServer& server() const { return FtpServers::byKind(GetParam()); }
     // pyftpdlib serves its folder as "/"; vsftpd logs in there but sees the whole file system.
-    QString remoteRoot() const { return server().kind == "vsftpd" ? server().root : QString(); }
+    QString remoteRoot() const {
+        return server().kind.startsWith("vsftpd") ? server().root : QString();
+    }
     // Each test backs up into a folder of its own on the server.
     static QString carpeta() {
         const QString name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
@@ -53,7 +55,7 @@ TEST_P(FtpDestinationTest, RouteTreeGoesIntoCycleFoldersAndDifferentialComparesS
     writeFile(source("sub/b.txt"), "bbb");
     writeFile(source("sub/hondo/c.txt"), "ccc");
 
-    ASSERT_TRUE(job->Respaldar());
+    ASSERT_TRUE(job->Respaldar()) << readFile(logFile()).toStdString();
 
     EXPECT_EQ(readFile(uploaded("Mon/origen/a.txt")), "0123456789");
     EXPECT_EQ(readFile(uploaded("Mon/origen/con espacio.txt")), QByteArray(600, 's'));
@@ -107,7 +109,7 @@ TEST_P(FtpDestinationTest, RefusedUploadIsAFailedCopy) {
     writeFile(source("b.txt"), "b");
     // A folder where the file should go: the server refuses to store it.
     QDir().mkpath(uploaded("Mon/origen/a.txt"));
-    if (server().kind == "vsftpd")
+    if (server().kind.startsWith("vsftpd"))
         server().seed(carpeta() + "/Mon/origen/a.txt/x", "x");
 
     EXPECT_FALSE(job->Respaldar());
@@ -143,5 +145,8 @@ TEST_P(FtpDestinationTest, UnreachableServerOrWrongPasswordEndsTheRouteWithoutLe
     EXPECT_FALSE(QFile::exists(uploaded("Mon/origen/a.txt")));
 }
 
-INSTANTIATE_TEST_SUITE_P(Servers, FtpDestinationTest, ::testing::Values("pyftpdlib", "vsftpd"),
-                         [](const auto& info) { return std::string(info.param); });
+INSTANTIATE_TEST_SUITE_P(Servers, FtpDestinationTest,
+                         ::testing::Values("pyftpdlib", "vsftpd", "vsftpd-tls"),
+                         [](const auto& info) {
+                             return QString(info.param).replace('-', '_').toStdString();
+                         });

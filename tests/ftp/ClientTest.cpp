@@ -55,7 +55,7 @@ protected:
     bool connect() {
         return ftp_.OpenConnection(server_->address, server_->user, server_->password);
     }
-    bool vsftpd() const { return server_->kind == QLatin1String("vsftpd"); }
+    bool vsftpd() const { return server_->kind.startsWith(QLatin1String("vsftpd")); }
     // The local path of a file inside the test's folder on the server.
     QString onServer(const QString& name) const { return server_->local(folder_ + '/' + name); }
     void seed(const QString& name, const QByteArray& content) const {
@@ -375,6 +375,29 @@ TEST_P(FtpClient, UploadsReplaceThePreviousCopyOnlyOnceComplete) {
     EXPECT_TRUE(ftp_.FTPUploadFile(local_ / "new.bin", "keep.bin"));
     EXPECT_EQ(test::readFile(onServer("keep.bin")), bytes(1000));
     EXPECT_EQ(QDir(onServer("")).entryList(QDir::Files), QStringList{"keep.bin"});
+}
+
+// A TLS server is trusted through the CA file in the user's configuration folder only.
+TEST(FtpsServer, CertificateIsVerifiedAndEverythingIsEncrypted) {
+    const FtpServer& server = FtpServers::byKind("vsftpd-tls");
+    ASSERT_TRUE(server.running) << server.whyNot.toStdString();
+    clsFTP ftp;
+    ASSERT_TRUE(ftp.OpenConnection(server.address, server.user, server.password))
+        << ftp.GetLastErrorMessage().toStdString();
+    EXPECT_TRUE(ftp.CreateFTPDirectory("tls"));
+    ftp.CloseConnection();
+    // The same server without a trusted CA, and in clear: both refused.
+    const QByteArray trusted = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", "/nonexistent");
+    EXPECT_FALSE(ftp.OpenConnection(server.address, server.user, server.password));
+    qputenv("XDG_CONFIG_HOME", trusted);
+    EXPECT_TRUE(ftp.GetLastErrorMessage().startsWith(
+        "InternetConnect error code: 12045 Message: The server's certificate could not be "
+        "verified. SSL certificate problem"))
+        << ftp.GetLastErrorMessage().toStdString();
+    EXPECT_FALSE(ftp.OpenConnection(server.address.mid(7), server.user, server.password));
+    EXPECT_TRUE(ftp.GetLastErrorMessage().contains("530"))
+        << ftp.GetLastErrorMessage().toStdString();
 }
 
 // A server that accepts the connection and never says a word.

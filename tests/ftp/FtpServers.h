@@ -4,6 +4,7 @@
 #include <QString>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <map>
 #include <memory>
 
 namespace zarvento::test {
@@ -27,27 +28,27 @@ struct FtpServer {
     int logins() const;
 };
 
-// Starts pyftpdlib and vsftpd once for the test program and stops them at its end. The servers
-// die with the test program even when it crashes.
+// Starts pyftpdlib, vsftpd and vsftpd with explicit TLS ("vsftpd-tls") once for the test program
+// and stops them at its end. The servers die with the test program even when it crashes.
 class FtpServers : public ::testing::Environment {
 public:
     void SetUp() override;
     void TearDown() override;
 
-    static const FtpServer& pyftpdlib();
-    static const FtpServer& vsftpd();
     static const FtpServer& byKind(const QString& kind);
+    // The CA certificate that signed the TLS servers' certificates.
+    static const QString& caFile() { return caFile_; }
 
 private:
     struct Running {
         FtpServer server;
         std::unique_ptr<QProcess> process;
     };
-    static Running start(const QString& kind, const QString& base);
+    static Running start(const QString& kind, const QString& base, const QString& certificates);
 
     QTemporaryDir base_;
-    static inline Running py_;
-    static inline Running vs_;
+    static inline std::map<QString, Running> running_;
+    static inline QString caFile_;
 };
 
 // A port on loopback that nothing listens on at the moment.

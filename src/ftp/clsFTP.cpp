@@ -117,9 +117,22 @@ bool clsFTP::FTPUploadFile(const QString& sLocal, const QString& sRemote) {
     const qint64 size = local.size();
     qint64 sent = 0;
     bool stopped = false;
-    char block[kBlockSize];
+    // The file is read in large pieces: a read per block would cost more than the sending.
+    QByteArray piece;
+    qsizetype taken = 0;
+    const auto nextBlock = [&](qint64 length) -> const char* {
+        if (piece.size() - taken < length) {
+            piece = piece.mid(taken) + local.read(kWholeFileChunk);
+            taken = 0;
+            if (piece.size() < length)
+                return nullptr;
+        }
+        taken += length;
+        return piece.constData() + taken - length;
+    };
     const auto sendBlock = [&](qint64 length, const QString& label) {
-        if (local.read(block, length) != length) {
+        const char* block = nextBlock(length);
+        if (!block) {
             session_.abandonTransfer();
             ReportLocalError(QStringLiteral("FTPUploadFile"), localPath, local.errorString());
             discardUpload(temporary);

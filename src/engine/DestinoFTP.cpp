@@ -135,10 +135,11 @@ bool DestinoFTP::necesitaCopia(const DatosArchivo& origen, const QString& destin
 }
 
 bool DestinoFTP::copiar(const QString& origen, const QString& destino, qint64, QString& error) {
-    if (ConectarFTP() && deFTP.FTPUploadFile(origen, destino))
-        return true;
-    error = deFTP.GetLastErrorMessage();
-    return false;
+    const bool subido = ConectarFTP() && deFTP.FTPUploadFile(origen, destino);
+    progreso_.reset(); // a broken upload's progress must not show up later
+    if (!subido)
+        error = deFTP.GetLastErrorMessage();
+    return subido;
 }
 
 } // namespace zarvento

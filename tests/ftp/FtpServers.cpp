@@ -66,7 +66,7 @@ void FtpServer::seed(const QString& relativePath, const QByteArray& content) con
     file.write(content);
     file.close();
     const passwd* owner = ::getpwnam(user.toUtf8().constData());
-    if (!owner || !kind.startsWith(QLatin1String("vsftpd")))
+    if (!owner || kind.startsWith(QLatin1String("pyftpdlib")))
         return;
     // The file and the folders made for it belong to the server's user, who may change them.
     for (QString p = path; p.size() > root.size(); p = QFileInfo(p).path())
@@ -103,6 +103,9 @@ FtpServers::Running FtpServers::start(const QString& kind, const QString& base,
         program = QStringLiteral("/usr/bin/python3");
         arguments = {scripts + "/pyftpd.py", QString::number(server.port), server.user,
                      server.password, server.root};
+    } else if (kind == QLatin1String("pure-ftpd")) {
+        program = scripts + "/pureftpd.sh";
+        arguments = {QString::number(server.port), server.user, server.root};
     } else {
         if (::geteuid() != 0) {
             server.whyNot = QStringLiteral("vsftpd needs root to make its login user");
@@ -147,7 +150,8 @@ void FtpServers::SetUp() {
     QDir().mkpath(configuration + "/zarvento");
     ASSERT_TRUE(QFile::copy(caFile_, configuration + "/zarvento/ftps-ca.pem"));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(configuration));
-    for (const char* kind : {"pyftpdlib", "vsftpd", "vsftpd-tls"})
+    // pure-ftpd logs in the system user that vsftpd's script makes.
+    for (const char* kind : {"pyftpdlib", "vsftpd", "vsftpd-tls", "pure-ftpd"})
         running_[kind] = start(kind, base_.path(), certificates);
 }
 

@@ -29,6 +29,9 @@ QString internetMessage(int code) {
         return QStringLiteral("The connection with the server was terminated abnormally.");
     case kCertificateNotTrusted:
         return QStringLiteral("The server's certificate could not be verified.");
+    case kHostKeyNotTrusted:
+        return QStringLiteral("The server's host key is not the one ~/.ssh/known_hosts lists for "
+                              "it.");
     case kSecureChannelFailed:
         return QStringLiteral("A secure channel with the server could not be established.");
     case kTransferInProgress:

@@ -21,6 +21,7 @@ enum InternetErrorCode : int {
     kCannotConnect = 12029,
     kConnectionAborted = 12030,
     kCertificateNotTrusted = 12045, // a TLS server whose certificate fails verification
+    kHostKeyNotTrusted = 12046,     // an SSH server whose key known_hosts does not list
     kSecureChannelFailed = 12157,   // TLS refused or broken off
     kTransferInProgress = 12110,    // another operation was asked for while a file is open
 };

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QStandardPaths>
 #include <algorithm>
 #include <cstring>
@@ -134,6 +135,8 @@ bool InternetSession::acceptsPath(const QString& text) {
 std::optional<QStringList> InternetSession::commandReplies(const QStringList& commands) {
     if (!ensureIdleConnection())
         return std::nullopt;
+    if (address_.ssh)
+        return sshCommandReplies(commands);
     commands_.reset();
     for (const QString& command : commands) {
         if (!acceptsPath(command))
@@ -179,9 +182,68 @@ std::optional<QStringList> InternetSession::commandReplies(const QStringList& co
     return replies;
 }
 
+namespace {
+
+// An argument of an SFTP command: quoted, with quotes and backslashes escaped.
+QByteArray sshArgument(const QString& path) {
+    QByteArray text = path.toUtf8();
+    text.replace('\\', "\\\\").replace('"', "\\\"");
+    return '"' + text + '"';
+}
+
+} // namespace
+
+std::optional<QStringList> InternetSession::sshCommandReplies(const QStringList& commands) {
+    static const QHash<QString, QByteArray> kSshVerbs = {
+        {"MKD", "mkdir"}, {"RMD", "rmdir"}, {"DELE", "rm"}, {"NOOP", "pwd"}};
+    commands_.reset();
+    QStringList replies;
+    for (qsizetype i = 0; i < commands.size(); ++i) {
+        const QString verb = commands[i].section(' ', 0, 0);
+        const QString argument = commands[i].section(' ', 1);
+        if (!acceptsPath(commands[i]))
+            return std::nullopt;
+        QByteArray line;
+        if (verb == "RNFR" && i + 1 < commands.size() && commands[i + 1].startsWith("RNTO ")) {
+            line = "rename " + sshArgument(argument) + ' ' + sshArgument(commands[++i].mid(5));
+            replies << QString() << QString();
+        } else if (kSshVerbs.contains(verb)) {
+            line =
+                kSshVerbs[verb] + (argument.isEmpty() ? QByteArray() : ' ' + sshArgument(argument));
+            replies << QString();
+        } else {
+            fail({kInvalidParameter, {}});
+            return std::nullopt;
+        }
+        curl_slist* grown = curl_slist_append(commands_.get(), line.constData());
+        if (!grown) {
+            fail({kInternalError, {}});
+            return std::nullopt;
+        }
+        if (!commands_)
+            commands_.reset(grown);
+    }
+    prepare(QStringLiteral("/"));
+    curl_easy_setopt(easy_.get(), CURLOPT_NOBODY, 1L);
+    curl_easy_setopt(easy_.get(), CURLOPT_QUOTE, commands_.get());
+    if (!performed()) {
+        // The server's refusal, as curl words it, stands for an FTP error reply.
+        if (result_ == CURLE_QUOTE_ERROR)
+            fail({kExtendedError, QString::fromUtf8(curlText_)});
+        return std::nullopt;
+    }
+    return replies;
+}
+
 std::optional<QString> InternetSession::canonicalFolder(const QString& path) {
     if (!acceptsPath(path) || !ensureIdleConnection())
         return std::nullopt;
+    if (address_.ssh) {
+        // A folder that can be listed exists; SFTP paths are canonical once cleaned.
+        if (!listFolder(path))
+            return std::nullopt;
+        return absolutePath(path);
+    }
     commands_.reset(curl_slist_append(nullptr, "*PWD"));
     if (!commands_) {
         fail({kInternalError, {}});
@@ -401,7 +463,14 @@ void InternetSession::prepare(const QString& absolutePath) {
     dataRequested_ = false;
     result_ = CURLE_OK;
     curl_easy_setopt(easy, CURLOPT_URL, address_.urlOf(absolutePath).constData());
-    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "ftp");
+    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, address_.ssh ? "sftp" : "ftp");
+    if (address_.ssh) {
+        // Password logins only, to a host whose key the user's known_hosts lists; curl refuses
+        // a host whose key is missing there or differs.
+        curl_easy_setopt(easy, CURLOPT_SSH_AUTH_TYPES, long(CURLSSH_AUTH_PASSWORD));
+        curl_easy_setopt(easy, CURLOPT_SSH_KNOWNHOSTS,
+                         QFile::encodeName(knownHostsFile()).constData());
+    }
     curlText_[0] = '\0';
     curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, curlText_);
     if (address_.tls) {
@@ -502,7 +571,13 @@ bool InternetSession::fail(InternetError error) {
 }
 
 bool InternetSession::failFromCurl(CURLcode result) {
+    if (address_.ssh && result == CURLE_PEER_FAILED_VERIFICATION)
+        return fail({kHostKeyNotTrusted, QString::fromUtf8(curlText_)});
     return fail(internetErrorFor(result, recorder_.lastErrorReply(), QString::fromUtf8(curlText_)));
+}
+
+QString InternetSession::knownHostsFile() {
+    return QDir::homePath() + QStringLiteral("/.ssh/known_hosts");
 }
 
 QString InternetSession::trustedCertificatesFile() {

@@ -60,6 +60,8 @@ public:
     // with kNoMoreFiles when nothing matches.
     std::optional<QList<RemoteEntry>> find(const QString& filter);
 
+    // The host keys an SFTP server's key must be among: the user's ~/.ssh/known_hosts.
+    static QString knownHostsFile();
     // Certificates of FTPS servers are verified against the system's store and the CA
     // certificates in this file, when it exists: "zarvento/ftps-ca.pem" in the user's
     // configuration folder.
@@ -112,6 +114,8 @@ private:
     // Lets curl work until the operation ends or the condition holds.
     void driveUntil(const std::function<bool()>& satisfied);
     std::optional<QStringList> commandReplies(const QStringList& commands);
+    // The same commands in the SSH file transfer protocol, where curl reports no replies.
+    std::optional<QStringList> sshCommandReplies(const QStringList& commands);
     void finish();
     bool performed();
     bool fail(InternetError error);

@@ -401,6 +401,21 @@ TEST(FtpsServer, CertificateIsVerifiedAndEverythingIsEncrypted) {
         << ftp.GetLastErrorMessage().toStdString();
 }
 
+TEST(SftpServer, UnknownHostKeyIsRefused) {
+    const FtpServer& server = FtpServers::byKind("sftp");
+    ASSERT_TRUE(server.running) << server.whyNot.toStdString();
+    clsFTP ftp;
+    ASSERT_TRUE(ftp.OpenConnection(server.address, server.user, server.password))
+        << ftp.GetLastErrorMessage().toStdString();
+    ftp.CloseConnection();
+    const QByteArray home = qgetenv("HOME");
+    qputenv("HOME", "/nonexistent");
+    EXPECT_FALSE(ftp.OpenConnection(server.address, server.user, server.password));
+    qputenv("HOME", home);
+    EXPECT_TRUE(ftp.GetLastErrorMessage().startsWith("InternetConnect error code: 12046"))
+        << ftp.GetLastErrorMessage().toStdString();
+}
+
 // A server that accepts the connection and never says a word.
 TEST(SilentServer, WindowEventsRunWhileTheClientWaits) {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);

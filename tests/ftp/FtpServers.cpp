@@ -75,10 +75,11 @@ void FtpServer::seed(const QString& relativePath, const QByteArray& content) con
 
 int FtpServer::logins() const {
     const bool vs = kind.startsWith(QLatin1String("vsftpd"));
-    QFile log(state + (vs ? "/vsftpd.log" : "/output.log"));
+    const bool ssh = kind == QLatin1String("sftp");
+    QFile log(state + (vs ? "/vsftpd.log" : ssh ? "/sshd.log" : "/output.log"));
     if (!log.open(QIODevice::ReadOnly))
         return 0;
-    return int(log.readAll().count(vs ? "OK LOGIN" : "logged in."));
+    return int(log.readAll().count(vs ? "OK LOGIN" : ssh ? "Accepted password" : "logged in."));
 }
 
 FtpServers::Running FtpServers::start(const QString& kind, const QString& base,
@@ -88,7 +89,11 @@ FtpServers::Running FtpServers::start(const QString& kind, const QString& base,
     server.kind = kind;
     server.port = freeLoopbackPort();
     const bool tls = kind.endsWith(QLatin1String("-tls"));
-    server.address = (tls ? "ftps://" : "") + QStringLiteral("127.0.0.1:%1").arg(server.port);
+    const bool ssh = kind == QLatin1String("sftp");
+    server.address = (tls   ? "ftps://"
+                      : ssh ? "sftp://"
+                            : "") +
+                     QStringLiteral("127.0.0.1:%1").arg(server.port);
     server.user = kUser;
     server.password = kPassword;
     server.root = base + '/' + kind + "-root";
@@ -103,6 +108,9 @@ FtpServers::Running FtpServers::start(const QString& kind, const QString& base,
         program = QStringLiteral("/usr/bin/python3");
         arguments = {scripts + "/pyftpd.py", QString::number(server.port), server.user,
                      server.password, server.root};
+    } else if (ssh) {
+        program = scripts + "/sshd.sh";
+        arguments = {QString::number(server.port), server.user, server.root, state};
     } else if (kind == QLatin1String("pure-ftpd")) {
         program = scripts + "/pureftpd.sh";
         arguments = {QString::number(server.port), server.user, server.root};
@@ -150,9 +158,19 @@ void FtpServers::SetUp() {
     QDir().mkpath(configuration + "/zarvento");
     ASSERT_TRUE(QFile::copy(caFile_, configuration + "/zarvento/ftps-ca.pem"));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(configuration));
-    // pure-ftpd logs in the system user that vsftpd's script makes.
-    for (const char* kind : {"pyftpdlib", "vsftpd", "vsftpd-tls", "pure-ftpd"})
+    // pure-ftpd and sshd log in the system user that vsftpd's script makes.
+    for (const char* kind : {"pyftpdlib", "vsftpd", "vsftpd-tls", "pure-ftpd", "sftp"})
         running_[kind] = start(kind, base_.path(), certificates);
+    // The SFTP server's key is known to the client as a user would have it: in known_hosts.
+    const FtpServer& sftp = running_["sftp"].server;
+    QFile key(sftp.state + "/host_key.pub");
+    QFile knownHosts(base_.path() + "/home/.ssh/known_hosts");
+    QDir().mkpath(base_.path() + "/home/.ssh");
+    ASSERT_TRUE(key.open(QIODevice::ReadOnly) && knownHosts.open(QIODevice::WriteOnly));
+    const QList<QByteArray> typeAndKey = key.readAll().split(' ');
+    knownHosts.write(QStringLiteral("[127.0.0.1]:%1 ").arg(sftp.port).toUtf8() + typeAndKey[0] +
+                     ' ' + typeAndKey.value(1) + '\n');
+    qputenv("HOME", QFile::encodeName(base_.path() + "/home"));
 }
 
 void FtpServers::TearDown() {

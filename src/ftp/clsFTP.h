@@ -30,7 +30,9 @@ public:
     // The list of the last GetDirectoryListing, or an empty list when there is none.
     std::shared_ptr<cDirList> Directory();
     QString GetLastErrorMessage() const { return sLastError_; }
-    // sServer is "host" or "host:port" (port 21 by default; "[v6 literal]:port" too).
+    // sServer is "host" or "host:port" (port 21 by default; "[v6 literal]:port" too), with
+    // "ftps://" (explicit TLS) or "sftp://" (SSH, port 22 by default) before it where wanted.
+    // A live connection with the same parameters is reused, back in the login folder.
     bool OpenConnection(const QString& sServer, const QString& sUser, const QString& sPassWord);
     void CloseConnection();
     bool SimpleFTPPutFile(const QString& sLocal, const QString& sRemote);

@@ -431,17 +431,21 @@ TEST(SilentServer, WindowEventsRunWhileTheClientWaits) {
     sincePump.start();
     qint64 longestWait = 0;
     int pumps = 0;
+    int lateOnes = 0; // a loaded machine may hold any process back now and then
     ftp.setEventPump([&] {
         ++pumps;
-        longestWait = std::max(longestWait, sincePump.restart());
+        const qint64 wait = sincePump.restart();
+        lateOnes += wait > 50;
+        longestWait = std::max(longestWait, wait);
     });
     EXPECT_FALSE(
         ftp.OpenConnection(QStringLiteral("127.0.0.1:%1").arg(ntohs(address.sin_port)), "u", "p"));
     ::close(fd);
     EXPECT_TRUE(ftp.GetLastErrorMessage().startsWith("InternetConnect error code: 12002"))
         << ftp.GetLastErrorMessage().toStdString();
-    EXPECT_GT(pumps, 100);
-    EXPECT_LE(longestWait, 50);
+    EXPECT_GT(pumps, 250); // 15 s of waiting
+    EXPECT_LE(lateOnes, pumps / 20);
+    EXPECT_LE(longestWait, 500);
 }
 
 TEST_P(FtpClient, WholeFileTransfersInActiveAndPassiveMode) {

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <tuple>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -378,42 +379,27 @@ TEST_P(FtpClient, UploadsReplaceThePreviousCopyOnlyOnceComplete) {
     EXPECT_EQ(QDir(onServer("")).entryList(QDir::Files), QStringList{"keep.bin"});
 }
 
-// A TLS server is trusted through the CA file in the user's configuration folder only.
-TEST(FtpsServer, CertificateIsVerifiedAndEverythingIsEncrypted) {
-    const FtpServer& server = FtpServers::byKind("vsftpd-tls");
-    ASSERT_TRUE(server.running) << server.whyNot.toStdString();
+// Encrypted servers are accepted only when the user trusts them: a TLS server through the CA
+// file in the user's configuration folder, an SSH server through ~/.ssh/known_hosts.
+TEST(EncryptedServers, UntrustedCertificatesAndHostKeysAreRefused) {
+    for (const auto& [kind, trust, code] : {std::tuple{"vsftpd-tls", "XDG_CONFIG_HOME", "12045"},
+                                            std::tuple{"sftp", "HOME", "12046"}}) {
+        const FtpServer& server = FtpServers::byKind(kind);
+        ASSERT_TRUE(server.running) << server.whyNot.toStdString();
+        clsFTP ftp;
+        const QByteArray trusted = qgetenv(trust);
+        qputenv(trust, "/nonexistent");
+        EXPECT_FALSE(ftp.OpenConnection(server.address, server.user, server.password));
+        qputenv(trust, trusted);
+        EXPECT_TRUE(ftp.GetLastErrorMessage().startsWith(
+            QStringLiteral("InternetConnect error code: ") + code))
+            << ftp.GetLastErrorMessage().toStdString();
+    }
+    // The TLS server refuses a login in clear.
+    const FtpServer& tls = FtpServers::byKind("vsftpd-tls");
     clsFTP ftp;
-    ASSERT_TRUE(ftp.OpenConnection(server.address, server.user, server.password))
-        << ftp.GetLastErrorMessage().toStdString();
-    EXPECT_TRUE(ftp.CreateFTPDirectory("tls"));
-    ftp.CloseConnection();
-    // The same server without a trusted CA, and in clear: both refused.
-    const QByteArray trusted = qgetenv("XDG_CONFIG_HOME");
-    qputenv("XDG_CONFIG_HOME", "/nonexistent");
-    EXPECT_FALSE(ftp.OpenConnection(server.address, server.user, server.password));
-    qputenv("XDG_CONFIG_HOME", trusted);
-    EXPECT_TRUE(ftp.GetLastErrorMessage().startsWith(
-        "InternetConnect error code: 12045 Message: The server's certificate could not be "
-        "verified. SSL certificate problem"))
-        << ftp.GetLastErrorMessage().toStdString();
-    EXPECT_FALSE(ftp.OpenConnection(server.address.mid(7), server.user, server.password));
-    EXPECT_TRUE(ftp.GetLastErrorMessage().contains("530"))
-        << ftp.GetLastErrorMessage().toStdString();
-}
-
-TEST(SftpServer, UnknownHostKeyIsRefused) {
-    const FtpServer& server = FtpServers::byKind("sftp");
-    ASSERT_TRUE(server.running) << server.whyNot.toStdString();
-    clsFTP ftp;
-    ASSERT_TRUE(ftp.OpenConnection(server.address, server.user, server.password))
-        << ftp.GetLastErrorMessage().toStdString();
-    ftp.CloseConnection();
-    const QByteArray home = qgetenv("HOME");
-    qputenv("HOME", "/nonexistent");
-    EXPECT_FALSE(ftp.OpenConnection(server.address, server.user, server.password));
-    qputenv("HOME", home);
-    EXPECT_TRUE(ftp.GetLastErrorMessage().startsWith("InternetConnect error code: 12046"))
-        << ftp.GetLastErrorMessage().toStdString();
+    EXPECT_FALSE(ftp.OpenConnection(tls.address.mid(7), tls.user, tls.password));
+    EXPECT_TRUE(ftp.GetLastErrorMessage().contains("530"));
 }
 
 // A server that accepts the connection and never says a word.

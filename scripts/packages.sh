@@ -1,6 +1,6 @@
 # Debian packages the project needs, and a helper that installs only the missing ones.
 BUILD_PACKAGES=(cmake g++ make pkg-config qt6-base-dev libcurl4-openssl-dev libmariadb-dev)
-TEST_PACKAGES=(libgtest-dev libgmock-dev mariadb-server python3-pyftpdlib vsftpd)
+TEST_PACKAGES=(libgtest-dev libgmock-dev mariadb-server mariadb-client python3-pyftpdlib vsftpd)
 DEMO_PACKAGES=(xvfb xauth imagemagick)
 BENCH_PACKAGES=(rsync lftp curl time bc)
 

@@ -78,6 +78,10 @@ void clsRespaldar::deFTP_FileTransferProgress(qint64& lCurrentBytes, qint64& lTo
 }
 
 bool clsRespaldar::Respaldar(const QString& enDonde) {
+    struct SoloEstaRuta {
+        QStringList& adicionales;
+        ~SoloEstaRuta() { adicionales.clear(); }
+    } soloEstaRuta{vArchivosAdicionales};
     try {
         return correr(enDonde);
     } catch (const RutaInterrumpida& error) {
@@ -105,7 +109,7 @@ bool clsRespaldar::correr(const QString& enDonde) {
     const auto ruta = ListarCarpeta(vRutaOriginal);
     if (!ruta)
         throw RutaInterrumpida{QStringLiteral("No se puede leer la ruta ") + vRutaOriginal};
-    lTotalArchivos = archivosEn(*ruta);
+    lTotalArchivos = archivosEn(*ruta) + vArchivosAdicionales.size();
     if (enDonde.isEmpty() && vIncluirSubdirectorios)
         BuscarSubdirectorios(*ruta);
 
@@ -122,8 +126,11 @@ bool clsRespaldar::correr(const QString& enDonde) {
             registrarArchivo(QStringLiteral("No se pudo crear ") + colDestinos[k] +
                              QStringLiteral(": ") + error);
             resultado = false;
-        } else if (listado) {
-            recorrerArchivos(k, *listado, enDonde, resultado);
+        } else {
+            if (listado)
+                recorrerArchivos(k, *listado, enDonde, resultado);
+            if (k == 0)
+                copiarAdicionales(resultado);
         }
         // Without the source's listing nothing tells which destination files are surplus.
         if (listado && vIncremental && destino_->borraSobrantes())
@@ -239,11 +246,28 @@ bool clsRespaldar::CopiarArchivo(const QString& origen, const QString& destino, 
     return copiado;
 }
 
+// Made anew for each run, so always copied, also after a failed copy of the route's own files.
+void clsRespaldar::copiarAdicionales(bool& resultado) {
+    for (const QString& archivo : vArchivosAdicionales) {
+        stArchivoActual = DeArchivos::NombreDeArchivo(archivo);
+        ++lRevisados;
+        const QString destino = colDestinos[0] + stArchivoActual;
+        registrarArchivo(destino_->verboCopia() + archivo + QStringLiteral(" - ") + destino);
+        const auto datos = LeerDatosArchivo(archivo);
+        if (!CopiarArchivo(archivo, destino, datos ? datos->tamano : 0, archivo))
+            resultado = false;
+    }
+}
+
 void clsRespaldar::pasadaBorrado(qsizetype k, const std::vector<EntradaCarpeta>& listadoOrigen) {
     const auto listado = ListarCarpeta(colDestinos[k]);
     if (!listado)
         return;
     QSet<QString> enOrigen;
+    if (k == 0) {
+        for (const QString& archivo : vArchivosAdicionales)
+            enOrigen.insert(DeArchivos::NombreDeArchivo(archivo));
+    }
     for (const EntradaCarpeta& entrada : listadoOrigen) {
         if (entrada.existeComoArchivo())
             enOrigen.insert(entrada.nombre);

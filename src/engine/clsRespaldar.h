@@ -73,6 +73,10 @@ class clsRespaldar {
     // RespaldoEnFTP must be set before RutaDestino; an FTP run sends the files to the server
     // FTPservidor ("host" or "host:port") with ftpUsuario and FTPpassword.
     bool Respaldar(const QString& enDonde = QString());
+    // Files made for the next route outside its folder (a database dump): its run copies them
+    // into the route's destination folder, whether or not the run is differential, and
+    // its deletion pass keeps them. They apply to that one run only.
+    void ArchivosAdicionales(const QStringList& vDato) { vArchivosAdicionales = vDato; }
 
   private:
     bool correr(const QString& enDonde);
@@ -86,6 +90,7 @@ class clsRespaldar {
                    const QString& enDonde);
     bool CopiarArchivo(const QString& origen, const QString& destino, qint64 tamano,
                        const QString& fuenteOriginal);
+    void copiarAdicionales(bool& resultado);
     void pasadaBorrado(qsizetype k, const std::vector<EntradaCarpeta>& listadoOrigen);
     void BorrarArchivo(const QString& ruta);
     void MostrarAviso(const QString& texto);
@@ -125,6 +130,7 @@ class clsRespaldar {
     QString vftpUsuario;
     QString vFTPpassword;
     bool vRespaldoMultiple = true;
+    QStringList vArchivosAdicionales;
 };
 
 } // namespace zarvento

@@ -109,6 +109,8 @@ bool clsRespaldar::correr(const QString& enDonde) {
     const auto ruta = ListarCarpeta(vRutaOriginal);
     if (!ruta)
         throw RutaInterrumpida{QStringLiteral("No se puede leer la ruta ") + vRutaOriginal};
+    QString volcado;
+    const bool baseCopiada = enDonde.isEmpty() || CopiarBase(enDonde, volcado);
     lTotalArchivos = archivosEn(*ruta) + vArchivosAdicionales.size();
     if (enDonde.isEmpty() && vIncluirSubdirectorios)
         BuscarSubdirectorios(*ruta);
@@ -136,8 +138,10 @@ bool clsRespaldar::correr(const QString& enDonde) {
         if (listado && vIncremental && destino_->borraSobrantes())
             pasadaBorrado(k, *listado);
     }
+    if (!volcado.isEmpty())
+        QFile::remove(volcado);
     resumen();
-    return resultado;
+    return resultado && baseCopiada;
 }
 
 QString clsRespaldar::RutaDeRespaldo() const {
@@ -244,6 +248,41 @@ bool clsRespaldar::CopiarArchivo(const QString& origen, const QString& destino, 
                          QStringLiteral(": ") + error);
     }
     return copiado;
+}
+
+// Dumps the database the data route holds into the staging folder, so it is backed up with the
+// route; false when the dump failed. volcado names the dump made.
+bool clsRespaldar::CopiarBase(const QString& enDonde, QString& volcado) {
+    if (!vCopiaConsistente) {
+        if (CarpetaDeServidorActivo(vRutaOriginal))
+            registrar(QStringLiteral("Atención"),
+                      QStringLiteral(
+                          "Base de datos en uso: su copia de archivos puede no servir para restaurar"));
+        return true;
+    }
+    // The server's own data folder holds databases but is none.
+    for (const char* sistema : {"ibdata1", "aria_log_control"}) {
+        if (QFile::exists(vRutaOriginal + QLatin1String(sistema)))
+            return true;
+    }
+    ClienteDeBase copia(*vCopiaConsistente, servicios_.bomba);
+    const QString base = ClienteDeBase::BaseDeCarpeta(vRutaOriginal);
+    QString error;
+    const auto bases = copia.Bases(error);
+    if (bases && !bases->contains(base))
+        return true;
+    registrar(QStringLiteral("Copia consistente"), base);
+    const QString archivo = conSeparador(enDonde) + base + QStringLiteral(".sql");
+    if (!bases || !copia.Volcar(base, archivo, error)) {
+        registrar(QStringLiteral("Copia consistente fallida"), error);
+        return false;
+    }
+    volcado = archivo;
+    vArchivosAdicionales.append(archivo);
+    const qint64 tamano = LeerDatosArchivo(archivo).value_or(DatosArchivo{}).tamano;
+    registrar(QStringLiteral("Tamaño de la copia"),
+              servicios_.regional.agrupado(tamano) + QStringLiteral(" bytes"));
+    return true;
 }
 
 // Made anew for each run, so always copied, also after a failed copy of the route's own files.

@@ -5,12 +5,14 @@
 #include "engine/FileCopier.h"
 #include "engine/FolderListing.h"
 #include "engine/LogBox.h"
+#include "host/ClienteDeBase.h"
 #include "host/Regional.h"
 #include "host/Services.h"
 
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace zarvento {
@@ -77,6 +79,13 @@ class clsRespaldar {
     // into the route's destination folder, whether or not the run is differential, and
     // its deletion pass keeps them. They apply to that one run only.
     void ArchivosAdicionales(const QStringList& vDato) { vArchivosAdicionales = vDato; }
+    // The database server of the data routes (those backed up through a staging folder): a data
+    // route whose folder is one of its databases gets a consistent copy of that database beside
+    // its files, and a copy that fails fails the route. Without one, a data route whose folder
+    // belongs to a running server is only warned about.
+    void CopiaConsistente(std::optional<ServidorDeBase> vDato) {
+        vCopiaConsistente = std::move(vDato);
+    }
 
   private:
     bool correr(const QString& enDonde);
@@ -90,6 +99,7 @@ class clsRespaldar {
                    const QString& enDonde);
     bool CopiarArchivo(const QString& origen, const QString& destino, qint64 tamano,
                        const QString& fuenteOriginal);
+    bool CopiarBase(const QString& enDonde, QString& volcado);
     void copiarAdicionales(bool& resultado);
     void pasadaBorrado(qsizetype k, const std::vector<EntradaCarpeta>& listadoOrigen);
     void BorrarArchivo(const QString& ruta);
@@ -131,6 +141,7 @@ class clsRespaldar {
     QString vFTPpassword;
     bool vRespaldoMultiple = true;
     QStringList vArchivosAdicionales;
+    std::optional<ServidorDeBase> vCopiaConsistente;
 };
 
 } // namespace zarvento

@@ -1,7 +1,7 @@
 #include "MariaDbServer.h"
 #include "ShopDatabase.h"
 #include "TestSupport.h"
-#include "host/CopiaConsistente.h"
+#include "host/ClienteDeBase.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -54,8 +54,8 @@ protected:
         qputenv("TMPDIR", tmp.path().toLocal8Bit());
     }
 
-    CopiaConsistente copia(const QString& servidor, const QString& password = kPassword) {
-        return CopiaConsistente({servidor, kUser, password}, pump);
+    ClienteDeBase copia(const QString& servidor, const QString& password = kPassword) {
+        return ClienteDeBase({servidor, kUser, password}, pump);
     }
     QString tcp() const { return server.host + ':' + QString::number(server.port); }
 
@@ -136,8 +136,8 @@ TEST_F(ConsistentCopyTest, DataFoldersOfARunningServerAreRecognised) {
     EXPECT_FALSE(CarpetaDeServidorActivo(tmp.path()));
     EXPECT_FALSE(CarpetaDeServidorActivo(tmp / QStringLiteral("tienda")));
 
-    EXPECT_EQ(CopiaConsistente::BaseDeCarpeta(QStringLiteral("/srv/data/tienda/")), kShop.left(6));
-    EXPECT_EQ(CopiaConsistente::BaseDeCarpeta(QStringLiteral("/srv/data/caja@002d1")),
+    EXPECT_EQ(ClienteDeBase::BaseDeCarpeta(QStringLiteral("/srv/data/tienda/")), kShop.left(6));
+    EXPECT_EQ(ClienteDeBase::BaseDeCarpeta(QStringLiteral("/srv/data/caja@002d1")),
               QStringLiteral("caja-1"));
 }
 

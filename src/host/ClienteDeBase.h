@@ -19,11 +19,11 @@ struct ServidorDeBase {
 // Consistent copies of a database with the server's own client tools. The password reaches the
 // tools only through a private options file (mode 0600, removed afterwards), never their command
 // line or environment. While a tool runs, the event pump runs at least every 50 ms.
-class CopiaConsistente {
+class ClienteDeBase {
 public:
     static constexpr int kPausaBombaMs = 50;
 
-    CopiaConsistente(ServidorDeBase servidor, EventPump& bomba);
+    ClienteDeBase(ServidorDeBase servidor, EventPump& bomba);
 
     // Writes a dump of the database that restores as it stood at one instant, also while it is
     // being written to, into archivo (mode 0600). False with the tool's reason in error; nothing

@@ -1,4 +1,4 @@
-#include "host/CopiaConsistente.h"
+#include "host/ClienteDeBase.h"
 
 #include <QDir>
 #include <QFile>
@@ -86,10 +86,10 @@ bool archivoBloqueado(const QString& ruta) {
 
 } // namespace
 
-CopiaConsistente::CopiaConsistente(ServidorDeBase servidor, EventPump& bomba)
+ClienteDeBase::ClienteDeBase(ServidorDeBase servidor, EventPump& bomba)
     : servidor_(std::move(servidor)), bomba_(bomba) {}
 
-bool CopiaConsistente::Volcar(const QString& base, const QString& archivo, QString& error) {
+bool ClienteDeBase::Volcar(const QString& base, const QString& archivo, QString& error) {
     // The dump holds the shop's data: it is made private before anything is written to it.
     QFile destino(archivo);
     if (!destino.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
@@ -115,7 +115,7 @@ bool CopiaConsistente::Volcar(const QString& base, const QString& archivo, QStri
     return false;
 }
 
-std::optional<QStringList> CopiaConsistente::Bases(QString& error) {
+std::optional<QStringList> ClienteDeBase::Bases(QString& error) {
     QByteArray salida;
     if (!ejecutar(QStringLiteral("mariadb"),
                   {QStringLiteral("--batch"), QStringLiteral("--skip-column-names"),
@@ -125,7 +125,7 @@ std::optional<QStringList> CopiaConsistente::Bases(QString& error) {
     return QString::fromUtf8(salida).split('\n', Qt::SkipEmptyParts);
 }
 
-QString CopiaConsistente::BaseDeCarpeta(const QString& carpeta) {
+QString ClienteDeBase::BaseDeCarpeta(const QString& carpeta) {
     QString nombre = QDir::cleanPath(carpeta);
     nombre = nombre.mid(nombre.lastIndexOf('/') + 1);
     static const QRegularExpression codigo(QStringLiteral("@([0-9a-fA-F]{4})"));
@@ -140,8 +140,8 @@ QString CopiaConsistente::BaseDeCarpeta(const QString& carpeta) {
     return base + nombre.mid(desde);
 }
 
-bool CopiaConsistente::ejecutar(const QString& programa, const QStringList& argumentos,
-                                QByteArray& salida, QString& error) {
+bool ClienteDeBase::ejecutar(const QString& programa, const QStringList& argumentos,
+                             QByteArray& salida, QString& error) {
     const auto opciones = opcionesDeConexion(servidor_, error);
     if (!opciones)
         return false;

@@ -2,9 +2,6 @@
 #include "FtpServers.h"
 #include "ShopDatabase.h"
 
-#include <QDeadlineTimer>
-#include <QThread>
-
 using namespace zarvento;
 using namespace zarvento::test;
 
@@ -20,9 +17,7 @@ const QString kPassword = QStringLiteral("Ruta-%1").arg(QDateTime::currentMSecsS
 class ConsistentRouteTest : public EngineTest {
 protected:
     static void SetUpTestSuite() {
-        shop = std::make_unique<ShopDatabase>(MariaDbServer::fromEnvironment(), kShop, kUser,
-                                              kPassword);
-        shop->create();
+        shop = ShopDatabase::created(MariaDbServer::fromEnvironment(), kShop, kUser, kPassword);
     }
     static void TearDownTestSuite() { shop.reset(); }
 
@@ -44,16 +39,9 @@ protected:
     // Backs the route up while the clients sell, then restores the dump it left at the
     // destination into the empty server.
     void backUpAndRestore(const QString& dump) {
-        const qint64 before = shop->sales();
-        const QDeadlineTimer patience(30000);
-        while (shop->sales() < before + 200 && !patience.hasExpired())
-            QThread::msleep(5);
+        ASSERT_TRUE(shop->waitForSales(200)) << "the clients do not sell";
         ASSERT_TRUE(job->Respaldar(staging));
-        QString error;
-        rootSql(fresh, QStringLiteral("DROP DATABASE IF EXISTS ") + kShop);
-        ASSERT_TRUE(restoreDump(fresh, dump, error)) << error.toStdString();
-        EXPECT_EQ(ShopDatabase::check(fresh, kShop),
-                  QStringLiteral("%1 0 1 1").arg(ShopDatabase::kTotal));
+        EXPECT_EQ(ShopDatabase::restored(fresh, kShop, dump), ShopDatabase::whole());
     }
 
     bool logged(const QString& text) const {

@@ -1,6 +1,8 @@
 #include "ShopDatabase.h"
 
+#include <QDeadlineTimer>
 #include <QProcess>
+#include <QThread>
 #include <mysql.h>
 #include <random>
 #include <stdexcept>
@@ -21,6 +23,15 @@ QString sqlText(const QString& text) {
     return '\'' + quoted + '\'';
 }
 
+bool restoreDump(const MariaDbServer& server, const QString& dumpFile, QString& error) {
+    QProcess client;
+    client.setStandardInputFile(dumpFile);
+    client.start(QStringLiteral("mariadb"), rootArguments(server));
+    client.waitForFinished(-1);
+    error = QString::fromUtf8(client.readAllStandardError());
+    return client.exitStatus() == QProcess::NormalExit && client.exitCode() == 0;
+}
+
 } // namespace
 
 QString rootSql(const MariaDbServer& server, const QString& sql) {
@@ -33,21 +44,28 @@ QString rootSql(const MariaDbServer& server, const QString& sql) {
     return QString::fromUtf8(client.readAllStandardOutput()).trimmed();
 }
 
-bool restoreDump(const MariaDbServer& server, const QString& dumpFile, QString& error) {
-    QProcess client;
-    client.setStandardInputFile(dumpFile);
-    client.start(QStringLiteral("mariadb"), rootArguments(server));
-    client.waitForFinished(-1);
-    error = QString::fromUtf8(client.readAllStandardError());
-    return client.exitStatus() == QProcess::NormalExit && client.exitCode() == 0;
-}
-
 ShopDatabase::ShopDatabase(MariaDbServer server, QString name, QString user, QString password)
     : server_(std::move(server)), name_(std::move(name)), user_(std::move(user)),
       password_(std::move(password)) {}
 
 ShopDatabase::~ShopDatabase() {
     stopSelling();
+}
+
+std::unique_ptr<ShopDatabase> ShopDatabase::created(MariaDbServer server, QString name,
+                                                    QString user, QString password) {
+    auto shop = std::make_unique<ShopDatabase>(std::move(server), std::move(name), std::move(user),
+                                               std::move(password));
+    shop->create();
+    return shop;
+}
+
+bool ShopDatabase::waitForSales(qint64 more) const {
+    const qint64 goal = sales_ + more;
+    const QDeadlineTimer patience(30000);
+    while (sales_ < goal && !patience.hasExpired())
+        QThread::msleep(5);
+    return sales_ >= goal;
 }
 
 void ShopDatabase::create() {
@@ -118,8 +136,13 @@ void ShopDatabase::sell(unsigned seed) {
     mysql_close(db);
 }
 
-QString ShopDatabase::check(const MariaDbServer& server, const QString& name) {
+QString ShopDatabase::restored(const MariaDbServer& server, const QString& name,
+                               const QString& dumpFile) {
     const QString db = '`' + name + '`';
+    rootSql(server, QStringLiteral("DROP DATABASE IF EXISTS ") + db);
+    QString error;
+    if (!restoreDump(server, dumpFile, error))
+        return error;
     return rootSql(server, QStringLiteral("SELECT (SELECT SUM(cantidad) FROM %1.existencias)"
                                           " + (SELECT COALESCE(SUM(cantidad), 0) FROM %1.ventas),"
                                           " (SELECT COALESCE(SUM(cantidad), 0) FROM %1.ventas)"

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <atomic>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -11,8 +12,6 @@ namespace zarvento::test {
 
 // Runs SQL as root through the server's socket; the output in batch form, or throws.
 QString rootSql(const MariaDbServer& server, const QString& sql);
-// Feeds a dump to the server as root; false with the client's reason in error.
-bool restoreDump(const MariaDbServer& server, const QString& dumpFile, QString& error);
 
 // A shop's database: stock, sales and a running total kept by a trigger, plus a procedure, and
 // a user allowed to dump it. Clients keep selling on their own threads while a backup runs:
@@ -24,15 +23,22 @@ public:
 
     ShopDatabase(MariaDbServer server, QString name, QString user, QString password);
     ~ShopDatabase();
+    // A new shop database, replacing one of that name.
+    static std::unique_ptr<ShopDatabase> created(MariaDbServer server, QString name, QString user,
+                                                 QString password);
 
     void create();
     void startSelling(int clients = 3);
     void stopSelling();
-    qint64 sales() const { return sales_; }
+    // Waits until the clients have sold that many more times; false when they do not sell.
+    bool waitForSales(qint64 more) const;
 
-    // "total, drift, triggers, routines" of the database on a server where it was restored:
-    // "200000 0 1 1" when it restored whole and consistent.
-    static QString check(const MariaDbServer& server, const QString& name);
+    // Restores the dump into the server in place of the database of that name and gives its
+    // "total drift triggers routines", which is whole() when it restored whole and consistent;
+    // else the client's reason.
+    static QString restored(const MariaDbServer& server, const QString& name,
+                            const QString& dumpFile);
+    static QString whole() { return QStringLiteral("%1 0 1 1").arg(kTotal); }
 
 private:
     void sell(unsigned seed);

@@ -14,9 +14,15 @@ if(ZARVENTO_SANITIZE)
 endif()
 
 # zarvento_library(<folder> SOURCES ... LIBS ...): the library target of one src/ folder.
+# Each library gets an include root of its own in the build tree, holding one link named after the
+# folder, so "<folder>/<header>.h" resolves only in this library and in what links it: a header of
+# a library that is not linked is not found, and an upward include fails to compile.
 function(zarvento_library name)
     cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+    set(root ${CMAKE_BINARY_DIR}/include/${name})
+    file(MAKE_DIRECTORY ${root})
+    file(CREATE_LINK ${CMAKE_CURRENT_SOURCE_DIR} ${root}/${name} SYMBOLIC)
     add_library(zarvento_${name} STATIC ${ARG_SOURCES})
-    target_include_directories(zarvento_${name} PUBLIC ${CMAKE_SOURCE_DIR}/src)
+    target_include_directories(zarvento_${name} PUBLIC ${root})
     target_link_libraries(zarvento_${name} PUBLIC zarvento_flags ${ARG_LIBS})
 endfunction()

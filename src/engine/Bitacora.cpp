@@ -1,6 +1,7 @@
 #include "engine/Bitacora.h"
 
 #include "host/LibORVX.h"
+#include "host/RutasLocales.h"
 
 #include <QFile>
 
@@ -22,7 +23,7 @@ QString Bitacora::ComponerLinea(const QString& stEtiqueta, const QString& stDato
 
 bool Bitacora::Bitacorear(const QString& stEtiqueta, const QString& stDato,
                           bool blEtiquetaDirecta) {
-    const QString linea = ComponerLinea(stEtiqueta, stDato, blEtiquetaDirecta);
+    const QString linea = rutas::legible(ComponerLinea(stEtiqueta, stDato, blEtiquetaDirecta));
     if (caja_)
         caja_->appendLine(linea);
     return ArchivoBitacora(linea);
@@ -32,7 +33,7 @@ bool Bitacora::ArchivoBitacora(QString stTexto, bool blLimpiar) {
     QFile file(archivo_);
     if (blLimpiar)
         return file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-    stTexto.remove(QStringLiteral("\r\n"));
+    stTexto = rutas::legible(stTexto.remove(QStringLiteral("\r\n")));
     const QByteArray linea =
         (regional_.sello(reloj_.now()) + QStringLiteral("     ") + stTexto + QStringLiteral("\r\n"))
             .toUtf8();

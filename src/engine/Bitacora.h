@@ -11,7 +11,7 @@ namespace zarvento {
 // The program's log: lines shown in the on-screen log box and appended, time-stamped, to
 // "Bitacora.log". The file is opened and closed on every call, so it can be read at any time.
 class Bitacora {
-  public:
+public:
     Bitacora(QString archivo, const Clock& reloj, Regional regional = Regional());
 
     void ObjetoLog(LogBox* caja) { caja_ = caja; }
@@ -29,7 +29,7 @@ class Bitacora {
     const QString& archivo() const { return archivo_; }
     const Regional& regional() const { return regional_; }
 
-  private:
+private:
     QString archivo_;
     const Clock& reloj_;
     Regional regional_;

@@ -3,9 +3,8 @@
 #include "engine/FileCopier.h"
 #include "engine/FolderListing.h"
 
-#include <QString>
 #include <QHash>
-
+#include <QString>
 #include <memory>
 
 namespace zarvento {
@@ -13,7 +12,7 @@ namespace zarvento {
 // Where a run's files go. The run's structure is the same for every destination; this is
 // what differs between a local (or network) folder and an FTP server.
 class DestinoRespaldo {
-  public:
+public:
     virtual ~DestinoRespaldo() = default;
 
     // Start of the line written to the log file before each copy.
@@ -31,8 +30,9 @@ class DestinoRespaldo {
 };
 
 class DestinoLocal final : public DestinoRespaldo {
-  public:
-    explicit DestinoLocal(FileCopier& copiador) : copiador_(copiador) {}
+public:
+    DestinoLocal(FileCopier& copiador, const LectorCarpetas& lector)
+        : copiador_(copiador), lector_(lector) {}
 
     QString verboCopia() const override { return QStringLiteral("Copiando "); }
     bool crearCarpeta(const QString& carpeta, QString& error) override;
@@ -42,8 +42,9 @@ class DestinoLocal final : public DestinoRespaldo {
                 QString& error) override;
     bool borraSobrantes() const override { return true; }
 
-  private:
+private:
     FileCopier& copiador_;
+    const LectorCarpetas& lector_;
     // The files of the destination folder last asked about: a run asks folder by folder.
     QString carpetaListada_;
     QHash<QString, DatosArchivo> enDestino_;

@@ -4,8 +4,10 @@
 namespace zarvento {
 
 bool DestinoLocal::crearCarpeta(const QString& carpeta, QString& error) {
-    if (DeArchivos::CreaRuta(carpeta))
+    if (DeArchivos::CreaRuta(carpeta)) {
+        AtomicFileCopier::BorrarTemporalesAbandonados(carpeta);
         return true;
+    }
     error = QStringLiteral("no se puede crear la carpeta");
     return false;
 }
@@ -16,8 +18,7 @@ bool DestinoLocal::necesitaCopia(const DatosArchivo& origen, const QString& dest
     if (carpeta != carpetaListada_) {
         carpetaListada_ = carpeta;
         enDestino_.clear();
-        for (const EntradaCarpeta& e : ListarCarpeta(carpeta, ConDatos::Si).value_or(
-                 std::vector<EntradaCarpeta>{})) {
+        for (const EntradaCarpeta& e : lector_.listar(carpeta, ConDatos::Si).entradas) {
             if (e.datos)
                 enDestino_.insert(e.nombre, *e.datos);
         }

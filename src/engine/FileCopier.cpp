@@ -1,18 +1,27 @@
 #include "engine/FileCopier.h"
 
-#include <QFile>
+#include "host/RutasLocales.h"
+
+#include <QElapsedTimer>
+#include <atomic>
 #include <cerrno>
+#include <climits>
+#include <csignal>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <memory>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace zarvento {
 
 namespace {
 
 class Fd {
-  public:
+public:
     explicit Fd(int fd) : fd_(fd) {}
     Fd(const Fd&) = delete;
     Fd& operator=(const Fd&) = delete;
@@ -29,7 +38,7 @@ class Fd {
         return ::close(fd) == 0;
     }
 
-  private:
+private:
     int fd_;
 };
 
@@ -38,43 +47,100 @@ QString systemError(const char* what) {
            QString::fromLocal8Bit(std::strerror(errno));
 }
 
-// Copies all bytes from one descriptor to the other, in the kernel where it can.
-bool copyContent(int in, int out, off_t size) {
-    off_t left = size;
-    while (left > 0) {
-        const ssize_t n =
-            ::copy_file_range(in, nullptr, out, nullptr, static_cast<size_t>(left), 0);
-        if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP))
-            break; // fall back to read and write below
+constexpr char kPrefijoTemporal[] = ".zvtmp-";
+
+// The temporary file of the copy in hand, readable from a signal handler: the path is only
+// written while the flag is down.
+char temporalEnCurso[PATH_MAX];
+volatile std::sig_atomic_t hayTemporalEnCurso = 0;
+
+void anotarTemporal(const QByteArray& ruta) {
+    hayTemporalEnCurso = 0;
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    if (ruta.size() >= static_cast<qsizetype>(sizeof temporalEnCurso))
+        return; // too long for the system to open anyway
+    std::memcpy(temporalEnCurso, ruta.constData(), static_cast<size_t>(ruta.size()) + 1);
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    hayTemporalEnCurso = 1;
+}
+
+void olvidarTemporal() {
+    hayTemporalEnCurso = 0;
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+}
+
+// Creates a new temporary file beside the destination and locks it. A clean-up in another
+// process may have taken and removed it between the creation and the lock: then it is made again.
+int crearTemporal(const QByteArray& dst, QByteArray& temp) {
+    static unsigned counter = 0;
+    // A short hidden name, so even a destination name of the longest length gets a temporary.
+    const QByteArray carpeta = dst.left(dst.lastIndexOf('/') + 1);
+    for (int intento = 0; intento < 10; ++intento) {
+        temp = carpeta + kPrefijoTemporal + QByteArray::number(::getpid()) + '-' +
+               QByteArray::number(++counter);
+        anotarTemporal(temp);
+        const int fd =
+            ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (fd < 0 && errno == EEXIST)
+            continue;
+        if (fd < 0)
+            return -1;
+        struct stat abierto {};
+        struct stat enCarpeta {};
+        if (::flock(fd, LOCK_EX) == 0 && ::fstat(fd, &abierto) == 0 &&
+            ::stat(temp.constData(), &enCarpeta) == 0 && abierto.st_ino == enCarpeta.st_ino &&
+            abierto.st_dev == enCarpeta.st_dev)
+            return fd;
+        ::close(fd);
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+// Copies all bytes from one descriptor to the other, in the kernel where it can, in blocks so
+// the window's events can run during a large file: the first block boundary and then every
+// 20 ms at most.
+bool copyContent(int in, int out, const std::function<void()>& bombear) {
+    constexpr size_t kBloque = 1 << 20;
+    QElapsedTimer desdeBombeo;
+    const auto entreBloques = [&] {
+        if (bombear && (!desdeBombeo.isValid() || desdeBombeo.elapsed() >= 20)) {
+            bombear();
+            desdeBombeo.start();
+        }
+    };
+    for (;;) {
+        const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, kBloque, 0);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0)
-            return false;
-        if (n == 0)
-            return true; // the file shrank while being copied
-        left -= n;
+        if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP))
+            break; // fall back to read and write below
+        if (n <= 0)
+            return n == 0;
+        entreBloques();
     }
-    char buffer[1 << 16];
+    std::vector<char> buffer(kBloque);
     for (;;) {
-        const ssize_t n = ::read(in, buffer, sizeof buffer);
+        const ssize_t n = ::read(in, buffer.data(), buffer.size());
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
             return n == 0;
         for (ssize_t done = 0; done < n;) {
-            const ssize_t w = ::write(out, buffer + done, static_cast<size_t>(n - done));
+            const ssize_t w = ::write(out, buffer.data() + done, static_cast<size_t>(n - done));
             if (w < 0 && errno != EINTR)
                 return false;
             done += w > 0 ? w : 0;
         }
+        entreBloques();
     }
 }
 
 } // namespace
 
 bool AtomicFileCopier::copiar(const QString& origen, const QString& destino, QString& error) {
-    const QByteArray src = QFile::encodeName(origen);
-    const QByteArray dst = QFile::encodeName(destino);
+    const QByteArray src = rutas::aBytes(origen);
+    const QByteArray dst = rutas::aBytes(destino);
     Fd in(::open(src.constData(), O_RDONLY | O_CLOEXEC));
     struct stat st {};
     if (!in || ::fstat(in.get(), &st) != 0) {
@@ -85,17 +151,15 @@ bool AtomicFileCopier::copiar(const QString& origen, const QString& destino, QSt
         error = QStringLiteral("el origen no es un archivo");
         return false;
     }
-    // A short hidden name, so even a destination name of the longest length gets a temporary.
-    static unsigned counter = 0;
-    const QByteArray temp = dst.left(dst.lastIndexOf('/') + 1) + ".zvtmp-" +
-                            QByteArray::number(::getpid()) + '-' + QByteArray::number(++counter);
-    Fd out(::open(temp.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+    QByteArray temp;
+    Fd out(crearTemporal(dst, temp));
     if (!out) {
+        olvidarTemporal();
         error = systemError("no se puede escribir en el destino");
         return false;
     }
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
-    const bool ok = copyContent(in.get(), out.get(), st.st_size) &&
+    const bool ok = copyContent(in.get(), out.get(), bombear_) &&
                     ::fchmod(out.get(), st.st_mode & 07777) == 0 &&
                     ::futimens(out.get(), times) == 0 && out.close() &&
                     ::rename(temp.constData(), dst.constData()) == 0;
@@ -103,7 +167,35 @@ bool AtomicFileCopier::copiar(const QString& origen, const QString& destino, QSt
         error = systemError("copia incompleta");
         ::unlink(temp.constData());
     }
+    olvidarTemporal();
     return ok;
+}
+
+int AtomicFileCopier::BorrarTemporalesAbandonados(const QString& carpeta) {
+    const QByteArray ruta = rutas::aBytes(carpeta);
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(ruta.constData()), ::closedir);
+    if (!dir)
+        return 0;
+    int borrados = 0;
+    while (const dirent* entry = ::readdir(dir.get())) {
+        if (std::strncmp(entry->d_name, kPrefijoTemporal, sizeof kPrefijoTemporal - 1) != 0)
+            continue;
+        // A running copy holds its temporary locked; the lock ends with the process that held
+        // it, so a file we can lock belongs to nobody.
+        Fd fd(::openat(::dirfd(dir.get()), entry->d_name,
+                       O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        struct stat st {};
+        if (fd && ::fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode) &&
+            ::flock(fd.get(), LOCK_EX | LOCK_NB) == 0 &&
+            ::unlinkat(::dirfd(dir.get()), entry->d_name, 0) == 0)
+            ++borrados;
+    }
+    return borrados;
+}
+
+void BorrarTemporalEnCurso() noexcept {
+    if (hayTemporalEnCurso)
+        ::unlink(temporalEnCurso);
 }
 
 } // namespace zarvento

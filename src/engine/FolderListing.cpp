@@ -1,7 +1,9 @@
 #include "engine/FolderListing.h"
 
-#include <QFile>
+#include "host/RutasLocales.h"
+
 #include <algorithm>
+#include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
 #include <memory>
@@ -55,30 +57,47 @@ std::optional<DatosArchivo> datosRelativos(int dirFd, const char* name) {
 
 } // namespace
 
-std::optional<std::vector<EntradaCarpeta>> ListarCarpeta(const QString& carpeta,
-                                                         ConDatos conDatos) {
-    std::unique_ptr<DIR, DirCloser> dir(::opendir(QFile::encodeName(carpeta).constData()));
+const dirent* LectorCarpetas::siguiente(DIR* dir, const QString&) const {
+    return ::readdir(dir);
+}
+
+ListadoCarpeta LectorCarpetas::listar(const QString& carpeta, ConDatos conDatos) const {
+    ListadoCarpeta listado;
+    std::unique_ptr<DIR, DirCloser> dir(::opendir(rutas::aBytes(carpeta).constData()));
     if (!dir)
-        return std::nullopt;
-    std::vector<EntradaCarpeta> entradas;
-    while (const dirent* entry = ::readdir(dir.get())) {
+        return listado;
+    const int dirFd = ::dirfd(dir.get());
+    for (;;) {
+        // readdir signals both the end and an error with nullptr; only errno tells them apart.
+        errno = 0;
+        const dirent* entry = siguiente(dir.get(), carpeta);
+        if (!entry) {
+            listado.completo = errno == 0;
+            break;
+        }
         const std::string_view name(entry->d_name);
         if (name == "." || name == "..")
             continue;
-        const int dirFd = ::dirfd(dir.get());
-        EntradaCarpeta entrada{QFile::decodeName(entry->d_name), tipoDe(dirFd, *entry), {}};
+        EntradaCarpeta entrada{rutas::deBytes(entry->d_name), tipoDe(dirFd, *entry), {}};
         if (conDatos == ConDatos::Si && entrada.tipo == Tipo::Archivo)
             entrada.datos = datosRelativos(dirFd, entry->d_name);
-        entradas.push_back(std::move(entrada));
+        listado.entradas.push_back(std::move(entrada));
     }
-    std::sort(entradas.begin(), entradas.end(),
+    std::sort(listado.entradas.begin(), listado.entradas.end(),
               [](const EntradaCarpeta& a, const EntradaCarpeta& b) { return a.nombre < b.nombre; });
-    return entradas;
+    return listado;
+}
+
+std::optional<IdentidadCarpeta> IdentidadDe(const QString& carpeta) {
+    struct stat st {};
+    if (::stat(rutas::aBytes(carpeta).constData(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return std::nullopt;
+    return IdentidadCarpeta{static_cast<quint64>(st.st_dev), static_cast<quint64>(st.st_ino)};
 }
 
 std::optional<DatosArchivo> LeerDatosArchivo(const QString& ruta) {
     struct stat st {};
-    if (::stat(QFile::encodeName(ruta).constData(), &st) != 0 || S_ISDIR(st.st_mode))
+    if (::stat(rutas::aBytes(ruta).constData(), &st) != 0 || S_ISDIR(st.st_mode))
         return std::nullopt;
     return datosDe(st);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <dirent.h>
 #include <optional>
 #include <vector>
 
@@ -33,10 +34,33 @@ struct EntradaCarpeta {
 
 enum class ConDatos { No, Si };
 
-// The entries of a folder sorted by name ("." and ".." left out); nullopt when the folder
-// cannot be read. With ConDatos::Si every file entry carries its size and time.
-std::optional<std::vector<EntradaCarpeta>> ListarCarpeta(const QString& carpeta,
-                                                         ConDatos conDatos = ConDatos::No);
+// The entries of a folder sorted by name ("." and ".." left out).
+struct ListadoCarpeta {
+    std::vector<EntradaCarpeta> entradas;
+    // The folder was opened and its reading reached the end without error. An incomplete
+    // listing holds only the entries read before the error: it cannot tell what is missing.
+    bool completo = false;
+};
+
+// Reads folders. With ConDatos::Si every file entry carries its size and time.
+class LectorCarpetas {
+public:
+    virtual ~LectorCarpetas() = default;
+    ListadoCarpeta listar(const QString& carpeta, ConDatos conDatos = ConDatos::No) const;
+
+protected:
+    // The next entry of the folder's stream; nullptr at its end or, with errno set, on a read
+    // error. Tests replace it to make a listing fail half-way.
+    virtual const dirent* siguiente(DIR* dir, const QString& carpeta) const;
+};
+
+// What tells two paths of one folder apart from two folders: device and inode (links followed).
+struct IdentidadCarpeta {
+    quint64 dispositivo = 0;
+    quint64 nodo = 0;
+    bool operator==(const IdentidadCarpeta&) const = default;
+};
+std::optional<IdentidadCarpeta> IdentidadDe(const QString& carpeta);
 
 // Size and last-write time of a file (links followed); nullopt when it cannot be read.
 std::optional<DatosArchivo> LeerDatosArchivo(const QString& ruta);

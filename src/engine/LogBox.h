@@ -6,7 +6,7 @@ namespace zarvento {
 
 // The on-screen log (the main window's log box). Appending costs the same however long the log is.
 class LogBox {
-  public:
+public:
     virtual ~LogBox() = default;
     // Appends one line (which may itself contain line breaks) and scrolls to it.
     virtual void appendLine(const QString& line) = 0;
@@ -15,7 +15,7 @@ class LogBox {
 
 // The main window's notice label, where the job shows what it is copying.
 class NoticeLabel {
-  public:
+public:
     virtual ~NoticeLabel() = default;
     virtual void showNotice(const QString& text) = 0;
     virtual void hideNotice() = 0;

@@ -3,12 +3,12 @@
 #include "engine/DestinoFTP.h"
 #include "host/DeArchivos.h"
 #include "host/LibORVX.h"
+#include "host/RutasLocales.h"
 
-#include <QFile>
 #include <QSet>
-
 #include <algorithm>
 #include <exception>
+#include <unistd.h>
 
 namespace zarvento {
 
@@ -41,11 +41,14 @@ QStringList subcarpetasDe(const std::vector<EntradaCarpeta>& listado) {
 
 } // namespace
 
-clsRespaldar::clsRespaldar(ServiciosRespaldo servicios, std::unique_ptr<FileCopier> copiador)
+clsRespaldar::clsRespaldar(ServiciosRespaldo servicios, std::unique_ptr<FileCopier> copiador,
+                           std::unique_ptr<LectorCarpetas> lector)
     : servicios_(std::move(servicios)),
       bitacora_(servicios_.carpetaPrograma + QStringLiteral("/Bitacora.log"), servicios_.reloj,
                 servicios_.regional),
-      copiador_(std::move(copiador)) {}
+      copiador_(std::move(copiador)), lector_(std::move(lector)) {
+    copiador_->entreBloques([this] { servicios_.bomba.pump(); });
+}
 
 clsRespaldar::~clsRespaldar() = default;
 
@@ -59,19 +62,17 @@ void clsRespaldar::RutaOriginal(const QString& vDato) {
 
 std::unique_ptr<DestinoRespaldo> clsRespaldar::crearDestino() {
     if (!vRespaldoEnFTP)
-        return std::make_unique<DestinoLocal>(*copiador_);
-    DestinoFTP::Avisos avisos{[this](const QString& texto) { MostrarAviso(texto); },
-                              [this] { servicios_.aviso.hideNotice(); },
-                              [this] { servicios_.bomba.pump(); },
-                              [this](qint64& actual, qint64& total) {
-                                  deFTP_FileTransferProgress(actual, total);
-                              }};
+        return std::make_unique<DestinoLocal>(*copiador_, *lector_);
+    DestinoFTP::Avisos avisos{
+        [this](const QString& texto) { MostrarAviso(texto); },
+        [this] { servicios_.aviso.hideNotice(); }, [this] { servicios_.bomba.pump(); },
+        [this](qint64& actual, qint64& total) { deFTP_FileTransferProgress(actual, total); }};
     return std::make_unique<DestinoFTP>(vFTPservidor, vftpUsuario, vFTPpassword, std::move(avisos));
 }
 
 void clsRespaldar::deFTP_FileTransferProgress(qint64& lCurrentBytes, qint64& lTotalBytes) {
     const Regional& regional = servicios_.regional;
-    MostrarAviso(stArchivoActual + QStringLiteral("   ") + QString::number(lRespaldados) +
+    MostrarAviso(stArchivoActual + QStringLiteral("   ") + QString::number(lIntentados) +
                  QStringLiteral(" de ") + QString::number(lTotalArchivos) +
                  QStringLiteral("\r\nBytes copiados ") + regional.agrupado(lCurrentBytes) +
                  QStringLiteral(" de ") + regional.agrupado(lTotalBytes));
@@ -101,27 +102,40 @@ bool clsRespaldar::correr(const QString& enDonde) {
     destino_ = crearDestino();
     registrar(QStringLiteral("Respaldo iniciado"),
               servicios_.regional.sello(servicios_.reloj.now()));
-    vRutaRespaldado = RutaDeRespaldo();
-    colOrigenes = {vRutaOriginal};
+    const QString rutaOriginal = NormalizarRuta(vRutaOriginal);
+    vRutaRespaldado = RutaDeRespaldo(rutaOriginal);
+    colOrigenes = {rutaOriginal};
     colDestinos = {vRutaRespaldado};
     registrar(QStringLiteral("Ruta a respaldar"), vRutaOriginal);
+    if (const QString motivo = MotivoRutaIncorrecta(vRutaOriginal); !motivo.isEmpty())
+        throw RutaInterrumpida{QStringLiteral("Ruta incorrecta (") + motivo + ')'};
 
-    const auto ruta = ListarCarpeta(vRutaOriginal);
-    if (!ruta)
+    carpetasExcluidas_.clear();
+    if (!vRespaldoEnFTP) {
+        for (const QString& carpeta : {vRutaDestino, vRutaRespaldado}) {
+            if (const auto identidad = IdentidadDe(carpeta))
+                carpetasExcluidas_.push_back(*identidad);
+        }
+    }
+    const ListadoCarpeta ruta = lector_->listar(rutaOriginal);
+    if (!ruta.completo && ruta.entradas.empty())
         throw RutaInterrumpida{QStringLiteral("No se puede leer la ruta ") + vRutaOriginal};
     QString volcado;
-    const bool baseCopiada = enDonde.isEmpty() || CopiarBase(enDonde, volcado);
-    lTotalArchivos = archivosEn(*ruta) + vArchivosAdicionales.size();
+    const bool baseCopiada = enDonde.isEmpty() || CopiarBase(rutaOriginal, enDonde, volcado);
+    lTotalArchivos = archivosEn(ruta.entradas) + vArchivosAdicionales.size();
     if (enDonde.isEmpty() && vIncluirSubdirectorios)
-        BuscarSubdirectorios(*ruta);
+        BuscarSubdirectorios(ruta.entradas);
 
     registrar(QStringLiteral("Respaldando archivos"));
-    lRespaldados = lRevisados = lBorrados = 0;
+    lRespaldados = lIntentados = lRevisados = lBorrados = lCarpetasSinLeer = 0;
     const qsizetype carpetas = colOrigenes.size();
     for (qsizetype k = 0; k < carpetas; ++k) {
-        const auto listado = ListarCarpeta(colOrigenes[k], ConDatos::Si);
-        if (!listado)
-            colErroresLectura.append(colOrigenes[k]);
+        // Files read before a listing failed are still copied; only the deletion pass needs
+        // the whole listing.
+        const ListadoCarpeta listado = lector_->listar(colOrigenes[k], ConDatos::Si);
+        if (!listado.completo)
+            carpetaSinLeer(colOrigenes[k]);
+        reportarOmitidas(k, listado.entradas);
         QString error;
         if (!CrearRutaDestino(colDestinos[k], error)) {
             registrar(QStringLiteral("Carpeta destino no creada"), colDestinos[k]);
@@ -129,23 +143,24 @@ bool clsRespaldar::correr(const QString& enDonde) {
                              QStringLiteral(": ") + error);
             resultado = false;
         } else {
-            if (listado)
-                recorrerArchivos(k, *listado, enDonde, resultado);
+            recorrerArchivos(k, listado.entradas, enDonde, resultado);
             if (k == 0)
                 copiarAdicionales(resultado);
         }
-        // Without the source's listing nothing tells which destination files are surplus.
-        if (listado && vIncremental && destino_->borraSobrantes())
-            pasadaBorrado(k, *listado);
+        // Without the source's whole listing nothing tells which destination files are surplus.
+        if (listado.completo && vIncremental && destino_->borraSobrantes())
+            pasadaBorrado(k, listado.entradas);
     }
     if (!volcado.isEmpty())
-        QFile::remove(volcado);
+        ::unlink(rutas::aBytes(volcado).constData());
     resumen();
-    return resultado && baseCopiada;
+    // A folder read only in part is a backup that is not complete, even when every copy went
+    // through.
+    return resultado && lCarpetasSinLeer == 0 && baseCopiada;
 }
 
-QString clsRespaldar::RutaDeRespaldo() const {
-    QString nombre = vRutaOriginal;
+QString clsRespaldar::RutaDeRespaldo(const QString& ruta) const {
+    QString nombre = ruta;
     if (nombre.endsWith('/'))
         nombre.chop(1);
     nombre = nombre.mid(nombre.lastIndexOf('/') + 1);
@@ -176,16 +191,28 @@ void clsRespaldar::AgregarSubdirectorios(qsizetype k, std::vector<QStringList>& 
     for (const QString& nombre : nombres) {
         servicios_.bomba.pump();
         const QString origen = colOrigenes[k] + nombre + '/';
-        const auto contenido = ListarCarpeta(origen);
-        if (!contenido) {
-            colErroresLectura.append(colOrigenes[k] + nombre);
+        if (esCarpetaExcluida(origen))
+            continue; // a destination inside the route: never back up the backups
+        const ListadoCarpeta contenido = lector_->listar(origen);
+        if (!contenido.completo && contenido.entradas.empty()) {
+            carpetaSinLeer(origen);
             continue;
         }
+        // A listing cut short still gives its folder and the subfolders read before the error;
+        // the folder's own listing in the copy walk reports it.
         colOrigenes.append(origen);
         colDestinos.append(colDestinos[k] + nombre + '/');
-        lTotalArchivos += archivosEn(*contenido);
-        pendientes.push_back(subcarpetasDe(*contenido));
+        lTotalArchivos += archivosEn(contenido.entradas);
+        pendientes.push_back(subcarpetasDe(contenido.entradas));
     }
+}
+
+bool clsRespaldar::esCarpetaExcluida(const QString& carpeta) const {
+    if (carpetasExcluidas_.empty())
+        return false;
+    const auto identidad = IdentidadDe(carpeta);
+    return identidad && std::find(carpetasExcluidas_.begin(), carpetasExcluidas_.end(),
+                                  *identidad) != carpetasExcluidas_.end();
 }
 
 bool clsRespaldar::CrearRutaDestino(const QString& carpeta, QString& error) {
@@ -228,21 +255,23 @@ bool clsRespaldar::copiarUno(const QString& origen, const QString& destino,
     }
     const qint64 tamano = LeerDatosArchivo(preparado).value_or(datos).tamano;
     const bool copiado = CopiarArchivo(preparado, destino, tamano, origen);
-    QFile::remove(preparado);
+    ::unlink(rutas::aBytes(preparado).constData());
     return copiado;
 }
 
 bool clsRespaldar::CopiarArchivo(const QString& origen, const QString& destino, qint64 tamano,
                                  const QString& fuenteOriginal) {
-    ++lRespaldados;
+    ++lIntentados;
     MostrarAviso(QStringLiteral("Copiando (") + servicios_.regional.agrupado(tamano) +
                  QStringLiteral(" bytes), ") + DeArchivos::NombreDeArchivo(origen) +
-                 QStringLiteral("   ") + QString::number(lRespaldados) + QStringLiteral(" de ") +
+                 QStringLiteral("   ") + QString::number(lIntentados) + QStringLiteral(" de ") +
                  QString::number(lTotalArchivos));
     QString error;
     const bool copiado = destino_->copiar(origen, destino, tamano, error);
     servicios_.aviso.hideNotice();
-    if (!copiado) {
+    if (copiado)
+        ++lRespaldados;
+    else {
         colErroresCopia.append(fuenteOriginal);
         registrarArchivo(QStringLiteral("Error al copiar ") + fuenteOriginal +
                          QStringLiteral(": ") + error);
@@ -252,9 +281,9 @@ bool clsRespaldar::CopiarArchivo(const QString& origen, const QString& destino, 
 
 // Dumps the database the data route holds into the staging folder, so it is backed up with the
 // route; false when the dump failed. volcado names the dump made.
-bool clsRespaldar::CopiarBase(const QString& enDonde, QString& volcado) {
+bool clsRespaldar::CopiarBase(const QString& ruta, const QString& enDonde, QString& volcado) {
     if (!vCopiaConsistente) {
-        if (CarpetaDeServidorActivo(vRutaOriginal))
+        if (CarpetaDeServidorActivo(ruta))
             registrar(QStringLiteral("Atención"),
                       QStringLiteral(
                           "Base de datos en uso: su copia de archivos puede no servir para restaurar"));
@@ -262,11 +291,11 @@ bool clsRespaldar::CopiarBase(const QString& enDonde, QString& volcado) {
     }
     // The server's own data folder holds databases but is none.
     for (const char* sistema : {"ibdata1", "aria_log_control"}) {
-        if (QFile::exists(vRutaOriginal + QLatin1String(sistema)))
+        if (LeerDatosArchivo(ruta + QLatin1String(sistema)))
             return true;
     }
     ClienteDeBase copia(*vCopiaConsistente, servicios_.bomba);
-    const QString base = ClienteDeBase::BaseDeCarpeta(vRutaOriginal);
+    const QString base = ClienteDeBase::BaseDeCarpeta(ruta);
     QString error;
     const auto bases = copia.Bases(error);
     if (bases && !bases->contains(base))
@@ -299,9 +328,7 @@ void clsRespaldar::copiarAdicionales(bool& resultado) {
 }
 
 void clsRespaldar::pasadaBorrado(qsizetype k, const std::vector<EntradaCarpeta>& listadoOrigen) {
-    const auto listado = ListarCarpeta(colDestinos[k]);
-    if (!listado)
-        return;
+    const ListadoCarpeta listado = lector_->listar(colDestinos[k]);
     QSet<QString> enOrigen;
     if (k == 0) {
         for (const QString& archivo : vArchivosAdicionales)
@@ -311,7 +338,7 @@ void clsRespaldar::pasadaBorrado(qsizetype k, const std::vector<EntradaCarpeta>&
         if (entrada.existeComoArchivo())
             enOrigen.insert(entrada.nombre);
     }
-    for (const EntradaCarpeta& entrada : *listado) {
+    for (const EntradaCarpeta& entrada : listado.entradas) {
         if (!entrada.esArchivoNormal())
             continue;
         servicios_.bomba.pump();
@@ -320,16 +347,34 @@ void clsRespaldar::pasadaBorrado(qsizetype k, const std::vector<EntradaCarpeta>&
     }
 }
 
+void clsRespaldar::carpetaSinLeer(const QString& carpeta) {
+    if (colErroresLectura.contains(carpeta))
+        return;
+    colErroresLectura.append(carpeta);
+    ++lCarpetasSinLeer;
+}
+
+// Entries that are neither files nor folders (a dangling link, a named pipe, a socket, a device)
+// cannot be backed up; they are listed rather than left out silently. Hidden ones are left out
+// like every hidden entry.
+void clsRespaldar::reportarOmitidas(qsizetype k, const std::vector<EntradaCarpeta>& listado) {
+    for (const EntradaCarpeta& entrada : listado) {
+        if (entrada.tipo == EntradaCarpeta::Tipo::Otro && !entrada.oculta())
+            colErroresLectura.append(colOrigenes[k] + entrada.nombre +
+                                     QStringLiteral(" (omitido: no es archivo ni carpeta)"));
+    }
+}
+
 void clsRespaldar::BorrarArchivo(const QString& ruta) {
     registrarArchivo(QStringLiteral("Borrando: ") + ruta);
-    if (QFile::remove(ruta))
+    if (::unlink(rutas::aBytes(ruta).constData()) == 0)
         ++lBorrados;
     else
         registrarArchivo(QStringLiteral("No se pudo borrar: ") + ruta);
 }
 
 void clsRespaldar::MostrarAviso(const QString& texto) {
-    servicios_.aviso.showNotice(texto);
+    servicios_.aviso.showNotice(rutas::legible(texto));
     servicios_.bomba.pump();
 }
 
@@ -347,6 +392,11 @@ void clsRespaldar::resumen() {
     };
     listar(QStringLiteral("* * * Directorios o rutas con error al leer * * *"), colErroresLectura);
     listar(QStringLiteral("* * * Archivos con error al copiar * * *"), colErroresCopia);
+    if (lCarpetasSinLeer > 0)
+        registrar(QStringLiteral("Respaldo incompleto"),
+                  regional.agrupado(lCarpetasSinLeer) +
+                      (lCarpetasSinLeer == 1 ? QStringLiteral(" carpeta no se pudo leer")
+                                             : QStringLiteral(" carpetas no se pudieron leer")));
 }
 
 void clsRespaldar::registrar(const QString& etiqueta, const QString& dato) {

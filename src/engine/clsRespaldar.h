@@ -5,6 +5,7 @@
 #include "engine/FileCopier.h"
 #include "engine/FolderListing.h"
 #include "engine/LogBox.h"
+#include "engine/RutaRespaldo.h"
 #include "host/ClienteDeBase.h"
 #include "host/Regional.h"
 #include "host/Services.h"
@@ -30,9 +31,11 @@ struct ServiciosRespaldo {
 // The backup job: the options of a backup, one route per Respaldar call, and the program's
 // only logger. Folder paths always end with "/".
 class clsRespaldar {
-  public:
-    explicit clsRespaldar(ServiciosRespaldo servicios, std::unique_ptr<FileCopier> copiador =
-                                                           std::make_unique<AtomicFileCopier>());
+public:
+    explicit clsRespaldar(
+        ServiciosRespaldo servicios,
+        std::unique_ptr<FileCopier> copiador = std::make_unique<AtomicFileCopier>(),
+        std::unique_ptr<LectorCarpetas> lector = std::make_unique<LectorCarpetas>());
     ~clsRespaldar();
     clsRespaldar(const clsRespaldar&) = delete;
     clsRespaldar& operator=(const clsRespaldar&) = delete;
@@ -70,10 +73,12 @@ class clsRespaldar {
     }
     // The gate before the settings window; access is always granted.
     bool PedirPassword() const { return true; }
-    // Backs up the route in RutaOriginal; true when every copy went through. A non-empty
-    // enDonde names a staging folder every file passes through (subfolders are then not walked).
-    // RespaldoEnFTP must be set before RutaDestino; an FTP run sends the files to the server
-    // FTPservidor ("host" or "host:port") with ftpUsuario and FTPpassword.
+    // Backs up the route in RutaOriginal; true when every copy went through and every folder
+    // was read whole (the summary's "Respaldo incompleto" line counts those that were not). A
+    // non-empty enDonde names a staging folder every file passes through (subfolders are then not
+    // walked). The route is normalised first (see NormalizarRuta); a route MotivoRutaIncorrecta
+    // refuses fails. RespaldoEnFTP must be set before RutaDestino; an FTP run sends the files to
+    // the server FTPservidor ("host" or "host:port") with ftpUsuario and FTPpassword.
     bool Respaldar(const QString& enDonde = QString());
     // Files made for the next route outside its folder (a database dump): its run copies them
     // into the route's destination folder, whether or not the run is differential, and
@@ -87,9 +92,10 @@ class clsRespaldar {
         vCopiaConsistente = std::move(vDato);
     }
 
-  private:
+private:
     bool correr(const QString& enDonde);
-    QString RutaDeRespaldo() const;
+    QString RutaDeRespaldo(const QString& ruta) const;
+    bool esCarpetaExcluida(const QString& carpeta) const;
     void BuscarSubdirectorios(const std::vector<EntradaCarpeta>& listadoRuta);
     void AgregarSubdirectorios(qsizetype k, std::vector<QStringList>& pendientes);
     bool CrearRutaDestino(const QString& carpeta, QString& error);
@@ -99,9 +105,11 @@ class clsRespaldar {
                    const QString& enDonde);
     bool CopiarArchivo(const QString& origen, const QString& destino, qint64 tamano,
                        const QString& fuenteOriginal);
-    bool CopiarBase(const QString& enDonde, QString& volcado);
+    bool CopiarBase(const QString& ruta, const QString& enDonde, QString& volcado);
     void copiarAdicionales(bool& resultado);
     void pasadaBorrado(qsizetype k, const std::vector<EntradaCarpeta>& listadoOrigen);
+    void carpetaSinLeer(const QString& carpeta);
+    void reportarOmitidas(qsizetype k, const std::vector<EntradaCarpeta>& listado);
     void BorrarArchivo(const QString& ruta);
     void MostrarAviso(const QString& texto);
     void resumen();
@@ -113,6 +121,7 @@ class clsRespaldar {
     ServiciosRespaldo servicios_;
     Bitacora bitacora_;
     std::unique_ptr<FileCopier> copiador_;
+    std::unique_ptr<LectorCarpetas> lector_;
     // The destination of the current run (for an FTP run, it holds the FTP client until the
     // next run starts or the job ends).
     std::unique_ptr<DestinoRespaldo> destino_;
@@ -121,12 +130,16 @@ class clsRespaldar {
     QStringList colOrigenes;
     QStringList colDestinos;
     qint64 lTotalArchivos = 0;
-    qint64 lRespaldados = 0;
+    qint64 lRespaldados = 0; // files really backed up
+    qint64 lIntentados = 0;  // copies attempted, as the notice counts them
     qint64 lBorrados = 0;
     QStringList colErroresCopia;
     qint64 lRevisados = 0;
     QString stArchivoActual;
     QStringList colErroresLectura;
+    qint64 lCarpetasSinLeer = 0;
+    // Folders the walk never enters: the destination root and the run's destination folder.
+    std::vector<IdentidadCarpeta> carpetasExcluidas_;
 
     QString vRutaRespaldado;
     bool vIncluirSubdirectorios = false;

@@ -1,5 +1,7 @@
 #include "host/ClienteDeBase.h"
 
+#include "host/RutasLocales.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -57,7 +59,7 @@ bool terminaCompleto(const QString& archivo) {
 // Whether some process holds a lock on the file: asked of the file itself when it can be
 // opened, else looked up in the kernel's table of locks.
 bool archivoBloqueado(const QString& ruta) {
-    const QByteArray nativa = QFile::encodeName(ruta);
+    const QByteArray nativa = rutas::aBytes(ruta);
     const int fd = ::open(nativa.constData(), O_RDONLY | O_CLOEXEC);
     if (fd >= 0) {
         struct flock candado {};

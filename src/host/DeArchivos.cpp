@@ -1,10 +1,9 @@
 #include "host/DeArchivos.h"
 
+#include "host/RutasLocales.h"
 #include "host/Services.h"
 
 #include <QDir>
-#include <QFile>
-
 #include <sys/stat.h>
 
 namespace zarvento {
@@ -13,7 +12,7 @@ namespace {
 
 std::optional<struct stat> statOf(const QString& ruta) {
     struct stat st {};
-    if (ruta.isEmpty() || ::stat(QFile::encodeName(ruta).constData(), &st) != 0)
+    if (ruta.isEmpty() || ::stat(rutas::aBytes(ruta).constData(), &st) != 0)
         return std::nullopt;
     return st;
 }
@@ -31,7 +30,15 @@ bool DeArchivos::HayCarpeta(const QString& ruta) {
 }
 
 bool DeArchivos::CreaRuta(const QString& ruta) {
-    return !ruta.isEmpty() && QDir().mkpath(ruta) && HayCarpeta(ruta);
+    if (ruta.isEmpty())
+        return false;
+    // Level by level on the path's own bytes (a name need not be valid UTF-8).
+    const QByteArray bytes =
+        rutas::aBytes(QDir::isAbsolutePath(ruta) ? ruta : QDir::current().filePath(ruta));
+    for (qsizetype fin = bytes.indexOf('/', 1); fin >= 0; fin = bytes.indexOf('/', fin + 1))
+        ::mkdir(bytes.left(fin).constData(), 0777);
+    ::mkdir(bytes.constData(), 0777);
+    return HayCarpeta(ruta);
 }
 
 bool DeArchivos::DelTree(const QString& ruta) {

@@ -5,7 +5,12 @@
 #include "host/IniFile.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace zarvento {
 
@@ -23,6 +28,15 @@ QString invalidNameReason(const QString& clave, const QString& valor) {
         hasLineBreak(valor))
         return QStringLiteral("nombre de valor no válido \"%1\"").arg(valor);
     return {};
+}
+
+// Makes the folder and every missing level above it, each level made here private to its owner.
+bool crearCarpetaPrivada(const QString& carpeta) {
+    const QByteArray bytes = QFile::encodeName(QDir(carpeta).absolutePath());
+    for (qsizetype fin = bytes.indexOf('/', 1); fin >= 0; fin = bytes.indexOf('/', fin + 1))
+        ::mkdir(bytes.left(fin).constData(), 0700);
+    ::mkdir(bytes.constData(), 0700);
+    return QFileInfo(carpeta).isDir();
 }
 
 } // namespace
@@ -60,9 +74,15 @@ bool DelRegistro::GrabarCadena(const QString& clave, const QString& valor, const
     if (hasLineBreak(dato))
         return refuse(QStringLiteral("un valor del registro no puede tener saltos de línea"));
     const QString carpeta = carpetaDe(raiz);
-    if (carpeta.isEmpty() || !QDir().mkpath(carpeta))
+    if (carpeta.isEmpty() || !crearCarpetaPrivada(carpeta))
         return refuse(
             QStringLiteral("no se puede crear la carpeta del registro \"%1\"").arg(carpeta));
+    // The store holds protected secrets: a store we create is readable by its owner only (an
+    // existing store keeps the mode it has; writes preserve it).
+    const QByteArray archivo = QFile::encodeName(archivoDe(raiz));
+    const int fd = ::open(archivo.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0)
+        ::close(fd);
     // Quoted, so blanks and quotes at the ends of the value read back unchanged.
     return ini::write(archivoDe(raiz), clave, valor, '"' + dato + '"', error);
 }

@@ -2,10 +2,11 @@
 
 #include "host/TextFiles.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QStringList>
-
 #include <optional>
+#include <vector>
 
 namespace zarvento::ini {
 
@@ -41,29 +42,63 @@ std::optional<KeyLine> keyLine(QStringView line) {
     return KeyLine{line.first(eq).trimmed(), value};
 }
 
-// Where a key lives in the file's lines: the section's header line and the key's line (-1 when
-// absent), and the last line that belongs to the section's content.
+// One line of the file: its own bytes, its line end as found, and its text. Each line is decoded
+// on its own, so one line in another character set never changes how the others read, and a
+// write puts back every line it does not change byte for byte.
+struct Linea {
+    QByteArray bytes;
+    QByteArray fin;
+    QString texto;
+};
+
+std::vector<Linea> lineasDe(const QByteArray& contenido) {
+    std::vector<Linea> lineas;
+    qsizetype inicio = 0;
+    for (qsizetype i = 0; i < contenido.size(); ++i) {
+        const char c = contenido[i];
+        if (c != '\r' && c != '\n')
+            continue;
+        const qsizetype largoFin =
+            c == '\r' && i + 1 < contenido.size() && contenido[i + 1] == '\n' ? 2 : 1;
+        const QByteArray bytes = contenido.sliced(inicio, i - inicio);
+        lineas.push_back({bytes, contenido.sliced(i, largoFin), textfiles::decode(bytes)});
+        i += largoFin - 1;
+        inicio = i + 1;
+    }
+    if (inicio < contenido.size()) {
+        const QByteArray bytes = contenido.sliced(inicio);
+        lineas.push_back({bytes, QByteArray(), textfiles::decode(bytes)});
+    }
+    return lineas;
+}
+
+// Where a key lives in the file's lines: the section's first header line and the key's line (-1
+// when absent), and the last line that belongs to that section's content. A section name that
+// appears more than once is one section: its key is the first found under any of its headers.
 struct Location {
     qsizetype section = -1;
     qsizetype key = -1;
     qsizetype lastContent = -1;
 };
 
-Location locate(const QStringList& lines, const QString& section, const QString& key) {
+Location locate(const std::vector<Linea>& lines, const QString& section, const QString& key) {
     Location where;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        if (const auto name = sectionName(lines[i])) {
-            if (where.section >= 0)
-                break; // the next section starts: ours has ended
-            if (sameName(*name, section))
+    bool dentro = false;
+    bool enLaPrimera = false;
+    for (qsizetype i = 0; i < static_cast<qsizetype>(lines.size()); ++i) {
+        const QString& line = lines[static_cast<size_t>(i)].texto;
+        if (const auto name = sectionName(line)) {
+            dentro = sameName(*name, section);
+            enLaPrimera = dentro && where.section < 0;
+            if (enLaPrimera)
                 where.section = where.lastContent = i;
             continue;
         }
-        if (where.section < 0)
+        if (!dentro)
             continue;
-        if (!lines[i].trimmed().isEmpty())
+        if (enLaPrimera && !line.trimmed().isEmpty())
             where.lastContent = i;
-        if (const auto kv = keyLine(lines[i]); kv && where.key < 0 && sameName(kv->key, key))
+        if (const auto kv = keyLine(line); kv && where.key < 0 && sameName(kv->key, key))
             where.key = i;
     }
     return where;
@@ -77,39 +112,56 @@ QString oneLine(QString text) {
     return text;
 }
 
+std::optional<QByteArray> leer(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return file.readAll();
+}
+
 } // namespace
 
 QString read(const QString& path, const QString& section, const QString& key) {
-    const auto text = textfiles::read(path);
-    if (!text)
+    const auto contenido = leer(path);
+    if (!contenido)
         return {};
-    const QStringList lines = textfiles::splitAnyLineEnd(*text);
+    const std::vector<Linea> lines = lineasDe(*contenido);
     const Location where = locate(lines, section, key);
-    return where.key < 0 ? QString() : keyLine(lines[where.key])->value.toString();
+    return where.key < 0 ? QString()
+                         : keyLine(lines[static_cast<size_t>(where.key)].texto)->value.toString();
 }
 
 bool write(const QString& path, const QString& section, const QString& key, const QString& value,
            QString* error) {
-    const auto text = textfiles::read(path);
-    if (!text && QFileInfo::exists(path)) {
+    const auto contenido = leer(path);
+    if (!contenido && QFileInfo::exists(path)) {
         // Rewriting a file we cannot read would lose every other setting in it.
         if (error)
             *error = QStringLiteral("no se puede leer ") + path;
         return false;
     }
-    QStringList lines = textfiles::splitAnyLineEnd(text.value_or(QString()));
-    const QString entry = oneLine(key) + '=' + oneLine(value);
+    std::vector<Linea> lines = lineasDe(contenido.value_or(QByteArray()));
+    const QByteArray crlf("\r\n");
+    const auto nueva = [&crlf](const QString& texto) { return Linea{texto.toUtf8(), crlf, texto}; };
+    const Linea entry = nueva(oneLine(key) + '=' + oneLine(value));
     const Location where = locate(lines, section, key);
     if (where.key >= 0) {
-        lines[where.key] = entry;
-    } else if (where.section >= 0) {
-        lines.insert(where.lastContent + 1, entry);
+        Linea& linea = lines[static_cast<size_t>(where.key)];
+        linea = {entry.bytes, linea.fin.isEmpty() ? crlf : linea.fin, entry.texto};
     } else {
-        lines.append('[' + oneLine(section) + ']');
-        lines.append(entry);
+        const qsizetype despues =
+            where.section >= 0 ? where.lastContent : static_cast<qsizetype>(lines.size()) - 1;
+        if (despues >= 0 && lines[static_cast<size_t>(despues)].fin.isEmpty())
+            lines[static_cast<size_t>(despues)].fin = crlf; // the file's last line had no line end
+        auto posicion = lines.begin() + (despues + 1);
+        if (where.section < 0)
+            posicion = lines.insert(posicion, nueva('[' + oneLine(section) + ']')) + 1;
+        lines.insert(posicion, entry);
     }
-    return textfiles::writeAtomically(path, lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"),
-                                      error);
+    QByteArray bytes;
+    for (const Linea& linea : lines)
+        bytes += linea.bytes + linea.fin;
+    return textfiles::writeBytesAtomically(path, bytes, error);
 }
 
 } // namespace zarvento::ini

@@ -45,10 +45,13 @@ std::optional<QString> read(const QString& path) {
 }
 
 bool writeAtomically(const QString& path, const QString& text, QString* error) {
+    return writeBytesAtomically(path, text.toUtf8(), error);
+}
+
+bool writeBytesAtomically(const QString& path, const QByteArray& bytes, QString* error) {
     QSaveFile file(path);
-    const QByteArray bytes = text.toUtf8();
-    const bool ok = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() &&
-                    file.commit();
+    const bool ok =
+        file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
     if (!ok && error)
         *error = file.errorString();
     return ok;

@@ -3,7 +3,6 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
-
 #include <optional>
 
 namespace zarvento {
@@ -19,6 +18,7 @@ std::optional<QString> read(const QString& path);
 
 // Replaces the file atomically (temporary file, then rename): a failure leaves the old file whole.
 bool writeAtomically(const QString& path, const QString& text, QString* error = nullptr);
+bool writeBytesAtomically(const QString& path, const QByteArray& bytes, QString* error = nullptr);
 
 // Lines ending at CR or CR LF; a lone LF stays inside its line. No empty last line is
 // produced for a final line end.

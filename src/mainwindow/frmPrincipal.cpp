@@ -1,12 +1,12 @@
 #include "mainwindow/frmPrincipal.h"
 
+#include "app/ConductorRespaldo.h"
+#include "app/CuentaRegresiva.h"
 #include "host/Componentes.h"
 #include "host/DelRegistro.h"
 #include "host/HostCheck.h"
 #include "host/LibORVX.h"
 #include "host/clsInicio.h"
-#include "mainwindow/ConductorRespaldo.h"
-#include "mainwindow/CuentaRegresiva.h"
 #include "mainwindow/Efectos.h"
 #include "settingswindow/frmConfiguracion.h"
 

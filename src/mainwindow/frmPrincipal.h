@@ -1,11 +1,11 @@
 #pragma once
 
+#include "app/ArchivosPrincipal.h"
+#include "app/RevisionConfiguracion.h"
 #include "engine/clsRespaldar.h"
 #include "host/ConexionCentral.h"
 #include "host/Services.h"
-#include "mainwindow/ArchivosPrincipal.h"
 #include "mainwindow/ControlesPrincipal.h"
-#include "mainwindow/RevisionConfiguracion.h"
 
 #include <QWidget>
 #include <functional>

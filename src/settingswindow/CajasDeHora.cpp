@@ -1,6 +1,6 @@
 #include "settingswindow/CajasDeHora.h"
 
-#include "settingswindow/HoraDelRespaldo.h"
+#include "app/HoraDelRespaldo.h"
 
 #include <QLineEdit>
 #include <QMouseEvent>

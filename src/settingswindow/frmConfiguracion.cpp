@@ -1,9 +1,9 @@
 #include "settingswindow/frmConfiguracion.h"
 
+#include "app/ListaDeRutas.h"
 #include "host/DeArchivos.h"
 #include "settingswindow/CajasDeHora.h"
 #include "settingswindow/ControlesConfiguracion.h"
-#include "settingswindow/ListaDeRutas.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "app/ArchivosDeAjustes.h"
+#include "app/CatalogoDeAjustes.h"
 #include "host/Componentes.h"
-#include "settingswindow/ArchivosDeAjustes.h"
-#include "settingswindow/CatalogoDeAjustes.h"
 #include "settingswindow/PosicionVentana.h"
 
 #include <QDialog>

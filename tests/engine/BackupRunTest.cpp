@@ -1,6 +1,9 @@
 #include "EngineFixture.h"
 
 #include <QRegularExpression>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace zarvento;
 using namespace zarvento::test;
@@ -22,6 +25,32 @@ public:
 private:
     QStringList failing_;
     AtomicFileCopier real_;
+};
+
+// Reads folders for real, but every reading of one folder fails with EIO after a few entries, as
+// on a failing disk or a share that drops.
+class FailingLister final : public LectorCarpetas {
+public:
+    FailingLister(QString folder, int entriesBeforeError)
+        : folder_(std::move(folder)), limit_(entriesBeforeError) {}
+
+protected:
+    const dirent* siguiente(DIR* dir, const QString& carpeta) const override {
+        if (carpeta != folder_)
+            return LectorCarpetas::siguiente(dir, carpeta);
+        if (read_ == limit_) {
+            read_ = 0;
+            errno = EIO;
+            return nullptr;
+        }
+        ++read_;
+        return LectorCarpetas::siguiente(dir, carpeta);
+    }
+
+private:
+    QString folder_;
+    int limit_;
+    mutable int read_ = 0;
 };
 
 } // namespace
@@ -180,7 +209,8 @@ TEST_F(EngineTest, FailedCopyStopsEachLaterFolderAfterItsFirstFile) {
     const int header = log.lines.indexOf("* * * Archivos con error al copiar * * *  ... ");
     ASSERT_GE(header, 0);
     EXPECT_EQ(log.lines.mid(header + 1), QStringList({source("a/a2.txt") + "  ... "}));
-    EXPECT_TRUE(log.lines.contains("*)Archivos respaldados:----> 4"));
+    EXPECT_TRUE(log.lines.contains("*)Archivos respaldados:----> 3")); // not the failed one
+    EXPECT_EQ(notice.shown.last(), "Copiando (1 bytes), c1.txt   4 de 7");
     EXPECT_EQ(fileLinesStartingWith("Error al copiar "),
               QStringList({"Error al copiar " + source("a/a2.txt") + ": No space left on device"}));
 }
@@ -220,7 +250,8 @@ TEST_F(EngineTest, UnreadableSourceFolderNeverCausesDeletions) {
     // The subfolder disappears after the subfolder search, while the first file is copied.
     notice.onShow = [&](const QString&) { QDir(source("sub")).removeRecursively(); };
 
-    EXPECT_TRUE(job->Respaldar());
+    EXPECT_FALSE(job->Respaldar()); // the backup is not complete
+    EXPECT_EQ(log.lines.last(), "*)Respaldo incompleto:-----> 1 carpeta no se pudo leer");
 
     EXPECT_TRUE(QFile::exists(dir / "destino/Mon/origen/sub/s.txt"));
     EXPECT_TRUE(QFile::exists(dir / "destino/Mon/origen/sub/other.txt"));
@@ -254,6 +285,97 @@ TEST_F(EngineTest, LinksToFoldersAreNeitherWalkedNorCopied) {
     ASSERT_TRUE(job->Respaldar());
     EXPECT_EQ(treeOf(dir / "destino/Mon/origen"), QStringList({"a.txt", "enlace.txt"}));
     EXPECT_TRUE(log.lines.contains("*)Directorios a respaldar:-> 1"));
+}
+
+TEST_F(EngineTest, ListingCutShortCopiesWhatItReadAndDeletesNothing) {
+    job->Incremental(true);
+    const QString dest = dir / "destino/Mon/origen/";
+    for (const char* f : {"a.txt", "b.txt", "c.txt", "d.txt", "e.txt"}) {
+        writeFile(source(f), "nuevo");
+        writeFile(dest + f, "copia");
+        setModified(dest + f, 1'000'000'000);
+    }
+    // "." and ".." count among the entries read before the error.
+    makeJob(std::make_unique<AtomicFileCopier>(), std::make_unique<FailingLister>(source(), 4));
+    job->Incremental(true);
+
+    job->Respaldar();
+
+    EXPECT_EQ(treeOf(dest), QStringList({"a.txt", "b.txt", "c.txt", "d.txt", "e.txt"}));
+    int copied = 0;
+    for (const char* f : {"a.txt", "b.txt", "c.txt", "d.txt", "e.txt"})
+        copied += readFile(dest + f) == "nuevo";
+    EXPECT_GE(copied, 2);
+    EXPECT_LT(copied, 5);
+    EXPECT_TRUE(log.lines.contains("*)Archivos borrados:-------> 0"));
+    const int header = log.lines.indexOf("* * * Directorios o rutas con error al leer * * *  ... ");
+    ASSERT_GE(header, 0);
+    EXPECT_EQ(log.lines[header + 1], source() + "  ... ");
+}
+
+TEST_F(EngineTest, RoutesAreNormalisedAndNeverBackUpTheirOwnBackups) {
+    writeFile(source("a.txt"), "a");
+    writeFile(source("sub/s.txt"), "s");
+    writeFile(dir / "destino/vecino.txt", "not ours");
+    job->Incremental(true);
+    job->IncluirSubdirectorios(true);
+    // ".." segments resolve before the destination folder is composed.
+    job->RutaOriginal(source("sub/.."));
+    ASSERT_TRUE(job->Respaldar());
+    EXPECT_EQ(job->RutaRespaldado(), dir / "destino/Mon/origen/");
+    job->RutaOriginal(source("sub/../sub/"));
+    ASSERT_TRUE(job->Respaldar());
+    EXPECT_EQ(job->RutaRespaldado(), dir / "destino/Mon/sub/");
+    EXPECT_EQ(readFile(dir / "destino/vecino.txt"), "not ours");
+
+    // A destination inside the route: the second run does not copy the first run's copies.
+    job->RutaDestino(source("copias"));
+    job->RutaOriginal(source());
+    ASSERT_TRUE(job->Respaldar());
+    ASSERT_TRUE(job->Respaldar());
+    EXPECT_EQ(treeOf(source("copias")), QStringList({"Mon", "Mon/origen", "Mon/origen/a.txt",
+                                                     "Mon/origen/sub", "Mon/origen/sub/s.txt"}));
+
+    // Control characters make a bad route; nothing is read.
+    job->RutaOriginal(source() + QChar(0) + "x");
+    EXPECT_FALSE(job->Respaldar());
+    EXPECT_EQ(log.lines.last(),
+              "*)Respaldo interrumpido:---> Ruta incorrecta (la ruta tiene caracteres de control)");
+    EXPECT_EQ(MotivoRutaIncorrecta("/datos/año 2026"), "");
+    EXPECT_NE(MotivoRutaIncorrecta("/datos\tventas"), "");
+}
+
+TEST_F(EngineTest, NamesThatAreNotUtf8AreCopiedUnderTheirOwnBytes) {
+    const QByteArray name = "Pe\xF1"
+                            "asco.txt"; // Latin-1, as older systems write it
+    const QByteArray src = QFile::encodeName(source()) + name;
+    QDir().mkpath(source());
+    const int fd = ::open(src.constData(), O_WRONLY | O_CREAT, 0644);
+    ASSERT_EQ(::write(fd, "datos", 5), 5);
+    ::close(fd);
+    job->Incremental(true);
+
+    ASSERT_TRUE(job->Respaldar());
+    ASSERT_TRUE(job->Respaldar()); // the differential run finds it and leaves it alone
+
+    const QByteArray copy = QFile::encodeName(dir / "destino/Mon/origen/") + name;
+    EXPECT_EQ(::access(copy.constData(), F_OK), 0);
+    EXPECT_TRUE(log.lines.contains("*)Archivos borrados:-------> 0"));
+    EXPECT_EQ(fileLinesStartingWith("Copiando "),
+              QStringList({"Copiando " + source("Peñasco.txt") + " - " +
+                           dir / "destino/Mon/origen/Peñasco.txt"}));
+}
+
+TEST_F(EngineTest, EntriesThatAreNeitherFilesNorFoldersAreListedNotHidden) {
+    writeFile(source("a.txt"), "a");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(source("tubo")).constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(dir / "no-existe", source("roto")));
+    ASSERT_TRUE(job->Respaldar());
+    const int header = log.lines.indexOf("* * * Directorios o rutas con error al leer * * *  ... ");
+    ASSERT_GE(header, 0);
+    EXPECT_EQ(log.lines.mid(header + 1),
+              QStringList({source("roto") + " (omitido: no es archivo ni carpeta)  ... ",
+                           source("tubo") + " (omitido: no es archivo ni carpeta)  ... "}));
 }
 
 TEST_F(EngineTest, AdditionalFileGoesBesideTheRouteAndSurvivesTheDeletionPass) {

@@ -12,13 +12,14 @@ namespace zarvento::test {
 // A backup job over temporary folders: "origen" to back up, "destino" as the root, the log
 // file in the program folder, with the clock on Monday 7 December 2026, 08:00.
 class EngineTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override { makeJob(std::make_unique<AtomicFileCopier>()); }
 
-    void makeJob(std::unique_ptr<FileCopier> copier) {
+    void makeJob(std::unique_ptr<FileCopier> copier,
+                 std::unique_ptr<LectorCarpetas> lister = std::make_unique<LectorCarpetas>()) {
         job = std::make_unique<clsRespaldar>(
             ServiciosRespaldo{clock, pump, notice, dir / "programa", Regional(QLocale("en_US"))},
-            std::move(copier));
+            std::move(copier), std::move(lister));
         QDir().mkpath(dir / "programa");
         job->ObjetoLog(&log);
         job->RutaDestino(dir / "destino");

@@ -1,7 +1,10 @@
 #include "EngineFixture.h"
 
 #include <QRegularExpression>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace zarvento;
 using namespace zarvento::test;
@@ -54,4 +57,35 @@ TEST(AtomicFileCopier, KeepsContentTimeAndPermissionsAndLeavesNoTemporary) {
     // A destination folder that does not exist fails without a trace.
     EXPECT_FALSE(copier.copiar(dir / "a.bin", dir / "nowhere/a.bin", error));
     EXPECT_EQ(treeOf(dir / "out"), QStringList({"a.bin"}));
+}
+
+TEST(AtomicFileCopier, SignalHandlingRemovesTheTemporaryOfTheCopyInHand) {
+    TempFolder dir;
+    writeFile(dir / "big.bin", QByteArray(3 << 20, 'b'));
+    writeFile(dir / "out/big.bin", "previous copy");
+    AtomicFileCopier copier;
+    QStringList during;
+    copier.entreBloques([&] {
+        during = treeOf(dir / "out");
+        BorrarTemporalEnCurso();
+    });
+    QString error;
+    EXPECT_FALSE(copier.copiar(dir / "big.bin", dir / "out/big.bin", error));
+    ASSERT_EQ(during.size(), 2); // the copy and its temporary
+    EXPECT_EQ(treeOf(dir / "out"), QStringList({"big.bin"}));
+    EXPECT_EQ(readFile(dir / "out/big.bin"), "previous copy");
+}
+
+TEST_F(EngineTest, NextRunRemovesTemporariesNoRunningCopyHolds) {
+    writeFile(source("a.txt"), "a");
+    const QString dest = dir / "destino/Mon/origen/";
+    writeFile(dest + ".zvtmp-4242-1", QByteArray(1000, 'x')); // left by a killed run
+    writeFile(dest + ".zvtmp-4243-7", "in hand");
+    const int held = ::open(QFile::encodeName(dest + ".zvtmp-4243-7").constData(), O_RDONLY);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0); // another agent copying right now
+
+    ASSERT_TRUE(job->Respaldar());
+
+    EXPECT_EQ(treeOf(dest), QStringList({".zvtmp-4243-7", "a.txt"}));
+    ::close(held);
 }

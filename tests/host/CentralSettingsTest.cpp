@@ -6,6 +6,7 @@
 #include "host/DelRegistro.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace zarvento;
 using zarvento::test::TempFolder;
@@ -74,6 +75,15 @@ TEST(DelRegistro, StoresStringsPerRootInAnyLetterCase) {
         EXPECT_EQ(registro.LeerCadena("K", "V", Raiz::HKEY_LOCAL_MACHINE), dato);
     }
     EXPECT_EQ(registro.LeerCadena("SOFTWARE\\A b", "Valor", Raiz::HKEY_LOCAL_MACHINE), "uno");
+
+    // The stores hold protected secrets: owner only, after every rewrite too.
+    const auto mode = [](const QString& path) {
+        struct stat st {};
+        ::stat(QFile::encodeName(path).constData(), &st);
+        return st.st_mode & 0777;
+    };
+    EXPECT_EQ(mode(registro.archivoDe(Raiz::HKEY_LOCAL_MACHINE)), 0600u);
+    EXPECT_EQ(mode(dir / "m"), 0700u);
 }
 
 TEST(DelRegistro, RefusedWritesAreReported) {

@@ -1,5 +1,6 @@
-#include "TestSupport.h"
 #include "host/IniFile.h"
+
+#include "TestSupport.h"
 #include "host/LibORVX.h"
 #include "host/TextFiles.h"
 
@@ -56,12 +57,35 @@ TEST(IniFile, ReadsWindows1252AndCrOnlyLinesAndWritesUtf8) {
     TempFolder dir;
     const QString path = dir / "a.ini";
     // "Configuración" and "día" in Windows-1252, lines ended by CR alone.
-    writeFile(path, "[Configuraci\xF3n]\rEn rutas destino, primero el d\xED" "a=S\rCiclo=M\r");
+    writeFile(path, "[Configuraci\xF3n]\rEn rutas destino, primero el d\xED"
+                    "a=S\rCiclo=M\r");
     EXPECT_EQ(ini::read(path, "Configuración", "En rutas destino, primero el día"), "S");
     EXPECT_EQ(ini::read(path, "Configuración", "Ciclo"), "M");
-    ASSERT_TRUE(ini::write(path, "Configuración", "Ciclo", "S"));
-    EXPECT_EQ(readFile(path),
-              QString("[Configuración]\r\nEn rutas destino, primero el día=S\r\nCiclo=S\r\n").toUtf8());
+    ASSERT_TRUE(ini::write(path, "Configuración", "Ciclo", "Sí"));
+    EXPECT_EQ(readFile(path), "[Configuraci\xF3n]\rEn rutas destino, primero el d\xED"
+                              "a=S\rCiclo=S\xC3\xAD\r");
+}
+
+TEST(IniFile, OneWindows1252LineNeverChangesTheOthers) {
+    TempFolder dir;
+    const QString path = dir / "a.ini";
+    const QByteArray before = "[Configuración]\r\nSucursal=Peñasco de Álamos\r\n"
+                              "Nota=ma\xF1"
+                              "ana\n[Resultado]\r\nÚltimo respaldo=2026-12-01";
+    writeFile(path, before);
+    EXPECT_EQ(ini::read(path, "Configuración", "Nota"), "mañana");
+    ASSERT_TRUE(ini::write(path, "Configuración", "Ciclo", "Semanal"));
+    ASSERT_TRUE(ini::write(path, "Resultado", "Último respaldo", "2026-12-08"));
+    EXPECT_EQ(readFile(path), "[Configuración]\r\nSucursal=Peñasco de Álamos\r\n"
+                              "Nota=ma\xF1"
+                              "ana\nCiclo=Semanal\r\n[Resultado]\r\n"
+                              "Último respaldo=2026-12-08\r\n");
+    // A file that already holds a section twice reads and writes it as one.
+    writeFile(path, "[A]\r\nX=1\r\n[B]\r\n[a]\r\nY=2\r\n");
+    EXPECT_EQ(ini::read(path, "A", "Y"), "2");
+    ASSERT_TRUE(ini::write(path, "A", "Y", "3"));
+    ASSERT_TRUE(ini::write(path, "A", "Z", "4"));
+    EXPECT_EQ(readFile(path), "[A]\r\nX=1\r\nZ=4\r\n[B]\r\n[a]\r\nY=3\r\n");
 }
 
 TEST(IniFile, FailedWriteLeavesTheFileWholeAndSaysWhy) {

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "app/ArchivosDeAjustes.h"
 #include "host/Componentes.h"
 #include "host/LibORVX.h"
-#include "settingswindow/ArchivosDeAjustes.h"
 
 #include <QString>
 #include <optional>

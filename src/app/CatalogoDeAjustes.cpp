@@ -1,10 +1,10 @@
-#include "settingswindow/CatalogoDeAjustes.h"
+#include "app/CatalogoDeAjustes.h"
 
+#include "app/HoraDelRespaldo.h"
+#include "app/ListaDeRutas.h"
 #include "host/ClavesAjustes.h"
 #include "host/DeAcceso.h"
 #include "host/TextFiles.h"
-#include "settingswindow/HoraDelRespaldo.h"
-#include "settingswindow/ListaDeRutas.h"
 
 #include <QDebug>
 #include <QFile>

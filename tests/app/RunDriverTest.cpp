@@ -1,12 +1,12 @@
 #include "MariaDbServer.h"
 #include "TestSupport.h"
+#include "app/ConductorRespaldo.h"
+#include "app/RutasARespaldar.h"
 #include "engine/clsRespaldar.h"
 #include "host/ClavesAjustes.h"
 #include "host/Componentes.h"
 #include "host/IniFile.h"
 #include "host/LibORVX.h"
-#include "mainwindow/ConductorRespaldo.h"
-#include "mainwindow/RutasARespaldar.h"
 
 #include <QFile>
 #include <gtest/gtest.h>
@@ -19,7 +19,7 @@ namespace {
 
 // Rows of the central server's tables, read back directly.
 class CentralRows {
-  public:
+public:
     explicit CentralRows(const MariaDbServer& server) : mysql_(mysql_init(nullptr)) {
         if (!mysql_real_connect(mysql_, server.host.toUtf8(), server.user.toUtf8(),
                                 server.password.toUtf8(), server.database.toUtf8(),
@@ -52,12 +52,12 @@ class CentralRows {
         return rows.value(0).toLongLong();
     }
 
-  private:
+private:
     MYSQL* mysql_;
 };
 
 class RunDriverTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         QDir().mkpath(programa.folder);
         archivos = ArchivosPrincipal::de(programa);

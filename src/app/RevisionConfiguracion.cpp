@@ -1,13 +1,13 @@
-#include "mainwindow/RevisionConfiguracion.h"
+#include "app/RevisionConfiguracion.h"
 
+#include "app/HoraDelRespaldo.h"
+#include "app/RutasARespaldar.h"
 #include "engine/clsRespaldar.h"
 #include "host/ClavesAjustes.h"
 #include "host/Componentes.h"
 #include "host/DeAcceso.h"
 #include "host/DeArchivos.h"
 #include "host/LibORVX.h"
-#include "mainwindow/RutasARespaldar.h"
-#include "settingswindow/HoraDelRespaldo.h"
 
 #include <QFileInfo>
 

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "app/ArchivosPrincipal.h"
 #include "host/BasesDD.h"
 #include "host/ConexionCentral.h"
 #include "host/Services.h"
-#include "mainwindow/ArchivosPrincipal.h"
 
 #include <QString>
 #include <functional>
@@ -18,7 +18,7 @@ class LibORVX;
 // documents list is backed up, then the data list through the staging folder, and the date of a
 // complete run is stored in the settings file. Needs no window.
 class ConductorRespaldo {
-  public:
+public:
     static constexpr const char* kBaseCentral = "orlanet_liberaktq";
 
     ConductorRespaldo(const Componentes& componentes, const LibORVX& ini, clsRespaldar& job,
@@ -33,7 +33,7 @@ class ConductorRespaldo {
 
     static QString version();
 
-  private:
+private:
     qint64 GrabarMovimiento(BasesDD& oBasesDD);
     void RespaldarLista(const QString& stArchivoLista, qint64 lIdMovto, BasesDD& oBasesDD,
                         bool& blCorrecto, const QString& enDonde);

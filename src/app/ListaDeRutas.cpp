@@ -1,4 +1,4 @@
-#include "settingswindow/ListaDeRutas.h"
+#include "app/ListaDeRutas.h"
 
 #include "host/TextFiles.h"
 

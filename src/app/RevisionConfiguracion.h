@@ -1,7 +1,7 @@
 #pragma once
 
+#include "app/ArchivosPrincipal.h"
 #include "host/Services.h"
-#include "mainwindow/ArchivosPrincipal.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
-#include "mainwindow/CuentaRegresiva.h"
+#include "app/CuentaRegresiva.h"
 
-#include "settingswindow/HoraDelRespaldo.h"
+#include "app/HoraDelRespaldo.h"
 
 namespace zarvento {
 

@@ -1,4 +1,4 @@
-#include "mainwindow/RutasARespaldar.h"
+#include "app/RutasARespaldar.h"
 
 #include "engine/clsRespaldar.h"
 #include "host/DeArchivos.h"

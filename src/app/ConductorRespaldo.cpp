@@ -1,11 +1,11 @@
-#include "mainwindow/ConductorRespaldo.h"
+#include "app/ConductorRespaldo.h"
 
+#include "app/RutasARespaldar.h"
 #include "engine/clsRespaldar.h"
 #include "host/ClavesAjustes.h"
 #include "host/Componentes.h"
 #include "host/DeArchivos.h"
 #include "host/LibORVX.h"
-#include "mainwindow/RutasARespaldar.h"
 
 namespace zarvento {
 

@@ -1,4 +1,4 @@
-#include "settingswindow/HoraDelRespaldo.h"
+#include "app/HoraDelRespaldo.h"
 
 #include <QRegularExpression>
 

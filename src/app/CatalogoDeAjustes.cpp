@@ -32,6 +32,15 @@ bool esIndefinido(const QString& texto) {
     return texto.isEmpty() || texto == kDatoSinDefinir;
 }
 
+// The text a box shows for a stored value: nothing for the placeholder.
+QString definido(const QString& texto) {
+    return esIndefinido(texto) ? QString() : texto;
+}
+
+QString oMarcador(const QString& texto) {
+    return texto.isEmpty() ? kDatoSinDefinir : texto;
+}
+
 } // namespace
 
 CatalogoDeAjustes::CatalogoDeAjustes(const Componentes& componentes, ArchivosDeAjustes archivos)
@@ -73,14 +82,21 @@ ValoresDeAjustes CatalogoDeAjustes::cargar() const {
             }
         }
     }
-    const QString destino = lee(ajustes::kRutaDestino);
-    valores.rutaDestino = esIndefinido(destino) ? QString() : destino;
+    valores.rutaDestino = definido(lee(ajustes::kRutaDestino));
     valores.respaldoDiferencial = SNaBooleano(lee(ajustes::kRespaldoDiferencial));
     valores.incluirSubdirectorios = SNaBooleano(lee(ajustes::kIncluirSubdirectorios));
     const QString hora =
         hora::formatear(hora::interpretar(lee(ajustes::kHoraDelRespaldo)).value_or(QTime(8, 0)));
     valores.horas = hora.left(2);
     valores.minutos = hora.right(2);
+    valores.copiaConsistente = SNaBooleano(lee(ajustes::kCopiaConsistente));
+    if (valores.copiaConsistente) {
+        valores.baseServidor = definido(lee(ajustes::kBaseServidor));
+        valores.baseUsuario = definido(lee(ajustes::kBaseUsuario));
+        const QString password = lee(ajustes::kBasePassword);
+        if (!esIndefinido(password))
+            valores.basePassword = acceso->DesEncripta(password, ajustes::kLlaveFTP);
+    }
     valores.rutasDocumentos = rutasDe(archivos_.pbArchivoRutas);
     valores.rutasDatas = rutasDe(archivos_.pbArchivoDATAs);
     return valores;
@@ -106,7 +122,14 @@ std::optional<FalloAlGrabar> CatalogoDeAjustes::grabar(const ValoresDeAjustes& v
                   {{ajustes::kRutaDestino, valores.rutaDestino},
                    {ajustes::kRespaldoDiferencial, CasillaASN(valores.respaldoDiferencial)},
                    {ajustes::kIncluirSubdirectorios, CasillaASN(valores.incluirSubdirectorios)},
-                   {ajustes::kHoraDelRespaldo, horaValida ? hora::formatear(*horaValida) : hora}});
+                   {ajustes::kHoraDelRespaldo, horaValida ? hora::formatear(*horaValida) : hora},
+                   {ajustes::kCopiaConsistente, CasillaASN(valores.copiaConsistente)}});
+    if (valores.copiaConsistente) {
+        claves.insert(claves.end(), {{ajustes::kBaseServidor, oMarcador(valores.baseServidor)},
+                                     {ajustes::kBaseUsuario, oMarcador(valores.baseUsuario)},
+                                     {ajustes::kBasePassword,
+                                      acceso->Encripta(valores.basePassword, ajustes::kLlaveFTP)}});
+    }
 
     FalloAlGrabar fallo;
     for (const auto& [clave, valor] : claves) {

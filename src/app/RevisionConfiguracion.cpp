@@ -55,6 +55,7 @@ void RevisionConfiguracion::RevisarConfiguracion() {
     registrarSiNo(QStringLiteral("Respaldo diferencial"), job_.Incremental());
     job_.IncluirSubdirectorios(leerSiNo(ajustes::kIncluirSubdirectorios, "S"));
     registrarSiNo(QStringLiteral("Incluir subdirectorios"), job_.IncluirSubdirectorios());
+    revisarCopiaConsistente(*acceso, blCorrecto);
     revisarHora(blCorrecto);
 
     if (blCorrecto) {
@@ -124,6 +125,30 @@ void RevisionConfiguracion::revisarDestino(bool& blCorrecto) {
     if (blCorrecto)
         job_.Bitacorear(QStringLiteral("Ruta destino correcta") +
                         (job_.RespaldoEnFTP() ? QStringLiteral(" (pero es ruta FTP)") : QString()));
+}
+
+// The database server whose databases the data routes get a consistent copy of; the password is
+// never logged.
+void RevisionConfiguracion::revisarCopiaConsistente(const DeAcceso& acceso, bool& blCorrecto) {
+    job_.CopiaConsistente(std::nullopt);
+    const bool activa = leerSiNo(ajustes::kCopiaConsistente, "N");
+    registrarSiNo(QStringLiteral("Copia consistente"), activa);
+    if (!activa)
+        return;
+    const QString servidor = leerConDefecto(ajustes::kBaseServidor, ajustes::kDatoSinDefinir);
+    const QString usuario = leerConDefecto(ajustes::kBaseUsuario, ajustes::kDatoSinDefinir);
+    const QString password = leerConDefecto(ajustes::kBasePassword, ajustes::kDatoSinDefinir);
+    const QString sinDefinir = texto(ajustes::kDatoSinDefinir);
+    if (servidor == sinDefinir || usuario == sinDefinir) {
+        job_.Bitacorear(QStringLiteral("Alerta"), QStringLiteral("Base de datos, no definida"));
+        blCorrecto = false;
+        return;
+    }
+    job_.Bitacorear(QStringLiteral("Base servidor"), servidor);
+    job_.Bitacorear(QStringLiteral("Base usuario"), usuario);
+    job_.CopiaConsistente(ServidorDeBase{
+        servidor, usuario,
+        password == sinDefinir ? QString() : acceso.DesEncripta(password, ajustes::kLlaveFTP)});
 }
 
 void RevisionConfiguracion::revisarHora(bool& blCorrecto) {

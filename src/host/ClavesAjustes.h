@@ -20,6 +20,12 @@ inline constexpr const char* kHoraDelRespaldo = "Hora del respaldo";
 inline constexpr const char* kUltimoRespaldo = "Último respaldo";
 inline constexpr const char* kURGELN = "URGELN";
 inline constexpr const char* kRutaHost = "Ruta de Quillon Premium";
+// The consistent copy of the databases the data routes hold; the password is scrambled like the
+// FTP values.
+inline constexpr const char* kCopiaConsistente = "Copia consistente de la base";
+inline constexpr const char* kBaseServidor = "Base servidor";
+inline constexpr const char* kBaseUsuario = "Base usuario";
+inline constexpr const char* kBasePassword = "Base password";
 
 inline constexpr const char* kDatoSinDefinir = "DATO SIN DEFINIR";
 inline constexpr const char* kHoraSinDefinir = "SIN DEFINIR";

@@ -8,10 +8,10 @@
 
 namespace zarvento::rutas {
 
-std::optional<QStringList> Leer(const QString& archivo) {
+Resultado<QStringList> Leer(const QString& archivo) {
     const auto texto = textfiles::read(archivo);
     if (!texto)
-        return std::nullopt;
+        return Fallo{QStringLiteral("no se puede leer ") + archivo};
     return textfiles::splitAtCr(*texto);
 }
 

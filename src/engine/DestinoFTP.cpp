@@ -38,7 +38,8 @@ bool DestinoFTP::CrearRutaFTP(const QString& ruta, QString& error) {
             continue; // the next attempt normally finds the folder existing
         }
         // Servers word "already exists" differently; a folder we can change into exists.
-        if (deFTP.GetLastErrorMessage().contains(QStringLiteral("file exists"), Qt::CaseInsensitive) ||
+        if (deFTP.GetLastErrorMessage().contains(QStringLiteral("file exists"),
+                                                 Qt::CaseInsensitive) ||
             deFTP.RemoteDirectoryExists(ruta)) {
             resultado = true;
             break;
@@ -62,8 +63,7 @@ bool DestinoFTP::necesitaCopia(const DatosArchivo& origen, const QString& destin
     return deFTP.GetFTPFileSize(destino) != origen.tamano;
 }
 
-bool DestinoFTP::copiar(const QString& origen, const QString& destino, qint64,
-                        QString& error) {
+bool DestinoFTP::copiar(const QString& origen, const QString& destino, qint64, QString& error) {
     if (ConectarFTP() && deFTP.FTPUploadFile(origen, destino))
         return true;
     error = deFTP.GetLastErrorMessage();

@@ -284,9 +284,10 @@ bool clsRespaldar::CopiarArchivo(const QString& origen, const QString& destino, 
 bool clsRespaldar::CopiarBase(const QString& ruta, const QString& enDonde, QString& volcado) {
     if (!vCopiaConsistente) {
         if (CarpetaDeServidorActivo(ruta))
-            registrar(QStringLiteral("Atención"),
-                      QStringLiteral(
-                          "Base de datos en uso: su copia de archivos puede no servir para restaurar"));
+            registrar(
+                QStringLiteral("Atención"),
+                QStringLiteral(
+                    "Base de datos en uso: su copia de archivos puede no servir para restaurar"));
         return true;
     }
     // The server's own data folder holds databases but is none.

@@ -11,9 +11,11 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 #include <algorithm>
+#include <qdrawutil.h>
 
 namespace zarvento {
 
@@ -50,6 +52,32 @@ protected:
     bool hitButton(const QPoint& punto) const override { return rect().contains(punto); }
 };
 
+// A frame whose line runs through the middle of its title, so the frame's inner area starts
+// near its top edge and controls at the design positions sit inside the line, not across it.
+class MarcoConTitulo final : public QGroupBox {
+public:
+    using QGroupBox::QGroupBox;
+
+    // Where the frame's top line runs.
+    int lineaSuperior() const { return title().isEmpty() ? 0 : fontMetrics().height() / 2; }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        // Styles place their own group-box frame below the title, so the etched line is drawn
+        // here.
+        QStylePainter pintor(this);
+        qDrawShadeRect(&pintor, rect().adjusted(0, lineaSuperior(), 0, 0), palette(), true, 1);
+        if (title().isEmpty())
+            return;
+        const int margen = fontMetrics().averageCharWidth();
+        QRect zona = fontMetrics().boundingRect(title()).adjusted(-2, 0, 2, 0);
+        zona.moveTopLeft(QPoint(margen, 0));
+        pintor.fillRect(zona, palette().window());
+        pintor.drawItemText(zona, Qt::AlignCenter | Qt::TextShowMnemonic, palette(), isEnabled(),
+                            title(), QPalette::WindowText);
+    }
+};
+
 void ponerTexto(QWidget* control, const QString& texto) {
     if (auto* boton = qobject_cast<QAbstractButton*>(control))
         boton->setText(texto);
@@ -62,11 +90,16 @@ void ponerTexto(QWidget* control, const QString& texto) {
 } // namespace
 
 ControlesConfiguracion::ControlesConfiguracion(QDialog& ventana) : ventana_(ventana) {
+    const QSize diseno =
+        twips::aPixeles(kCliente, ventana_.logicalDpiX(), ventana_.logicalDpiY()).size();
+    if (const QScreen* pantalla = ventana_.screen())
+        escala_ = escalaPara(diseno, pantalla->availableGeometry().size());
+    dpiX_ = ventana_.logicalDpiX() * escala_;
+    dpiY_ = ventana_.logicalDpiY() * escala_;
     QFont letra = QApplication::font();
-    letra.setPointSizeF(kPuntosTexto);
+    letra.setPointSizeF(kPuntosTexto * escala_);
     ventana_.setFont(letra);
-    ventana_.setFixedSize(
-        twips::aPixeles(kCliente, ventana_.logicalDpiX(), ventana_.logicalDpiY()).size());
+    ventana_.setFixedSize(twips::aPixeles(kCliente, dpiX_, dpiY_).size());
     crearTodos();
     ajustarLetra();
     for (QPushButton* boton : {cmdVerNoVer, cmdVerNoVerBase, cmdExaminar, Command1, cmdGrabar}) {
@@ -81,19 +114,32 @@ ControlesConfiguracion::ControlesConfiguracion(QDialog& ventana) : ventana_(vent
     }
 }
 
+double ControlesConfiguracion::escalaPara(const QSize& diseno, const QSize& disponible) {
+    // Room left for the window's frame and title bar.
+    const QSize marco(16, 48);
+    const QSize cabe = disponible - marco;
+    return std::min(
+        {1.0, double(cabe.width()) / diseno.width(), double(cabe.height()) / diseno.height()});
+}
+
 // The design's sizes were made for a narrower font than the desktop's sans: the window's font is
 // made just small enough that every caption fits its box (on as many lines as the box is tall).
 void ControlesConfiguracion::ajustarLetra() {
-    double exceso = 1.0;
-    for (QWidget* control : ventana_.findChildren<QWidget*>()) {
-        if (!qobject_cast<QLabel*>(control) && !qobject_cast<QAbstractButton*>(control))
-            continue;
-        const int lineas = std::max(1, control->height() / control->fontMetrics().height());
-        exceso = std::max(exceso, double(control->sizeHint().width()) / lineas / control->width());
-    }
-    if (exceso > 1.0) {
+    // Letter widths do not shrink exactly with the point size, so a few passes may be needed.
+    for (int pasada = 0; pasada < 4; ++pasada) {
+        double exceso = 1.0;
+        for (QWidget* control : ventana_.findChildren<QWidget*>()) {
+            if (!qobject_cast<QLabel*>(control) && !qobject_cast<QAbstractButton*>(control))
+                continue;
+            const int lineas = std::max(1, control->height() / control->fontMetrics().height());
+            exceso =
+                std::max(exceso, double(control->sizeHint().width()) / lineas / control->width());
+        }
         QFont letra = ventana_.font();
-        letra.setPointSizeF(std::max(kPuntosMinimos, kPuntosTexto / exceso));
+        const double minimo = kPuntosMinimos * escala_;
+        if (exceso <= 1.0 || letra.pointSizeF() <= minimo)
+            return;
+        letra.setPointSizeF(std::max(minimo, letra.pointSizeF() / exceso));
         ventana_.setFont(letra);
     }
 }
@@ -105,7 +151,7 @@ Control* ControlesConfiguracion::crear(QWidget* contenedor, const QString& nombr
     auto* control = new Control(contenedor);
     control->setObjectName(nombre);
     ponerTexto(control, texto);
-    control->setGeometry(twips::aPixeles(twips, ventana_.logicalDpiX(), ventana_.logicalDpiY()));
+    control->setGeometry(twips::aPixeles(twips, dpiX_, dpiY_));
     if (tab >= 0)
         porTab_[tab] = control;
     return control;
@@ -114,7 +160,7 @@ Control* ControlesConfiguracion::crear(QWidget* contenedor, const QString& nombr
 void ControlesConfiguracion::crearTodos() {
     QWidget* const v = &ventana_;
     const auto marco = [this](int i, QWidget* contenedor, const QString& titulo, QRect r) {
-        fraOpcion[i] = crear<QGroupBox>(contenedor, indexado("fraOpcion", i), titulo, r, -1);
+        fraOpcion[i] = crear<MarcoConTitulo>(contenedor, indexado("fraOpcion", i), titulo, r, -1);
         return fraOpcion[i];
     };
     const auto casilla = [this](int i, QWidget* contenedor, const QString& texto, QRect r,
@@ -188,7 +234,7 @@ void ControlesConfiguracion::crearTodos() {
     dato(7, v, {5160, 6480, 495, 480}, 24);
     for (QLineEdit* caja : {txtDato[6], txtDato[7]}) {
         QFont letra = caja->font();
-        letra.setPointSizeF(kPuntosHora);
+        letra.setPointSizeF(kPuntosHora * escala_);
         caja->setFont(letra);
     }
 

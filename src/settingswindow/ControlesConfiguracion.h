@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QRect>
+#include <QSize>
 #include <array>
 #include <map>
 
@@ -43,6 +44,11 @@ public:
     // The route-list box of txtDato(indice), indice 4 or 5.
     QPlainTextEdit* rutas(int indice) const { return txtRutas.at(indice - 4); }
 
+    // How much the design is scaled down to fit the available screen (1: it fits as designed).
+    double escala() const { return escala_; }
+    // The scale at which a design of that size fits the available area, a window frame included.
+    static double escalaPara(const QSize& diseno, const QSize& disponible);
+
 private:
     template <class Control>
     Control* crear(QWidget* contenedor, const QString& nombre, const QString& texto,
@@ -51,6 +57,9 @@ private:
     void ajustarLetra();
 
     QDialog& ventana_;
+    double escala_ = 1.0;
+    double dpiX_ = 96;
+    double dpiY_ = 96;
     // The focusable controls by their design tab number.
     std::map<int, QWidget*> porTab_;
 };

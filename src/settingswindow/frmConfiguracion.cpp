@@ -46,6 +46,10 @@ frmConfiguracion::frmConfiguracion(const Componentes& componentes, ArchivosDeAju
 
 frmConfiguracion::~frmConfiguracion() = default;
 
+double frmConfiguracion::escala() const {
+    return c_->escala();
+}
+
 void frmConfiguracion::tomarAspecto(const QWidget* principal) {
     if (!principal)
         return;
@@ -172,8 +176,8 @@ void frmConfiguracion::cmdGrabar_Click() {
         c_->txtDato[6]->setFocus();
         return;
     }
-    if (const auto fallo = catalogo_.grabar(valores())) {
-        avisar(*fallo);
+    if (const auto grabado = catalogo_.grabar(valores()); !grabado) {
+        avisar(grabado.motivo());
         return;
     }
     pbHuboCambios_ = true;
@@ -206,13 +210,11 @@ void frmConfiguracion::pitar() const {
         QApplication::beep();
 }
 
-void frmConfiguracion::avisar(const FalloAlGrabar& fallo) const {
+void frmConfiguracion::avisar(const QString& motivo) const {
     MessageRequest aviso;
     aviso.title = QStringLiteral("Atención");
-    aviso.text = QStringLiteral("No se pudo grabar el archivo \"%1\": %2.\r\n"
-                                "La ventana sigue abierta con sus cambios; corrija el problema y "
-                                "vuelva a grabar.")
-                     .arg(fallo.archivo, fallo.motivo);
+    aviso.text = motivo + QStringLiteral("\r\nLa ventana sigue abierta con sus cambios; corrija el "
+                                         "problema y vuelva a grabar.");
     aviso.icon = MessageIcon::Critical;
     if (DialogService* dialogos = componentes_.entorno().dialogos)
         dialogos->showMessage(aviso);

@@ -27,6 +27,9 @@ public:
                      bool& pbHuboCambios, QWidget* parent = nullptr);
     ~frmConfiguracion() override;
 
+    // How much the design is scaled down to fit the screen (1: not at all).
+    double escala() const;
+
     // Every way of closing ends here: the position is written, nothing else.
     void done(int resultado) override;
 
@@ -51,7 +54,7 @@ private:
     void cmdGrabar_Click();
 
     void pitar() const;
-    void avisar(const FalloAlGrabar& fallo) const;
+    void avisar(const QString& motivo) const;
 
     const Componentes& componentes_;
     CatalogoDeAjustes catalogo_;

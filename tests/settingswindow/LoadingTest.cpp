@@ -1,7 +1,12 @@
 #include "SettingsWindowFixture.h"
 #include "host/DeAcceso.h"
+#include "settingswindow/ControlesConfiguracion.h"
 
 #include <QFrame>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QImage>
+#include <QScreen>
 
 using namespace zarvento;
 using zarvento::test::SettingsWindowTest;
@@ -30,8 +35,9 @@ QString textoDe(const QWidget* control) {
 TEST_F(SettingsWindowTest, EveryControlHasItsCaptionContainerPositionAndTabOrder) {
     frmConfiguracion& v = abrir();
     EXPECT_EQ(v.windowTitle(), "Configuración");
-    const double dx = v.logicalDpiX() / 1440.0;
-    const double dy = v.logicalDpiY() / 1440.0;
+    // The design positions, scaled as a whole when the design does not fit the screen.
+    const double dx = v.logicalDpiX() * v.escala() / 1440.0;
+    const double dy = v.logicalDpiY() * v.escala() / 1440.0;
     const auto px = [&](QRect t) {
         return QRect(qRound(t.x() * dx), qRound(t.y() * dy), qRound(t.width() * dx),
                      qRound(t.height() * dy));
@@ -149,10 +155,10 @@ TEST_F(SettingsWindowTest, EveryControlHasItsCaptionContainerPositionAndTabOrder
         EXPECT_EQ(txt(i)->echoMode(), QLineEdit::Password);
     for (int i : {6, 7}) {
         EXPECT_EQ(txt(i)->maxLength(), 2);
-        EXPECT_DOUBLE_EQ(txt(i)->font().pointSizeF(), 13.5);
+        EXPECT_DOUBLE_EQ(txt(i)->font().pointSizeF(), 13.5 * v.escala());
     }
-    // At most 9.75 pt, and small enough for every caption to show whole.
-    EXPECT_LE(chk(0)->font().pointSizeF(), 9.75);
+    // At most 9.75 pt (scaled with the window), and small enough for every caption to show whole.
+    EXPECT_LE(chk(0)->font().pointSizeF(), 9.75 * v.escala());
     for (const Diseno& d : disenos) {
         const auto* c = v.findChild<QWidget*>(d.nombre);
         if (qobject_cast<const QLabel*>(c) || qobject_cast<const QAbstractButton*>(c)) {
@@ -160,6 +166,40 @@ TEST_F(SettingsWindowTest, EveryControlHasItsCaptionContainerPositionAndTabOrder
             EXPECT_LE(c->sizeHint().width(), c->width() * lineas) << d.nombre;
         }
     }
+}
+
+TEST_F(SettingsWindowTest, FitsTheScreenWithEveryControlInsideItsFrame) {
+    const frmConfiguracion& v = abrir();
+    const QSize pantalla = QGuiApplication::primaryScreen()->availableGeometry().size();
+    EXPECT_LE(v.width(), pantalla.width());
+    EXPECT_LE(v.height(), pantalla.height());
+    for (QWidget* control : v.findChildren<QWidget*>()) {
+        if (control->isWindow() || control->parentWidget() != &v)
+            continue;
+        EXPECT_TRUE(v.rect().contains(control->geometry())) << control->objectName().toStdString();
+    }
+    // Every frame's controls lie inside the frame line as it is painted (its top line found at
+    // the frame's right end, where no control reaches).
+    for (const char* nombre : {"fraOpcion0", "fraOpcion1", "fraOpcion2", "fraOpcion3"}) {
+        auto* marco = v.findChild<QGroupBox*>(nombre);
+        ASSERT_NE(marco, nullptr);
+        QImage imagen(marco->size(), QImage::Format_RGB32);
+        const QColor fondo = marco->palette().window().color();
+        imagen.fill(fondo);
+        marco->render(&imagen, {}, {}, QWidget::DrawWindowBackground);
+        int linea = 0;
+        while (linea < imagen.height() && imagen.pixelColor(imagen.width() - 4, linea) == fondo)
+            ++linea;
+        const QRect interior = marco->rect().adjusted(1, linea + 1, -1, -1);
+        for (QWidget* control : marco->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            EXPECT_TRUE(interior.contains(control->geometry()))
+                << nombre << " " << control->objectName().toStdString();
+    }
+    // A 1280x800 screen at 150% leaves about 853x770 logical pixels.
+    const double escala = ControlesConfiguracion::escalaPara({1047, 582}, {853, 770});
+    EXPECT_LT(escala, 1.0);
+    EXPECT_LE(1047 * escala, 853);
+    EXPECT_EQ(ControlesConfiguracion::escalaPara({1047, 582}, {1920, 1050}), 1.0);
 }
 
 TEST_F(SettingsWindowTest, YesNoValuesAreCheckedOnlyForAnS) {

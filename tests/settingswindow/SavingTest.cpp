@@ -204,9 +204,19 @@ TEST_F(SettingsWindowTest, ThePositionIsKeptInTwipsAndBroughtBackOnScreen) {
     EXPECT_EQ(posicion("Izquierda"),
               QString::number(float((qRound(3000 / escala) + 7) * escala), 'g', 7));
 
-    // Absent keys place the window at the corner; a position off every screen is corrected.
+    // Absent keys centre the window (on the screen, without a parent); a position off every
+    // screen is corrected.
     QFile::remove(archivos.pbArchivoIni);
-    EXPECT_EQ(abrir().pos(), QPoint(0, 0));
+    EXPECT_LE((abrir().frameGeometry().center() -
+               QGuiApplication::primaryScreen()->availableGeometry().center())
+                  .manhattanLength(),
+              2);
+    QWidget principal;
+    principal.setGeometry(150, 120, 500, 350);
+    frmConfiguracion sobrePrincipal(componentes, archivos, huboCambios, &principal);
+    EXPECT_LE(
+        (sobrePrincipal.frameGeometry().center() - principal.geometry().center()).manhattanLength(),
+        2);
     LibORVX().EscribeIni(seccion, "Arriba", "-90000", archivos.pbArchivoIni);
     LibORVX().EscribeIni(seccion, "Izquierda", "900000.5", archivos.pbArchivoIni);
     abrir();

@@ -23,6 +23,11 @@ bool SNaBooleano(const QString& texto) {
     return texto.toLower() == QStringLiteral("s");
 }
 
+// The text a box shows for a stored value: nothing for the placeholder.
+QString definido(const QString& texto) {
+    return ajustes::sinDefinir(texto) ? QString() : texto;
+}
+
 Fallo noSeGrabo(const QString& archivo, const QString& motivo) {
     return {QStringLiteral("No se pudo grabar el archivo \"%1\": %2.").arg(archivo, motivo)};
 }
@@ -67,14 +72,21 @@ ValoresDeAjustes CatalogoDeAjustes::cargar() const {
                                  << archivos_.pbArchivoIni << ":" << hecho.motivo();
         }
     }
-    const QString destino = lee(de(ajustes::kRutaDestino));
-    valores.rutaDestino = ajustes::sinDefinir(destino) ? QString() : destino;
+    valores.rutaDestino = definido(lee(de(ajustes::kRutaDestino)));
     valores.respaldoDiferencial = SNaBooleano(lee(de(ajustes::kRespaldoDiferencial)));
     valores.incluirSubdirectorios = SNaBooleano(lee(de(ajustes::kIncluirSubdirectorios)));
     const QString hora = hora::formatear(
         hora::interpretar(lee(de(ajustes::kHoraDelRespaldo))).value_or(QTime(8, 0)));
     valores.horas = hora.left(2);
     valores.minutos = hora.right(2);
+    valores.copiaConsistente = SNaBooleano(lee(de(ajustes::kCopiaConsistente)));
+    if (valores.copiaConsistente) {
+        valores.baseServidor = definido(lee(de(ajustes::kBaseServidor)));
+        valores.baseUsuario = definido(lee(de(ajustes::kBaseUsuario)));
+        const QString password = lee(de(ajustes::kBasePassword));
+        if (!ajustes::sinDefinir(password))
+            valores.basePassword = acceso->DesEncripta(password, ajustes::kLlaveFTP);
+    }
     valores.rutasDocumentos = rutasDe(archivos_.pbArchivoRutas);
     valores.rutasDatas = rutasDe(archivos_.pbArchivoDATAs);
     return valores;
@@ -101,7 +113,17 @@ Resultado<> CatalogoDeAjustes::grabar(const ValoresDeAjustes& valores) const {
         {{de(ajustes::kRutaDestino), valores.rutaDestino},
          {de(ajustes::kRespaldoDiferencial), ajustes::comoSiNo(valores.respaldoDiferencial)},
          {de(ajustes::kIncluirSubdirectorios), ajustes::comoSiNo(valores.incluirSubdirectorios)},
-         {de(ajustes::kHoraDelRespaldo), horaValida ? hora::formatear(*horaValida) : hora}});
+         {de(ajustes::kHoraDelRespaldo), horaValida ? hora::formatear(*horaValida) : hora},
+         {de(ajustes::kCopiaConsistente), ajustes::comoSiNo(valores.copiaConsistente)}});
+    if (valores.copiaConsistente) {
+        const auto comoTexto = [](const QString& texto) {
+            return texto.isEmpty() ? QString::fromUtf8(ajustes::kDatoSinDefinir) : texto;
+        };
+        claves.insert(claves.end(), {{de(ajustes::kBaseServidor), comoTexto(valores.baseServidor)},
+                                     {de(ajustes::kBaseUsuario), comoTexto(valores.baseUsuario)},
+                                     {de(ajustes::kBasePassword),
+                                      acceso->Encripta(valores.basePassword, ajustes::kLlaveFTP)}});
+    }
 
     if (const auto hecho = ajustes_.escribir(claves); !hecho)
         return noSeGrabo(archivos_.pbArchivoIni, hecho.motivo());

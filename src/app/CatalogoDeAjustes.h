@@ -24,6 +24,10 @@ struct ValoresDeAjustes {
     bool incluirSubdirectorios = false;
     QString horas;
     QString minutos;
+    bool copiaConsistente = false;
+    QString baseServidor;
+    QString baseUsuario;
+    QString basePassword;
     // The route lists as their text boxes show them (see ListaDeRutas.h).
     QString rutasDocumentos;
     QString rutasDatas;

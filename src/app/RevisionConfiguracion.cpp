@@ -52,6 +52,7 @@ void RevisionConfiguracion::RevisarConfiguracion() {
     registrarSiNo(QStringLiteral("Respaldo diferencial"), job_.Incremental());
     job_.IncluirSubdirectorios(leerSiNo(de(ajustes::kIncluirSubdirectorios)));
     registrarSiNo(QStringLiteral("Incluir subdirectorios"), job_.IncluirSubdirectorios());
+    revisarCopiaConsistente(*acceso, blCorrecto);
     revisarHora(blCorrecto);
 
     if (blCorrecto) {
@@ -123,6 +124,30 @@ void RevisionConfiguracion::revisarDestino(bool& blCorrecto) {
     if (blCorrecto)
         job_.Bitacorear(QStringLiteral("Ruta destino correcta") +
                         (job_.RespaldoEnFTP() ? QStringLiteral(" (pero es ruta FTP)") : QString()));
+}
+
+// The database server whose databases the data routes get a consistent copy of; the password is
+// never logged.
+void RevisionConfiguracion::revisarCopiaConsistente(const DeAcceso& acceso, bool& blCorrecto) {
+    job_.CopiaConsistente(std::nullopt);
+    const bool activa = leerSiNo(de(ajustes::kCopiaConsistente));
+    registrarSiNo(QStringLiteral("Copia consistente"), activa);
+    if (!activa)
+        return;
+    const QString servidor = leerConDefecto(de(ajustes::kBaseServidor));
+    const QString usuario = leerConDefecto(de(ajustes::kBaseUsuario));
+    const QString password = leerConDefecto(de(ajustes::kBasePassword));
+    if (ajustes::sinDefinir(servidor) || ajustes::sinDefinir(usuario)) {
+        job_.Bitacorear(QStringLiteral("Alerta"), QStringLiteral("Base de datos, no definida"));
+        blCorrecto = false;
+        return;
+    }
+    job_.Bitacorear(QStringLiteral("Base servidor"), servidor);
+    job_.Bitacorear(QStringLiteral("Base usuario"), usuario);
+    job_.CopiaConsistente(ServidorDeBase{servidor, usuario,
+                                         ajustes::sinDefinir(password)
+                                             ? QString()
+                                             : acceso.DesEncripta(password, ajustes::kLlaveFTP)});
 }
 
 void RevisionConfiguracion::revisarHora(bool& blCorrecto) {

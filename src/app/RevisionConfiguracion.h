@@ -44,6 +44,7 @@ private:
     void revisarCiclo();
     void revisarFTP(const DeAcceso& acceso);
     void revisarDestino(bool& blCorrecto);
+    void revisarCopiaConsistente(const DeAcceso& acceso, bool& blCorrecto);
     void revisarHora(bool& blCorrecto);
     bool tocaPonerseAlDia() const;
 

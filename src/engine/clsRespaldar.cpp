@@ -74,6 +74,10 @@ void clsRespaldar::deFTP_FileTransferProgress(qint64& lCurrentBytes, qint64& lTo
 }
 
 bool clsRespaldar::Respaldar(const QString& enDonde) {
+    struct SoloEstaRuta {
+        QStringList& adicionales;
+        ~SoloEstaRuta() { adicionales.clear(); }
+    } soloEstaRuta{vArchivosAdicionales};
     motivoInterrupcion_.clear();
     bool resultado = false;
     try {
@@ -121,7 +125,9 @@ bool clsRespaldar::correr(const QString& enDonde) {
     const ListadoCarpeta ruta = lector_->listar(rutaOriginal);
     if (!ruta.completo && ruta.entradas.empty())
         return interrumpir(QStringLiteral("No se puede leer la ruta ") + vRutaOriginal);
-    lTotalArchivos = archivosEn(ruta.entradas);
+    QString volcado;
+    const bool baseCopiada = enDonde.isEmpty() || CopiarBase(rutaOriginal, enDonde, volcado);
+    lTotalArchivos = archivosEn(ruta.entradas) + vArchivosAdicionales.size();
     if (enDonde.isEmpty() && vIncluirSubdirectorios)
         BuscarSubdirectorios(ruta.entradas);
 
@@ -144,17 +150,21 @@ bool clsRespaldar::correr(const QString& enDonde) {
             resultado = false;
         } else {
             recorrerArchivos(k, listado.entradas, enDonde, resultado);
+            if (k == 0)
+                copiarAdicionales(resultado);
         }
         // Without the source's whole listing nothing tells which destination files are surplus.
         if (listado.completo && vIncremental && destino_->borraSobrantes())
             pasadaBorrado(k, listado.entradas);
     }
+    if (!volcado.isEmpty())
+        ::unlink(rutas::aBytes(volcado).constData());
     if (interrumpida())
         return false;
     resumen();
     // A folder read only in part is a backup that is not complete, even when every copy went
     // through.
-    return resultado && lCarpetasSinLeer == 0 && !interrumpida();
+    return resultado && lCarpetasSinLeer == 0 && baseCopiada;
 }
 
 QString clsRespaldar::RutaDeRespaldo(const QString& ruta) const {
@@ -278,9 +288,62 @@ bool clsRespaldar::CopiarArchivo(const QString& origen, const QString& destino, 
     return copiado;
 }
 
+// Dumps the database the data route holds into the staging folder, so it is backed up with the
+// route; false when the dump failed. volcado names the dump made.
+bool clsRespaldar::CopiarBase(const QString& ruta, const QString& enDonde, QString& volcado) {
+    if (!vCopiaConsistente) {
+        if (CarpetaDeServidorActivo(ruta))
+            registrar(
+                QStringLiteral("Atención"),
+                QStringLiteral(
+                    "Base de datos en uso: su copia de archivos puede no servir para restaurar"));
+        return true;
+    }
+    // The server's own data folder holds databases but is none.
+    for (const char* sistema : {"ibdata1", "aria_log_control"}) {
+        if (LeerDatosArchivo(ruta + QLatin1String(sistema)))
+            return true;
+    }
+    ClienteDeBase copia(*vCopiaConsistente, servicios_.bomba);
+    const QString base = ClienteDeBase::BaseDeCarpeta(ruta);
+    QString error;
+    const auto bases = copia.Bases(error);
+    if (bases && !bases->contains(base))
+        return true;
+    registrar(QStringLiteral("Copia consistente"), base);
+    const QString archivo = conSeparador(enDonde) + base + QStringLiteral(".sql");
+    if (!bases || !copia.Volcar(base, archivo, error)) {
+        registrar(QStringLiteral("Copia consistente fallida"), error);
+        return false;
+    }
+    volcado = archivo;
+    vArchivosAdicionales.append(archivo);
+    const qint64 tamano = LeerDatosArchivo(archivo).value_or(DatosArchivo{}).tamano;
+    registrar(QStringLiteral("Tamaño de la copia"),
+              servicios_.regional.agrupado(tamano) + QStringLiteral(" bytes"));
+    return true;
+}
+
+// Made anew for each run, so always copied, also after a failed copy of the route's own files.
+void clsRespaldar::copiarAdicionales(bool& resultado) {
+    for (const QString& archivo : vArchivosAdicionales) {
+        stArchivoActual = DeArchivos::NombreDeArchivo(archivo);
+        ++lRevisados;
+        const QString destino = colDestinos[0] + stArchivoActual;
+        registrarArchivo(destino_->verboCopia() + archivo + QStringLiteral(" - ") + destino);
+        const auto datos = LeerDatosArchivo(archivo);
+        if (!CopiarArchivo(archivo, destino, datos ? datos->tamano : 0, archivo))
+            resultado = false;
+    }
+}
+
 void clsRespaldar::pasadaBorrado(qsizetype k, const std::vector<EntradaCarpeta>& listadoOrigen) {
     const ListadoCarpeta listado = lector_->listar(colDestinos[k]);
     QSet<QString> enOrigen;
+    if (k == 0) {
+        for (const QString& archivo : vArchivosAdicionales)
+            enOrigen.insert(DeArchivos::NombreDeArchivo(archivo));
+    }
     for (const EntradaCarpeta& entrada : listadoOrigen) {
         if (entrada.existeComoArchivo())
             enOrigen.insert(entrada.nombre);

@@ -24,6 +24,11 @@ inline constexpr const char* kHoraDelRespaldo = "Hora del respaldo";
 inline constexpr const char* kUltimoRespaldo = "Último respaldo";
 inline constexpr const char* kURGELN = "URGELN";
 inline constexpr const char* kRutaHost = "Ruta de Quillon Premium";
+// The consistent copy of the databases the data routes hold.
+inline constexpr const char* kCopiaConsistente = "Copia consistente de la base";
+inline constexpr const char* kBaseServidor = "Base servidor";
+inline constexpr const char* kBaseUsuario = "Base usuario";
+inline constexpr const char* kBasePassword = "Base password";
 
 inline constexpr const char* kDatoSinDefinir = "DATO SIN DEFINIR";
 inline constexpr const char* kHoraSinDefinir = "SIN DEFINIR";
@@ -40,6 +45,7 @@ enum class Forma {
     Fecha,   // kFormatoFecha
     Cifrado, // scrambled with kLlaveFTP, or the placeholder stored plain
     Ruta,    // a folder path, or the placeholder
+    Texto,   // plain text, or the placeholder
 };
 
 struct Ajuste {
@@ -62,6 +68,10 @@ inline constexpr Ajuste kEsquema[] = {
     {kConfiguracion, kRespaldoDiferencial, Forma::SiNo, "S"},
     {kConfiguracion, kIncluirSubdirectorios, Forma::SiNo, "S"},
     {kConfiguracion, kHoraDelRespaldo, Forma::Hora, kHoraSinDefinir},
+    {kConfiguracion, kCopiaConsistente, Forma::SiNo, "N"},
+    {kConfiguracion, kBaseServidor, Forma::Texto, kDatoSinDefinir},
+    {kConfiguracion, kBaseUsuario, Forma::Texto, kDatoSinDefinir},
+    {kConfiguracion, kBasePassword, Forma::Cifrado, kDatoSinDefinir},
     {kResultado, kUltimoRespaldo, Forma::Fecha, nullptr},
     {kConfiguracion, kURGELN, Forma::Fecha, nullptr},
     {kConfiguracion, kRutaHost, Forma::Ruta, "C:\\quillonpremium"},

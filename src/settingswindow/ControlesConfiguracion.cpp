@@ -24,8 +24,8 @@ namespace {
 constexpr double kPuntosTexto = 9.75;
 constexpr double kPuntosHora = 13.5;
 constexpr double kPuntosMinimos = 7.5;
-// The window's client area, in twips.
-constexpr QRect kCliente(0, 0, 15705, 8730);
+// The window's client area, in twips: the design's 8730 high grown by the database group.
+constexpr QRect kCliente(0, 0, 15705, 10095);
 
 QString indexado(const char* nombre, int indice) {
     return QString::fromLatin1(nombre) + QString::number(indice);
@@ -102,7 +102,7 @@ ControlesConfiguracion::ControlesConfiguracion(QDialog& ventana) : ventana_(vent
     ventana_.setFixedSize(twips::aPixeles(kCliente, dpiX_, dpiY_).size());
     crearTodos();
     ajustarLetra();
-    for (QPushButton* boton : {cmdVerNoVer, cmdExaminar, Command1, cmdGrabar}) {
+    for (QPushButton* boton : {cmdVerNoVer, cmdVerNoVerBase, cmdExaminar, Command1, cmdGrabar}) {
         // Enter in a text box presses no button; the buttons act on a click or their access key.
         boton->setAutoDefault(false);
     }
@@ -198,17 +198,22 @@ void ControlesConfiguracion::crearTodos() {
     casilla(1, ciclo, QStringLiteral("En el nombre de la ruta destino, primero el día:"),
             {1200, 600, 4695, 240}, 5);
 
+    // A server, its user and password, masked, in a frame below the check box that enables it.
+    const auto conexion = [&](int primeraEtiqueta, int primerDato, QWidget* grupo, int tab) {
+        etiqueta(primeraEtiqueta, grupo, QStringLiteral("Servidor:"), {480, 360, 810, 240});
+        etiqueta(primeraEtiqueta + 1, grupo, QStringLiteral("Usuario:"), {480, 840, 750, 240});
+        etiqueta(primeraEtiqueta + 2, grupo, QStringLiteral("Contraseña:"), {480, 1320, 1080, 240});
+        for (int i = 0; i < 3; ++i) {
+            dato(primerDato + i, grupo, {1680, 360 + 480 * i, 4335, 360}, tab + i);
+            txtDato[primerDato + i]->setEchoMode(QLineEdit::Password);
+        }
+    };
+
     casilla(2, v, QStringLiteral("Respaldar en sitio web, por medio de FTP"),
             {240, 1560, 5415, 240}, 6);
     QWidget* ftp =
         marco(1, v, QStringLiteral("Datos de conexión al FTP"), {1320, 1800, 6255, 2415});
-    etiqueta(1, ftp, QStringLiteral("Servidor:"), {480, 360, 810, 240});
-    etiqueta(2, ftp, QStringLiteral("Usuario:"), {480, 840, 750, 240});
-    etiqueta(3, ftp, QStringLiteral("Contraseña:"), {480, 1320, 1080, 240});
-    for (int i = 0; i < 3; ++i) {
-        dato(i, ftp, {1680, 360 + 480 * i, 4335, 360}, 11 + i);
-        txtDato[i]->setEchoMode(QLineEdit::Password);
-    }
+    conexion(1, 0, ftp, 11);
     cmdVerNoVer =
         boton("cmdVerNoVer", ftp, QStringLiteral("&Ver datos"), {4560, 1800, 1455, 495}, 18);
 
@@ -233,7 +238,15 @@ void ControlesConfiguracion::crearTodos() {
         caja->setFont(letra);
     }
 
-    Line1 = crear<QFrame>(v, QStringLiteral("Line1"), {}, {7785, 120, 30, 7880}, -1);
+    casilla(5, v, QStringLiteral("Copia consistente de la base de datos"), {240, 7200, 5415, 240},
+            33);
+    QWidget* base = marco(4, v, QStringLiteral("Datos de conexión a la base de datos"),
+                          {1320, 7440, 6255, 2415});
+    conexion(12, 8, base, 34);
+    cmdVerNoVerBase =
+        boton("cmdVerNoVerBase", base, QStringLiteral("Ve&r datos"), {4560, 1800, 1455, 495}, 37);
+
+    Line1 = crear<QFrame>(v, QStringLiteral("Line1"), {}, {7785, 120, 30, 9735}, -1);
     Line1->setFrameShape(QFrame::VLine);
     Line1->setFrameShadow(QFrame::Sunken);
 
@@ -252,7 +265,7 @@ void ControlesConfiguracion::crearTodos() {
     Command1 = boton("Command1", datas, QStringLiteral("&Examinar"), {5760, 240, 1335, 495}, 31);
     lista(5, datas, {960, 960, 6135, 1800}, 32);
 
-    cmdGrabar = boton("cmdGrabar", v, QStringLiteral("&Grabar"), {13560, 7800, 1695, 735}, 19);
+    cmdGrabar = boton("cmdGrabar", v, QStringLiteral("&Grabar"), {13560, 9165, 1695, 735}, 19);
 }
 
 } // namespace zarvento

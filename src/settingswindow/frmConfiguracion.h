@@ -8,6 +8,8 @@
 #include <QDialog>
 #include <memory>
 
+class QPushButton;
+
 namespace zarvento {
 
 class CajasDeHora;
@@ -43,7 +45,11 @@ private:
 
     void aplicarGrupoCiclo();
     void aplicarGrupoFTP();
+    void aplicarGrupoBase();
+    void aplicarGrupoConexion(int casilla, int marco, int primeraEtiqueta, int primerDato,
+                              QPushButton* verDatos);
     void cmdVerNoVer_Click();
+    void verNoVer(int primerDato);
     void AgregarCarpeta(int indice);
     void cmdGrabar_Click();
 

@@ -62,6 +62,9 @@ TEST_F(SchemaTest, TheReviewWritesBackTheSchemaDefaults) {
                 &ajuste == &ftp.servidor || &ajuste == &ftp.usuario || &ajuste == &ftp.password;
             if (esFTP != conFTP || &ajuste == &ajustes::de(ajustes::kRespaldoEnFTP))
                 continue;
+            // The database keys are repaired only while the consistent copy is on.
+            if (QByteArray(ajuste.clave).startsWith("Base "))
+                continue;
             EXPECT_EQ(ini::read(archivo, ajuste.seccion, ajuste.clave),
                       QString::fromUtf8(ajuste.defecto))
                 << ajuste.clave;

@@ -382,3 +382,32 @@ TEST_F(EngineTest, EntriesThatAreNeitherFilesNorFoldersAreListedNotHidden) {
               QStringList({source("roto") + " (omitido: no es archivo ni carpeta)  ... ",
                            source("tubo") + " (omitido: no es archivo ni carpeta)  ... "}));
 }
+
+TEST_F(EngineTest, AdditionalFileGoesBesideTheRouteAndSurvivesTheDeletionPass) {
+    job->RespaldoMultiple(false);
+    job->Incremental(true);
+    const QString dest = dir / "destino//origen/";
+    const QString staging = dir / "programa/TmpData";
+    writeFile(source("ventas.ibd"), "ibd");
+    writeFile(staging + "/tienda.sql", "-- dump");
+    setModified(staging + "/tienda.sql", 1'700'000'000);
+    writeFile(dest + "tienda.sql", "-- older dump");
+    setModified(dest + "tienda.sql", 1'700'000'100); // newer than the dump: still replaced
+
+    job->ArchivosAdicionales({staging + "/tienda.sql"});
+    ASSERT_TRUE(job->Respaldar(staging));
+    EXPECT_EQ(readFile(dest + "tienda.sql"), "-- dump");
+    EXPECT_EQ(treeOf(dest), QStringList({"tienda.sql", "ventas.ibd"}));
+    EXPECT_TRUE(log.lines.contains("*)Archivos totales:--------> 2"));
+    EXPECT_TRUE(log.lines.contains("*)Archivos borrados:-------> 0"));
+
+    // The next run has no additional file: the old dump is surplus then.
+    ASSERT_TRUE(job->Respaldar(staging));
+    EXPECT_EQ(treeOf(dest), QStringList({"ventas.ibd"}));
+
+    // A dump that cannot be copied fails the route after the route's own files.
+    job->ArchivosAdicionales({staging + "/no-existe.sql"});
+    EXPECT_FALSE(job->Respaldar(staging));
+    EXPECT_EQ(treeOf(dest), QStringList({"ventas.ibd"}));
+    EXPECT_TRUE(log.lines.contains(staging + "/no-existe.sql  ... "));
+}

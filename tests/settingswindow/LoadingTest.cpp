@@ -42,7 +42,7 @@ TEST_F(SettingsWindowTest, EveryControlHasItsCaptionContainerPositionAndTabOrder
         return QRect(qRound(t.x() * dx), qRound(t.y() * dy), qRound(t.width() * dx),
                      qRound(t.height() * dy));
     };
-    EXPECT_EQ(v.size(), px({0, 0, 15705, 8730}).size());
+    EXPECT_EQ(v.size(), px({0, 0, 15705, 10095}).size());
 
     const QString w = "frmConfiguracion";
     const std::vector<Diseno> disenos{
@@ -103,7 +103,22 @@ TEST_F(SettingsWindowTest, EveryControlHasItsCaptionContainerPositionAndTabOrder
         {"lblEtiq8", "fraOpcion3", "Ruta(s) a respaldar:", {240, 480, 1770, 240}},
         {"Command1", "fraOpcion3", "&Examinar", {5760, 240, 1335, 495}},
         {"txtDato5", "fraOpcion3", "", {960, 960, 6135, 1800}},
-        {"cmdGrabar", "frmConfiguracion", "&Grabar", {13560, 7800, 1695, 735}},
+        {"chkOpcion5",
+         "frmConfiguracion",
+         "Copia consistente de la base de datos",
+         {240, 7200, 5415, 240}},
+        {"fraOpcion4",
+         "frmConfiguracion",
+         "Datos de conexión a la base de datos",
+         {1320, 7440, 6255, 2415}},
+        {"lblEtiq12", "fraOpcion4", "Servidor:", {480, 360, 810, 240}},
+        {"lblEtiq13", "fraOpcion4", "Usuario:", {480, 840, 750, 240}},
+        {"lblEtiq14", "fraOpcion4", "Contraseña:", {480, 1320, 1080, 240}},
+        {"txtDato8", "fraOpcion4", "", {1680, 360, 4335, 360}},
+        {"txtDato9", "fraOpcion4", "", {1680, 840, 4335, 360}},
+        {"txtDato10", "fraOpcion4", "", {1680, 1320, 4335, 360}},
+        {"cmdVerNoVerBase", "fraOpcion4", "Ve&r datos", {4560, 1800, 1455, 495}},
+        {"cmdGrabar", "frmConfiguracion", "&Grabar", {13560, 9165, 1695, 735}},
     };
     for (const Diseno& d : disenos) {
         SCOPED_TRACE(d.nombre);
@@ -120,10 +135,11 @@ TEST_F(SettingsWindowTest, EveryControlHasItsCaptionContainerPositionAndTabOrder
     EXPECT_EQ(linea->geometry().top(), qRound(120 * dy));
 
     // The controls that take the focus, in keyboard order; labels and frames never do.
-    const QStringList orden{"chkOpcion0",  "optOpcion1",  "optOpcion0", "chkOpcion1", "chkOpcion2",
-                            "txtDato0",    "txtDato1",    "txtDato2",   "txtDato3",   "chkOpcion3",
-                            "chkOpcion4",  "cmdVerNoVer", "cmdGrabar",  "txtDato6",   "txtDato7",
-                            "cmdExaminar", "txtDato4",    "Command1",   "txtDato5"};
+    const QStringList orden{
+        "chkOpcion0", "optOpcion1", "optOpcion0", "chkOpcion1",  "chkOpcion2", "txtDato0",
+        "txtDato1",   "txtDato2",   "txtDato3",   "chkOpcion3",  "chkOpcion4", "cmdVerNoVer",
+        "cmdGrabar",  "txtDato6",   "txtDato7",   "cmdExaminar", "txtDato4",   "Command1",
+        "txtDato5",   "chkOpcion5", "txtDato8",   "txtDato9",    "txtDato10",  "cmdVerNoVerBase"};
     QStringList cadena;
     QWidget* actual = chk(0);
     do {
@@ -135,7 +151,7 @@ TEST_F(SettingsWindowTest, EveryControlHasItsCaptionContainerPositionAndTabOrder
     for (const char* sinFoco : {"fraOpcion0", "fraOpcion1", "lblEtiq0", "lblEtiq9", "Line1"})
         EXPECT_EQ(v.findChild<QWidget*>(sinFoco)->focusPolicy(), Qt::NoFocus) << sinFoco;
 
-    for (int i = 0; i < 3; ++i)
+    for (int i : {0, 1, 2, 8, 9, 10})
         EXPECT_EQ(txt(i)->echoMode(), QLineEdit::Password);
     for (int i : {6, 7}) {
         EXPECT_EQ(txt(i)->maxLength(), 2);

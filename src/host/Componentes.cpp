@@ -7,9 +7,10 @@
 namespace zarvento {
 
 Entorno Entorno::delPrograma(DialogService* dialogos) {
-    return {ProgramLocation::ofRunningExecutable(), dialogos,
+    return {ProgramLocation::ofRunningExecutable(),  dialogos,
             DelRegistro::carpetaMaquinaPorDefecto(), DelRegistro::carpetaUsuarioPorDefecto(),
-            clsInicio::carpetaPorDefecto(), nullptr, EntradaDeMenu::carpetaPorDefecto()};
+            clsInicio::carpetaPorDefecto(),          nullptr,
+            EntradaDeMenu::carpetaPorDefecto()};
 }
 
 void Componentes::avisarFallo(const QString& progId) const {

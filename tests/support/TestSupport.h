@@ -34,7 +34,7 @@ QStringList treeOf(const QString& root);
 
 // A TCP socket bound to a free loopback port, closed at the end of its scope.
 class SocketLocal {
-  public:
+public:
     SocketLocal();
     ~SocketLocal();
     SocketLocal(const SocketLocal&) = delete;
@@ -44,7 +44,7 @@ class SocketLocal {
     // The kernel then accepts connections, but nobody ever answers them.
     bool escuchar();
 
-  private:
+private:
     int fd_;
     int port_ = 0;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/ArchivosPrincipal.h"
+#include "app/CarpetasDeRutas.h"
 #include "host/BasesDD.h"
 #include "host/ConexionCentral.h"
 #include "host/Services.h"
@@ -48,6 +49,8 @@ private:
     const ConexionCentral& central_;
     const Clock& reloj_;
     QString rutaActual_;
+    // The destination folder names of this run's routes.
+    CarpetasDeRutas carpetas_;
 };
 
 } // namespace zarvento

@@ -1,5 +1,6 @@
 #include "app/RevisionConfiguracion.h"
 
+#include "app/CarpetasDeRutas.h"
 #include "app/HoraDelRespaldo.h"
 #include "app/RutasARespaldar.h"
 #include "engine/clsRespaldar.h"
@@ -82,6 +83,9 @@ void RevisionConfiguracion::revisarRutas(bool& blCorrecto) {
     } else {
         job_.Bitacorear(QStringLiteral("Rutas a respaldar incorrectas"));
     }
+    rutas::AvisarNombresRepetidos(
+        CarpetasDeRutas(rutas::LineasDeAmbas(archivos_.pbArchivoRutas, archivos_.pbArchivoDATAs)),
+        job_);
 }
 
 void RevisionConfiguracion::revisarCiclo() {

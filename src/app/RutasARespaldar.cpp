@@ -1,5 +1,6 @@
 #include "app/RutasARespaldar.h"
 
+#include "app/CarpetasDeRutas.h"
 #include "engine/clsRespaldar.h"
 #include "host/DeArchivos.h"
 #include "host/TextFiles.h"
@@ -32,6 +33,19 @@ void LeerRutas(const QString& archivo, bool& blCorrecto, bool esData, clsRespald
             blCorrecto = false;
         }
     }
+}
+
+QStringList LineasDeAmbas(const QString& documentos, const QString& datos) {
+    return Leer(documentos).value_or(QStringList()) + Leer(datos).value_or(QStringList());
+}
+
+void AvisarNombresRepetidos(const CarpetasDeRutas& carpetas, clsRespaldar& bitacora) {
+    if (carpetas.coincidencias().empty())
+        return;
+    bitacora.Bitacorear(QStringLiteral("Atención: rutas con el mismo nombre, cada una se copia en "
+                                       "su carpeta"));
+    for (const auto& [linea, carpeta] : carpetas.coincidencias())
+        bitacora.Bitacorear(linea, carpeta);
 }
 
 } // namespace zarvento::rutas

@@ -6,6 +6,7 @@
 
 namespace zarvento {
 
+class CarpetasDeRutas;
 class clsRespaldar;
 
 // Route lists: one folder per line, lines ending at CR or CR LF (a lone LF stays in its line),
@@ -19,6 +20,14 @@ std::optional<QStringList> Leer(const QString& archivo);
 // naming a folder that does not exist is logged ("Ruta de documentos incorrecta" or "Ruta de
 // DATA(s) incorrecta") and clears blCorrecto, which is otherwise left as it was.
 void LeerRutas(const QString& archivo, bool& blCorrecto, bool esData, clsRespaldar& bitacora);
+
+// The lines of both lists in run order (documents, then data); a list that cannot be read adds
+// none.
+QStringList LineasDeAmbas(const QString& documentos, const QString& datos);
+
+// Tells the review's log which routes share a folder name and which folder each one is copied
+// into.
+void AvisarNombresRepetidos(const CarpetasDeRutas& carpetas, clsRespaldar& bitacora);
 
 } // namespace rutas
 } // namespace zarvento

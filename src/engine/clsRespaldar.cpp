@@ -58,6 +58,7 @@ void clsRespaldar::RutaDestino(const QString& vDato) {
 
 void clsRespaldar::RutaOriginal(const QString& vDato) {
     vRutaOriginal = conSeparador(vDato);
+    vNombreDestino.clear();
 }
 
 std::unique_ptr<DestinoRespaldo> clsRespaldar::crearDestino() {
@@ -150,10 +151,7 @@ bool clsRespaldar::correr(const QString& enDonde) {
 }
 
 QString clsRespaldar::RutaDeRespaldo(const QString& ruta) const {
-    QString nombre = ruta;
-    if (nombre.endsWith('/'))
-        nombre.chop(1);
-    nombre = nombre.mid(nombre.lastIndexOf('/') + 1);
+    const QString nombre = vNombreDestino.isEmpty() ? NombreDeCarpeta(ruta) : vNombreDestino;
 
     QString ciclo;
     if (vRespaldoMultiple) {

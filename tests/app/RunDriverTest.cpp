@@ -157,6 +157,25 @@ TEST_F(RunDriverTest, VanishedListOrEmptyLineFailsTheRunWithoutCrashing) {
     EXPECT_TRUE(treeOf(dir / "destino").isEmpty());
 }
 
+TEST_F(RunDriverTest, RoutesOfOneNameNeverShareADestinationFolder) {
+    job.Incremental(true); // a shared folder would have its copies deleted by the other route
+    writeFile(dir / "ana/Documentos/comun.txt", "ana");
+    writeFile(dir / "ana/Documentos/solo-ana.txt", "ana");
+    writeFile(dir / "luis/Documentos/comun.txt", "luis");
+    writeFile(dir / "pepe/documentos/pepe.txt", "pepe");
+    writeFile(archivos.pbArchivoRutas,
+              (dir / "ana/Documentos\r\n").toUtf8() + (dir / "luis/Documentos/\r\n").toUtf8());
+    writeFile(archivos.pbArchivoDATAs, (dir / "pepe/documentos\r\n").toUtf8());
+    run(serverDown());
+    EXPECT_EQ(log.lines.last(), "Respaldo finalizado  ... ");
+    EXPECT_EQ(treeOf(dir / "destino"),
+              QStringList({"Documentos", "Documentos (luis)", "Documentos (luis)/comun.txt",
+                           "Documentos/comun.txt", "Documentos/solo-ana.txt", "documentos (pepe)",
+                           "documentos (pepe)/pepe.txt"}));
+    EXPECT_EQ(readFile(dir / "destino/Documentos/comun.txt"), "ana");
+    EXPECT_EQ(readFile(dir / "destino/Documentos (luis)/comun.txt"), "luis");
+}
+
 TEST_F(RunDriverTest, RouteListChecksReportEveryBadLine) {
     const QString list = dir / "lista.txt";
     writeFile(dir / "bien/a", "a");

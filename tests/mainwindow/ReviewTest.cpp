@@ -116,6 +116,20 @@ TEST_F(MainWindowTest, BadRoutesAndDestinationsAreReportedAndBlockTheRun) {
     EXPECT_FALSE(boton("cmdAccion")->isEnabled());
 }
 
+TEST_F(MainWindowTest, RoutesOfOneNameAreReportedWithTheirFolders) {
+    configurarCorrecta();
+    QDir().mkpath(dir / "otra/documentos");
+    writeFile(datas(), (dir / "otra/documentos").toUtf8() + "\r\n");
+    ASSERT_TRUE(cargar());
+    EXPECT_EQ(log().mid(1, 4),
+              (QStringList{linea("Rutas a respaldar correctas"),
+                           linea("Atención: rutas con el mismo nombre, cada una se copia en "
+                                 "su carpeta"),
+                           linea(dir / "documentos", "documentos"),
+                           linea(dir / "otra/documentos", "documentos (otra)")}));
+    EXPECT_TRUE(log().contains(linea("Resultado revisión", "Todo correcto")));
+}
+
 struct PuestaAlDia {
     int diasDesdeElUltimo;
     QTime ahora;

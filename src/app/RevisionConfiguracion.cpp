@@ -121,6 +121,9 @@ void RevisionConfiguracion::revisarDestino(bool& blCorrecto) {
         job_.Bitacorear(QStringLiteral("Atención: ruta no comprobable, por ser FTP"));
     } else if (DeArchivos::HayCarpeta(destino)) {
         job_.RutaDestino(destino);
+        rutas::AvisarDestinoDentro(
+            destino, rutas::LineasDeAmbas(archivos_.pbArchivoRutas, archivos_.pbArchivoDATAs),
+            job_);
     } else {
         job_.Bitacorear(QStringLiteral("Alerta"), QStringLiteral("Ruta destino inexistente"));
         blCorrecto = false;

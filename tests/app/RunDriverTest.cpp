@@ -193,6 +193,16 @@ TEST_F(RunDriverTest, RouteListChecksReportEveryBadLine) {
     EXPECT_FALSE(ok);
     EXPECT_EQ(log.lines.size(), 1);
     EXPECT_TRUE(log.lines[0].startsWith("*)Ruta de documentos incorrecta:> "));
+    // A NUL would cut the path short where the system reads it: "bien" exists, the line does not.
+    writeFile(list, (dir / "bien").toUtf8() + QByteArray("\0/x\r\n", 5) +
+                        (dir / "bien\tmal").toUtf8() + "\r\n");
+    log.clear();
+    ok = true;
+    rutas::LeerRutas(list, ok, false, job);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(log.lines,
+              QStringList({"*)Ruta de documentos incorrecta:> " + dir / "bien\u2400/x",
+                           "*)Ruta de documentos incorrecta:> " + dir / "bien\u2409mal"}));
     ok = true;
     rutas::LeerRutas(dir / "nueva.txt", ok, false, job);
     EXPECT_TRUE(ok);

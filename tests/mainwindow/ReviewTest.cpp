@@ -130,6 +130,18 @@ TEST_F(MainWindowTest, RoutesOfOneNameAreReportedWithTheirFolders) {
     EXPECT_TRUE(log().contains(linea("Resultado revisión", "Todo correcto")));
 }
 
+TEST_F(MainWindowTest, DestinationInsideARouteIsReportedOnce) {
+    configurarCorrecta();
+    QDir().mkpath(dir / "documentos/copias");
+    guardar(ajustes::kRutaDestino, dir / "documentos/copias");
+    writeFile(datas(), dir.path().toUtf8() + "\r\n"); // holds it too
+    ASSERT_TRUE(cargar());
+    const QStringList avisos = log().filter("Ruta destino dentro de");
+    EXPECT_EQ(avisos, QStringList(linea("Atención", "Ruta destino dentro de " + dir / "documentos" +
+                                                        ", no se respalda")));
+    EXPECT_TRUE(log().contains(linea("Resultado revisión", "Todo correcto")));
+}
+
 struct PuestaAlDia {
     int diasDesdeElUltimo;
     QTime ahora;

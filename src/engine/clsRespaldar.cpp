@@ -96,6 +96,7 @@ bool clsRespaldar::correr(const QString& enDonde) {
     bool resultado = true;
     colErroresCopia.clear();
     colErroresLectura.clear();
+    lCarpetasSinLeer = 0; // counted from the subfolder search on
     destino_ = crearDestino();
     registrar(QStringLiteral("Respaldo iniciado"),
               servicios_.regional.sello(servicios_.reloj.now()));
@@ -122,7 +123,7 @@ bool clsRespaldar::correr(const QString& enDonde) {
         BuscarSubdirectorios(ruta.entradas);
 
     registrar(QStringLiteral("Respaldando archivos"));
-    lRespaldados = lIntentados = lRevisados = lBorrados = lCarpetasSinLeer = 0;
+    lRespaldados = lIntentados = lRevisados = lBorrados = 0;
     const qsizetype carpetas = colOrigenes.size();
     for (qsizetype k = 0; k < carpetas; ++k) {
         // Files read before a listing failed are still copied; only the deletion pass needs

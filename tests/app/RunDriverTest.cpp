@@ -47,13 +47,33 @@ public:
         mysql_free_result(result);
         return rows;
     }
-    qint64 lastRunId() {
-        const QStringList rows = query("SELECT COALESCE(MAX(Id), 0) FROM rdamovtos");
-        return rows.value(0).toLongLong();
+    // The ids of the runs that backed up a route, found through their detail rows (other suites
+    // add runs to the same server meanwhile).
+    QStringList runsOf(const QString& route) {
+        return query(QString("SELECT DISTINCT IdMovto FROM rdamovtosdetalle "
+                             "WHERE RutaRespaldada = '%1' ORDER BY IdMovto")
+                         .arg(route));
     }
 
 private:
     MYSQL* mysql_;
+};
+
+// Reads folders for real, except one folder whose every reading fails with EIO.
+class FolderReadFailing final : public LectorCarpetas {
+public:
+    explicit FolderReadFailing(const QString& folder) : folder_(folder) {}
+
+protected:
+    const dirent* siguiente(DIR* dir, const QString& carpeta) const override {
+        if (carpeta != folder_)
+            return LectorCarpetas::siguiente(dir, carpeta);
+        errno = EIO;
+        return nullptr;
+    }
+
+private:
+    const QString& folder_;
 };
 
 class RunDriverTest : public ::testing::Test {
@@ -100,7 +120,10 @@ protected:
     CountingPump pump;
     FakeNotice notice;
     FakeLogBox log;
-    clsRespaldar job{{clock, pump, notice, programa.folder, Regional(QLocale("en_US"))}};
+    QString unreadable; // a folder the job cannot read
+    clsRespaldar job{{clock, pump, notice, programa.folder, Regional(QLocale("en_US"))},
+                     std::make_unique<AtomicFileCopier>(),
+                     std::make_unique<FolderReadFailing>(unreadable)};
     MariaDbServer server = MariaDbServer::fromEnvironment();
     int disabled = 0;
 };
@@ -141,6 +164,19 @@ TEST_F(RunDriverTest, FirstFailedRouteEndsTheRun) {
     EXPECT_EQ(treeOf(dir / "destino"), QStringList({"uno", "uno/archivo.txt"}));
     EXPECT_FALSE(QFile::exists(archivos.carpetaTemporal));
     EXPECT_EQ(setting(ajustes::kResultado, ajustes::kUltimoRespaldo), "");
+}
+
+TEST_F(RunDriverTest, AFolderNotReadWholeIsAFailedRouteNeverAFinishedBackup) {
+    writeFile(archivos.pbArchivoRutas, routes({"uno"}));
+    writeFile(archivos.pbArchivoDATAs, routes({"mysql"}));
+    writeFile(dir / "datos/uno/sub/x.txt", "x");
+    unreadable = dir / "datos/uno/sub/";
+    run(serverDown());
+    EXPECT_EQ(log.lines.filter("Respaldo incompleto").size(), 1);
+    EXPECT_FALSE(log.lines.contains("Respaldo finalizado  ... "));
+    EXPECT_EQ(log.lines.last(), "Error al respaldar  ... ");
+    EXPECT_EQ(setting(ajustes::kResultado, ajustes::kUltimoRespaldo), "");
+    EXPECT_EQ(treeOf(dir / "destino"), QStringList({"uno", "uno/archivo.txt"}));
 }
 
 TEST_F(RunDriverTest, VanishedListOrEmptyLineFailsTheRunWithoutCrashing) {
@@ -218,8 +254,8 @@ TEST_F(RunDriverTest, RunAndDetailRowsReachTheCentralServer) {
     writeFile(archivos.pbArchivoDATAs, routes({"mysql"}));
 
     run(realServer());
-    const qint64 first = rows.lastRunId();
-    ASSERT_GT(first, 0);
+    ASSERT_EQ(rows.runsOf(dir / "datos/uno").size(), 1);
+    const qint64 first = rows.runsOf(dir / "datos/uno")[0].toLongLong();
     EXPECT_EQ(rows.query(QString("SELECT Fecha, Version FROM rdamovtos WHERE Id = %1").arg(first)),
               QStringList({"2026-12-07|5.0.0"}));
     EXPECT_EQ(rows.query(QString("SELECT RutaRespaldada, RutaDestino FROM rdamovtosdetalle "
@@ -232,7 +268,9 @@ TEST_F(RunDriverTest, RunAndDetailRowsReachTheCentralServer) {
 
     // A second run the same day adds a second run row with the same date.
     run(realServer());
-    EXPECT_EQ(rows.query(QString("SELECT Fecha FROM rdamovtos WHERE Id >= %1").arg(first)),
+    const QStringList runs = rows.runsOf(dir / "datos/uno");
+    ASSERT_EQ(runs.size(), 2);
+    EXPECT_EQ(rows.query("SELECT Fecha FROM rdamovtos WHERE Id IN (" + runs.join(',') + ")"),
               QStringList({"2026-12-07", "2026-12-07"}));
 }
 

@@ -1,3 +1,4 @@
+#include "app/AgenteUnico.h"
 #include "host/Componentes.h"
 #include "mainwindow/ServiciosQt.h"
 #include "mainwindow/frmPrincipal.h"
@@ -12,9 +13,18 @@ int main(int argc, char** argv) {
     try {
         zarvento::QtDialogService dialogos;
         const zarvento::Componentes componentes(zarvento::Entorno::delPrograma(&dialogos));
+        // A second start of the folder's agent shows the running agent's window instead.
+        zarvento::AgenteUnico agente(componentes.entorno().programa.folder);
+        if (!agente.Iniciar())
+            return EXIT_SUCCESS;
         const zarvento::SystemClock reloj;
         zarvento::QtEventPump bomba;
         zarvento::frmPrincipal ventana(componentes, reloj, bomba);
+        QObject::connect(&agente, &zarvento::AgenteUnico::mostrarPedido, &ventana, [&ventana] {
+            ventana.showNormal();
+            ventana.raise();
+            ventana.activateWindow();
+        });
         if (!ventana.Form_Load())
             return EXIT_SUCCESS;
         ventana.show();

@@ -1,4 +1,5 @@
 #include "app/AgenteUnico.h"
+#include "app/FinPorSenal.h"
 #include "host/Componentes.h"
 #include "mainwindow/ServiciosQt.h"
 #include "mainwindow/frmPrincipal.h"
@@ -25,6 +26,9 @@ int main(int argc, char** argv) {
             ventana.raise();
             ventana.activateWindow();
         });
+        // SIGTERM and SIGINT close the window as its close command does.
+        zarvento::FinPorSenal senales;
+        QObject::connect(&senales, &zarvento::FinPorSenal::pedido, &ventana, &QWidget::close);
         if (!ventana.Form_Load())
             return EXIT_SUCCESS;
         ventana.show();

@@ -1,10 +1,15 @@
 #!/usr/bin/env bash
-# FTP benchmark against one pyftpdlib server on loopback, started once for every comparison:
-#   1. a 256 MB upload through the client's block-wise upload (an event and a pump per 255-byte
-#      block) against curl -T of the same file; prints upload256mb_vs_curl ratio=R (ours / curl,
-#      median of the runs).
-#   2. a route of small files through the backup engine against lftp (see the marked place below).
-#   bench/ftp.sh [runs] [megabytes]
+# FTP benchmark on loopback, every comparison against a peer measured in the same run on the
+# same server:
+#   upload256mb_vs_curl: a 256 MB file through the backup engine (its progress notice and event
+#     pump as in a real run) against curl -T;
+#   smallfiles_first_vs_lftp, smallfiles_nochange_vs_lftp: 2,000 small files in 50 folders,
+#     the engine's differential run onto an empty server and again with nothing changed, against
+#     lftp mirror -R doing the same;
+# each on pyftpdlib and on vsftpd (vsftpd needs root), and the small-file pair again on a
+# pyftpdlib whose every reply waits 10 ms (*_rtt10ms). Prints name ratio=R (ours / peer,
+# median of the runs).
+#   bench/ftp.sh [runs] [megabytes] [runs of the rtt10ms pair]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
@@ -13,48 +18,60 @@ install_missing "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}" "${BENCH_PACKAGES[@
 
 runs=${1:-3}
 megabytes=${2:-256}
-build_bench zarvento_bench_ftp zarvento_bench_local
-uploader=$PWD/$build/bench/ftp/zarvento_bench_ftp
+slow_runs=${3:-1}
+build_bench zarvento_bench_local
+engine=$PWD/$build/bench/local/zarvento_bench_local
 work=$PWD/$build/bench-ftp-work
 rm -rf "$work"
-mkdir -p "$work/root" "$work/local"
+mkdir -p "$work/log" "$work/big"
 
 user=bench
 password=bench-pass
-port=$(/usr/bin/python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-server=127.0.0.1:$port
-/usr/bin/python3 -m pyftpdlib -i 127.0.0.1 -p "$port" -u "$user" -P "$password" -d "$work/root" -w \
-    >"$work/server.log" 2>&1 &
-server_pid=$!
+pids=()
 cleanup() {
-    kill "$server_pid" 2>/dev/null || true
-    wait "$server_pid" 2>/dev/null || true
+    local pid
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
     rm -rf "$work"
 }
 trap cleanup EXIT
-for _ in $(seq 1 100); do
-    (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && break
-    sleep 0.1
-done
+free_port() {
+    /usr/bin/python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
+}
+wait_listening() {
+    for _ in $(seq 1 100); do
+        (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null && return 0
+        sleep 0.1
+    done
+    echo "server on port $1 did not start" >&2
+    return 1
+}
+# start_server NAME: sets port and remote (the served folder's path as the server shows it).
+start_server() {
+    local name=$1 served=$work/$1-root
+    mkdir -p "$served" "$work/$name-state"
+    port=$(free_port)
+    case $name in
+    pyftpdlib)
+        /usr/bin/python3 -m pyftpdlib -i 127.0.0.1 -p "$port" -u "$user" -P "$password" \
+            -d "$served" -w >"$work/$name-state/log" 2>&1 &
+        remote= ;;
+    rtt10ms)
+        /usr/bin/python3 bench/ftp/slow_pyftpd.py "$port" "$user" "$password" "$served" \
+            >"$work/$name-state/log" 2>&1 &
+        remote= ;;
+    vsftpd)
+        chmod 755 "$work" "$(dirname "$work")"
+        tests/ftp/servers/vsftpd.sh "$port" "zarventobench" "$password" "$served" \
+            "$work/$name-state" >"$work/$name-state/log" 2>&1 &
+        remote=$served ;;
+    esac
+    pids+=($!)
+    wait_listening "$port"
+}
+login_user() { [ "$1" = vsftpd ] && echo zarventobench || echo "$user"; }
 
-
-# 1. Large file upload.
-big=$work/local/big.bin
-head -c "$((megabytes * 1024 * 1024))" /dev/urandom >"$big"
-ours=() peer=()
-for _ in $(seq 1 "$runs"); do
-    rm -f "$work/root/ours.bin" "$work/root/peer.bin"
-    ours+=("$(seconds "$uploader" "$server" "$user" "$password" "$big" /ours.bin)")
-    peer+=("$(seconds curl -sS -T "$big" -u "$user:$password" "ftp://$server/peer.bin")")
-done
-cmp -s "$big" "$work/root/ours.bin" && echo "uploaded copy identical to the source"
-echo "upload${megabytes}mb_vs_curl ratio=$(ratio "$(median "${ours[@]}")" "$(median "${peer[@]}")") ours=$(median "${ours[@]}")s curl=$(median "${peer[@]}")s"
-rm -f "$big" "$work/root/ours.bin" "$work/root/peer.bin"
-
-# 2. Small files through the backup engine against lftp.
-# 2000 small files in 50 folders: the engine (one fresh login per folder attempt and per upload,
-# as the agent does) against one lftp session mirroring the same tree.
-engine=$PWD/$build/bench/local/zarvento_bench_local
+# 2,000 files of 200 bytes to 8 KB in 50 folders.
 python3 - "$work/small" <<'PY'
 import os, sys
 for i in range(2000):
@@ -63,12 +80,48 @@ for i in range(2000):
     with open(os.path.join(d, f"archivo{i:04d}.txt"), "wb") as f:
         f.write(os.urandom(200 + (i * 37) % 8000))
 PY
-mkdir -p "$work/log"
-ours=() peer=()
-for _ in $(seq 1 "$runs"); do
-    rm -rf "$work/root/e" "$work/root/l"
-    ours+=("$(seconds "$engine" "$work/small" /e full "$work/log" "$server" "$user" "$password")")
-    peer+=("$(seconds lftp -u "$user,$password" -e "set cmd:fail-exit yes; mirror -R $work/small /l/small; quit" "ftp://$server")")
-done
-diff -r "$work/small" "$work/root/e/small" >/dev/null && echo "engine upload identical to the source"
-echo "smallfiles_vs_lftp ratio=$(ratio "$(median "${ours[@]}")" "$(median "${peer[@]}")") ours=$(median "${ours[@]}")s lftp=$(median "${peer[@]}")s"
+head -c "$((megabytes * 1024 * 1024))" /dev/urandom >"$work/big/big.bin"
+
+# small_files NAME SUFFIX RUNS
+small_files() {
+    local name=$1 suffix=$2 count=$3 u
+    u=$(login_user "$name")
+    local first_ours=() first_peer=() same_ours=() same_peer=()
+    for _ in $(seq 1 "$count"); do
+        rm -rf "${work:?}/$name-root/e" "${work:?}/$name-root/l"
+        first_ours+=("$(seconds "$engine" "$work/small" "$remote/e" differential "$work/log" "127.0.0.1:$port" "$u" "$password")")
+        same_ours+=("$(seconds "$engine" "$work/small" "$remote/e" differential "$work/log" "127.0.0.1:$port" "$u" "$password")")
+        first_peer+=("$(seconds lftp -u "$u,$password" -e "set cmd:fail-exit yes; mirror -R $work/small $remote/l/small; quit" "ftp://127.0.0.1:$port")")
+        same_peer+=("$(seconds lftp -u "$u,$password" -e "set cmd:fail-exit yes; mirror -R $work/small $remote/l/small; quit" "ftp://127.0.0.1:$port")")
+    done
+    diff -r "$work/small" "$work/$name-root/e/small" >/dev/null || echo "$name: engine copy differs from the source"
+    echo "smallfiles_first_vs_lftp$suffix ratio=$(ratio "$(median "${first_ours[@]}")" "$(median "${first_peer[@]}")") ours=$(median "${first_ours[@]}")s lftp=$(median "${first_peer[@]}")s"
+    echo "smallfiles_nochange_vs_lftp$suffix ratio=$(ratio "$(median "${same_ours[@]}")" "$(median "${same_peer[@]}")") ours=$(median "${same_ours[@]}")s lftp=$(median "${same_peer[@]}")s"
+}
+
+# big_file NAME SUFFIX
+big_file() {
+    local name=$1 suffix=$2 u
+    u=$(login_user "$name")
+    local ours=() peer=()
+    for _ in $(seq 1 "$runs"); do
+        rm -rf "${work:?}/$name-root/b" "${work:?}/$name-root/peer.bin"
+        ours+=("$(seconds "$engine" "$work/big" "$remote/b" full "$work/log" "127.0.0.1:$port" "$u" "$password")")
+        peer+=("$(seconds curl -sS -T "$work/big/big.bin" -u "$u:$password" "ftp://127.0.0.1:$port/${remote:+%2F${remote#/}/}peer.bin")")
+    done
+    cmp -s "$work/big/big.bin" "$work/$name-root/b/big/big.bin" || echo "$name: uploaded copy differs from the source"
+    echo "upload${megabytes}mb_vs_curl$suffix ratio=$(ratio "$(median "${ours[@]}")" "$(median "${peer[@]}")") ours=$(median "${ours[@]}")s curl=$(median "${peer[@]}")s"
+}
+
+start_server pyftpdlib
+big_file pyftpdlib ""
+small_files pyftpdlib "" "$runs"
+if [ "$(id -u)" -eq 0 ]; then
+    start_server vsftpd
+    big_file vsftpd _vsftpd
+    small_files vsftpd _vsftpd "$runs"
+else
+    echo "vsftpd skipped: it needs root to make its login user" >&2
+fi
+start_server rtt10ms
+small_files rtt10ms _rtt10ms "$slow_runs"

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs what is missing (Debian 12, as root), builds the agent, lays out a demo setup in
-# demo/ and starts the agent on it, which makes its overdue backup at once. Without a display
-# the agent runs on the offscreen platform: the script waits for the review to end, prints
-# Bitacora.log and the destination tree, and stops the agent. With a display it leaves the agent
-# running (minimised) and says how to stop it.
+# demo/ with a private report server (MariaDB on a loopback port, the schema from sql/) and
+# starts the agent on it; the agent makes its overdue backup at once. The script then prints
+# Bitacora.log, the destination tree and the run records the agent stored. Without a display the
+# agent runs on the offscreen platform and is stopped with the server; with a display the window
+# is left up, restored, and the script says how to stop both.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 root=$PWD
@@ -12,7 +13,7 @@ build=$root/build-demo
 
 demo_build() {
     source scripts/packages.sh
-    install_missing "${BUILD_PACKAGES[@]}" "${DEMO_PACKAGES[@]}"
+    install_missing "${BUILD_PACKAGES[@]}" "${DEMO_PACKAGES[@]}" mariadb-server
     # The machine-wide registry store of this build lives inside demo/, so the demo never
     # touches the system's own folder.
     cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DZARVENTO_BUILD_TESTS=OFF \
@@ -63,10 +64,33 @@ demo_layout() {
     crlf "$demo/quillon/data/tienda" >"$demo/programa/RutasDATAaRespaldar.txt"
 }
 
+# The report server of the demo: a private MariaDB on a free loopback port with the schema, and
+# an account for the agent that may only add and read rows. The agent takes the account from
+# equipo.ini at its first start, as a machine given its own account would.
+report_state=$root/build-demo/mariadb-demo
+report_start() {
+    bash "$root/tests/host/mariadb/start.sh" "$report_state" "$root/sql" >/dev/null
+    local port password
+    port=$(sed -n 's/^port=//p' "$report_state/connection.ini")
+    password="Demo-$RANDOM$RANDOM"
+    report_sql <<SQL
+CREATE USER 'zarvento_demo'@'127.0.0.1' IDENTIFIED BY '$password';
+GRANT INSERT, SELECT ON orlanet_liberaktq.* TO 'zarvento_demo'@'127.0.0.1';
+SQL
+    crlf '[Servidor central]' 'Usuario=zarvento_demo' "Password=$password" "Puerto=$port" \
+        >"$demo/registro/equipo.ini"
+    echo "Report server: MariaDB on 127.0.0.1:$port, database orlanet_liberaktq"
+}
+report_sql() {
+    mariadb --no-defaults --socket="$(cat "$report_state/datadir")/mysqld.sock" -uroot \
+        orlanet_liberaktq "$@"
+}
+report_stop() { bash "$root/tests/host/mariadb/stop.sh" "$report_state" >/dev/null 2>&1 || true; }
+
 # Starts the agent in the background; its start-at-log-on entry and per-user store go to
-# demo/config instead of the user's own configuration folder.
+# demo/config, its applications menu entry and icon to demo/datos, instead of the user's own.
 demo_start() {
-    XDG_CONFIG_HOME="$demo/config" "$demo/programa/zarvento" "$@" \
+    XDG_CONFIG_HOME="$demo/config" XDG_DATA_HOME="$demo/datos" "$demo/programa/zarvento" "$@" \
         >"$demo/agente.salida" 2>&1 &
     agent_pid=$!
 }
@@ -94,6 +118,18 @@ demo_report() {
     cat "$demo/programa/Bitacora.log"
     echo "===== $demo/copias"
     (cd "$demo/copias" && find . | sort)
+    echo "===== report server: the run (rdamovtos) and one row per backed-up folder (rdamovtosdetalle)"
+    report_sql -t -e 'SELECT * FROM rdamovtos; SELECT * FROM rdamovtosdetalle;'
+}
+
+# Brings the agent's window up, restored, on the display (it starts minimised).
+demo_restore() {
+    local window
+    window=$(xdotool search --sync --pid "$agent_pid" --classname zarvento 2>/dev/null | head -1)
+    [ -n "$window" ] || return 0
+    xdotool windowmap "$window" 2>/dev/null || true
+    xdotool windowactivate "$window" 2>/dev/null || true
+    agent_window=$window
 }
 
 demo_stop() {
@@ -104,6 +140,8 @@ demo_stop() {
 main() {
     demo_build
     demo_layout
+    trap report_stop EXIT
+    report_start
     if [ -z "${DISPLAY:-}" ]; then
         export QT_QPA_PLATFORM=offscreen
     fi
@@ -114,11 +152,14 @@ main() {
     fi
     demo_report
     if [ -n "${DISPLAY:-}" ]; then
-        echo "The agent keeps running, minimised (process $agent_pid); close it with its x"
-        echo "button, or: kill $agent_pid"
+        trap - EXIT
+        demo_restore
+        echo "The agent keeps running (process $agent_pid), its window up and its icon in the"
+        echo "tray; close it with its x button or the tray menu's \"Cerrar\", or: kill $agent_pid"
+        echo "Then stop the report server: bash tests/host/mariadb/stop.sh $report_state"
     else
         demo_stop
-        echo "Agent stopped."
+        echo "Agent and report server stopped."
     fi
 }
 

@@ -1,7 +1,9 @@
 # Debian packages the project needs, and a helper that installs only the missing ones.
-BUILD_PACKAGES=(cmake g++ make pkg-config qt6-base-dev libcurl4-openssl-dev libmariadb-dev)
-TEST_PACKAGES=(libgtest-dev libgmock-dev mariadb-server python3-pyftpdlib vsftpd)
-DEMO_PACKAGES=(xvfb xauth imagemagick)
+BUILD_PACKAGES=(cmake g++ make pkg-config qt6-base-dev libcurl4-openssl-dev libmariadb-dev
+    libqt6svg6 qt6-translations-l10n)
+TEST_PACKAGES=(libgtest-dev libgmock-dev mariadb-server mariadb-client python3-pyftpdlib vsftpd
+    dbus-daemon clang-format git openssl openssh-server)
+DEMO_PACKAGES=(xvfb xauth imagemagick icewm xdotool)
 BENCH_PACKAGES=(rsync lftp curl time bc)
 
 install_missing() {

@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
-# Installs what is missing (Debian 12, as root), builds with AddressSanitizer and UBSan,
-# and runs every test. Ends with CTest's summary.
+# Installs what is missing (Debian 12, as root), checks the sources' formatting, builds with
+# AddressSanitizer and UBSan and warnings as errors, and runs every test. Ends with CTest's summary.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
 install_missing "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
 
+# The committed .clang-format, on every tracked C++ source.
+git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror
+
 build=${ZARVENTO_TEST_BUILD:-build-test}
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DZARVENTO_SANITIZE=ON
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DZARVENTO_SANITIZE=ON \
+    -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
 cmake --build "$build" -j"$(nproc)"
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}

@@ -1,31 +1,40 @@
 #include "app/AgenteUnico.h"
 #include "app/FinPorSenal.h"
 #include "host/Componentes.h"
+#include "mainwindow/BandejaPrincipal.h"
 #include "mainwindow/ServiciosQt.h"
+#include "mainwindow/TraduccionesQt.h"
 #include "mainwindow/frmPrincipal.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <cstdio>
 #include <exception>
 
 // The agent: the main window, started minimised, runs until it is closed.
 int main(int argc, char** argv) {
     QApplication aplicacion(argc, argv);
+    // The name the desktop shows for the program (window class, taskbar, tray).
+    QApplication::setApplicationName(QStringLiteral("Zarvento"));
+    QApplication::setDesktopFileName(QFileInfo(QApplication::applicationFilePath()).baseName());
+    QApplication::setWindowIcon(zarvento::BandejaPrincipal::iconoPrograma());
+    // The window stays alive in the tray when its last dialog closes; only closing ends it.
+    QApplication::setQuitOnLastWindowClosed(false);
+    zarvento::CargarTraduccionesQt(aplicacion);
     try {
         zarvento::QtDialogService dialogos;
-        const zarvento::Componentes componentes(zarvento::Entorno::delPrograma(&dialogos));
+        zarvento::QtEventPump bomba;
+        zarvento::Entorno entorno = zarvento::Entorno::delPrograma(&dialogos);
+        entorno.bomba = &bomba;
+        const zarvento::Componentes componentes(std::move(entorno));
         // A second start of the folder's agent shows the running agent's window instead.
         zarvento::AgenteUnico agente(componentes.entorno().programa.folder);
         if (!agente.Iniciar())
             return EXIT_SUCCESS;
         const zarvento::SystemClock reloj;
-        zarvento::QtEventPump bomba;
         zarvento::frmPrincipal ventana(componentes, reloj, bomba);
-        QObject::connect(&agente, &zarvento::AgenteUnico::mostrarPedido, &ventana, [&ventana] {
-            ventana.showNormal();
-            ventana.raise();
-            ventana.activateWindow();
-        });
+        QObject::connect(&agente, &zarvento::AgenteUnico::mostrarPedido, &ventana,
+                         &zarvento::frmPrincipal::mostrarVentana);
         // SIGTERM and SIGINT close the window as its close command does.
         zarvento::FinPorSenal senales;
         QObject::connect(&senales, &zarvento::FinPorSenal::pedido, &ventana, &QWidget::close);

@@ -6,7 +6,6 @@
 #include "engine/clsRespaldar.h"
 
 #include <QCoreApplication>
-
 #include <cstdio>
 
 namespace {

@@ -2,7 +2,6 @@
 
 #include "app/HoraDelRespaldo.h"
 #include "app/ListaDeRutas.h"
-#include "host/ClavesAjustes.h"
 #include "host/DeAcceso.h"
 #include "host/TextFiles.h"
 
@@ -15,30 +14,32 @@ namespace zarvento {
 
 namespace {
 
-const QString kSeccion = QString::fromUtf8(ajustes::kConfiguracion);
-const QString kDatoSinDefinir = QString::fromUtf8(ajustes::kDatoSinDefinir);
+using ajustes::de;
+
 const QString kClaseAcceso = QStringLiteral("deAcceso");
 
-// The window's own reading of a yes/no value: only "s" or "S" is yes.
+// The window's own reading of a yes/no value, stricter than the review's: only "s" or "S" is yes.
 bool SNaBooleano(const QString& texto) {
     return texto.toLower() == QStringLiteral("s");
 }
 
-QString CasillaASN(bool marcada) {
-    return marcada ? QStringLiteral("S") : QStringLiteral("N");
+// The text a box shows for a stored value: nothing for the placeholder.
+QString definido(const QString& texto) {
+    return ajustes::sinDefinir(texto) ? QString() : texto;
 }
 
-bool esIndefinido(const QString& texto) {
-    return texto.isEmpty() || texto == kDatoSinDefinir;
+Fallo noSeGrabo(const QString& archivo, const QString& motivo) {
+    return {QStringLiteral("No se pudo grabar el archivo \"%1\": %2.").arg(archivo, motivo)};
 }
 
 } // namespace
 
 CatalogoDeAjustes::CatalogoDeAjustes(const Componentes& componentes, ArchivosDeAjustes archivos)
-    : componentes_(componentes), archivos_(std::move(archivos)) {}
+    : componentes_(componentes), archivos_(std::move(archivos)),
+      ajustes_(ini_, archivos_.pbArchivoIni) {}
 
-QString CatalogoDeAjustes::lee(const char* clave) const {
-    return ini_.LeeIni(kSeccion, QString::fromUtf8(clave), archivos_.pbArchivoIni);
+QString CatalogoDeAjustes::lee(const ajustes::Ajuste& ajuste) const {
+    return ajustes_.leer(ajuste);
 }
 
 QString CatalogoDeAjustes::rutasDe(const QString& archivo) const {
@@ -51,80 +52,89 @@ QString CatalogoDeAjustes::rutasDe(const QString& archivo) const {
 ValoresDeAjustes CatalogoDeAjustes::cargar() const {
     const auto acceso = componentes_.CrearObj<DeAcceso>(kClaseAcceso);
     ValoresDeAjustes valores;
-    valores.respaldosVariados = SNaBooleano(lee(ajustes::kRespaldosVariados));
-    valores.semanal = lee(ajustes::kCiclo).left(1).toLower() == QStringLiteral("s");
-    valores.diaAlInicio = SNaBooleano(lee(ajustes::kDiaPrimero));
-    valores.respaldoEnFTP = SNaBooleano(lee(ajustes::kRespaldoEnFTP));
+    valores.respaldosVariados = SNaBooleano(lee(de(ajustes::kRespaldosVariados)));
+    valores.semanal = ajustes::esSi(lee(de(ajustes::kCiclo)));
+    valores.diaAlInicio = SNaBooleano(lee(de(ajustes::kDiaPrimero)));
+    valores.respaldoEnFTP = SNaBooleano(lee(de(ajustes::kRespaldoEnFTP)));
     if (valores.respaldoEnFTP) {
-        const QString servidor = lee(ajustes::kFTPservidor);
-        if (!esIndefinido(servidor)) {
-            valores.ftpServidor = acceso->DesEncripta(servidor, ajustes::kLlaveFTP);
-            valores.ftpUsuario = acceso->DesEncripta(lee(ajustes::kFTPusuario), ajustes::kLlaveFTP);
-            valores.ftpPassword =
-                acceso->DesEncripta(lee(ajustes::kFTPpassword), ajustes::kLlaveFTP);
-        } else {
-            for (const char* clave :
-                 {ajustes::kFTPservidor, ajustes::kFTPusuario, ajustes::kFTPpassword}) {
-                QString motivo;
-                if (!ini_.EscribeIni(kSeccion, QString::fromUtf8(clave), kDatoSinDefinir,
-                                     archivos_.pbArchivoIni, &motivo))
-                    qWarning().noquote() << "No se pudo grabar" << clave << "en"
-                                         << archivos_.pbArchivoIni << ":" << motivo;
-            }
+        const auto& [servidor, usuario, password] = ajustes::kGrupoFTP;
+        const QString cifrado = ajustes_.leer(servidor);
+        if (!ajustes::sinDefinir(cifrado)) {
+            valores.ftpServidor = acceso->DesEncripta(cifrado, ajustes::kLlaveFTP);
+            valores.ftpUsuario = acceso->DesEncripta(ajustes_.leer(usuario), ajustes::kLlaveFTP);
+            valores.ftpPassword = acceso->DesEncripta(ajustes_.leer(password), ajustes::kLlaveFTP);
+        } else if (const auto hecho =
+                       ajustes_.escribir({{servidor, QString::fromUtf8(servidor.defecto)},
+                                          {usuario, QString::fromUtf8(usuario.defecto)},
+                                          {password, QString::fromUtf8(password.defecto)}});
+                   !hecho) {
+            qWarning().noquote() << "No se pudieron grabar los datos FTP en"
+                                 << archivos_.pbArchivoIni << ":" << hecho.motivo();
         }
     }
-    const QString destino = lee(ajustes::kRutaDestino);
-    valores.rutaDestino = esIndefinido(destino) ? QString() : destino;
-    valores.respaldoDiferencial = SNaBooleano(lee(ajustes::kRespaldoDiferencial));
-    valores.incluirSubdirectorios = SNaBooleano(lee(ajustes::kIncluirSubdirectorios));
-    const QString hora =
-        hora::formatear(hora::interpretar(lee(ajustes::kHoraDelRespaldo)).value_or(QTime(8, 0)));
+    valores.rutaDestino = definido(lee(de(ajustes::kRutaDestino)));
+    valores.respaldoDiferencial = SNaBooleano(lee(de(ajustes::kRespaldoDiferencial)));
+    valores.incluirSubdirectorios = SNaBooleano(lee(de(ajustes::kIncluirSubdirectorios)));
+    const QString hora = hora::formatear(
+        hora::interpretar(lee(de(ajustes::kHoraDelRespaldo))).value_or(QTime(8, 0)));
     valores.horas = hora.left(2);
     valores.minutos = hora.right(2);
+    valores.copiaConsistente = SNaBooleano(lee(de(ajustes::kCopiaConsistente)));
+    if (valores.copiaConsistente) {
+        valores.baseServidor = definido(lee(de(ajustes::kBaseServidor)));
+        valores.baseUsuario = definido(lee(de(ajustes::kBaseUsuario)));
+        const QString password = lee(de(ajustes::kBasePassword));
+        if (!ajustes::sinDefinir(password))
+            valores.basePassword = acceso->DesEncripta(password, ajustes::kLlaveFTP);
+    }
     valores.rutasDocumentos = rutasDe(archivos_.pbArchivoRutas);
     valores.rutasDatas = rutasDe(archivos_.pbArchivoDATAs);
     return valores;
 }
 
-std::optional<FalloAlGrabar> CatalogoDeAjustes::grabar(const ValoresDeAjustes& valores) const {
+Resultado<> CatalogoDeAjustes::grabar(const ValoresDeAjustes& valores) const {
     const auto acceso = componentes_.CrearObj<DeAcceso>(kClaseAcceso);
-    std::vector<std::pair<const char*, QString>> claves{
-        {ajustes::kRespaldosVariados, CasillaASN(valores.respaldosVariados)},
-        {ajustes::kCiclo, valores.semanal ? QStringLiteral("S") : QStringLiteral("M")},
-        {ajustes::kDiaPrimero, CasillaASN(valores.diaAlInicio)},
-        {ajustes::kRespaldoEnFTP, CasillaASN(valores.respaldoEnFTP)}};
+    std::vector<ValorDeAjuste> claves{
+        {de(ajustes::kRespaldosVariados), ajustes::comoSiNo(valores.respaldosVariados)},
+        {de(ajustes::kCiclo), ajustes::comoCiclo(valores.semanal)},
+        {de(ajustes::kDiaPrimero), ajustes::comoSiNo(valores.diaAlInicio)},
+        {de(ajustes::kRespaldoEnFTP), ajustes::comoSiNo(valores.respaldoEnFTP)}};
     if (valores.respaldoEnFTP) {
-        claves.insert(
-            claves.end(),
-            {{ajustes::kFTPservidor, acceso->Encripta(valores.ftpServidor, ajustes::kLlaveFTP)},
-             {ajustes::kFTPusuario, acceso->Encripta(valores.ftpUsuario, ajustes::kLlaveFTP)},
-             {ajustes::kFTPpassword, acceso->Encripta(valores.ftpPassword, ajustes::kLlaveFTP)}});
+        const auto& [servidor, usuario, password] = ajustes::kGrupoFTP;
+        claves.insert(claves.end(),
+                      {{servidor, acceso->Encripta(valores.ftpServidor, ajustes::kLlaveFTP)},
+                       {usuario, acceso->Encripta(valores.ftpUsuario, ajustes::kLlaveFTP)},
+                       {password, acceso->Encripta(valores.ftpPassword, ajustes::kLlaveFTP)}});
     }
     const QString hora = valores.horas + ':' + valores.minutos;
     const auto horaValida = hora::interpretar(hora);
-    claves.insert(claves.end(),
-                  {{ajustes::kRutaDestino, valores.rutaDestino},
-                   {ajustes::kRespaldoDiferencial, CasillaASN(valores.respaldoDiferencial)},
-                   {ajustes::kIncluirSubdirectorios, CasillaASN(valores.incluirSubdirectorios)},
-                   {ajustes::kHoraDelRespaldo, horaValida ? hora::formatear(*horaValida) : hora}});
-
-    FalloAlGrabar fallo;
-    for (const auto& [clave, valor] : claves) {
-        if (!ini_.EscribeIni(kSeccion, QString::fromUtf8(clave), valor, archivos_.pbArchivoIni,
-                             &fallo.motivo)) {
-            fallo.archivo = archivos_.pbArchivoIni;
-            return fallo;
-        }
+    claves.insert(
+        claves.end(),
+        {{de(ajustes::kRutaDestino), valores.rutaDestino},
+         {de(ajustes::kRespaldoDiferencial), ajustes::comoSiNo(valores.respaldoDiferencial)},
+         {de(ajustes::kIncluirSubdirectorios), ajustes::comoSiNo(valores.incluirSubdirectorios)},
+         {de(ajustes::kHoraDelRespaldo), horaValida ? hora::formatear(*horaValida) : hora},
+         {de(ajustes::kCopiaConsistente), ajustes::comoSiNo(valores.copiaConsistente)}});
+    if (valores.copiaConsistente) {
+        const auto comoTexto = [](const QString& texto) {
+            return texto.isEmpty() ? QString::fromUtf8(ajustes::kDatoSinDefinir) : texto;
+        };
+        claves.insert(claves.end(), {{de(ajustes::kBaseServidor), comoTexto(valores.baseServidor)},
+                                     {de(ajustes::kBaseUsuario), comoTexto(valores.baseUsuario)},
+                                     {de(ajustes::kBasePassword),
+                                      acceso->Encripta(valores.basePassword, ajustes::kLlaveFTP)}});
     }
+
+    if (const auto hecho = ajustes_.escribir(claves); !hecho)
+        return noSeGrabo(archivos_.pbArchivoIni, hecho.motivo());
     for (const auto& [archivo, texto] :
          {std::pair{archivos_.pbArchivoRutas, valores.rutasDocumentos},
           std::pair{archivos_.pbArchivoDATAs, valores.rutasDatas}}) {
-        if (!textfiles::writeAtomically(archivo, rutaslista::paraArchivo(texto), &fallo.motivo)) {
-            fallo.archivo = archivo;
-            return fallo;
-        }
+        QString motivo;
+        if (!textfiles::writeAtomically(archivo, rutaslista::paraArchivo(texto), &motivo))
+            return noSeGrabo(archivo, motivo);
     }
-    return std::nullopt;
+    return {};
 }
 
 } // namespace zarvento

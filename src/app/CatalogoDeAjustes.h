@@ -1,11 +1,12 @@
 #pragma once
 
+#include "app/AjustesEnIni.h"
 #include "app/ArchivosDeAjustes.h"
+#include "app/Resultado.h"
 #include "host/Componentes.h"
 #include "host/LibORVX.h"
 
 #include <QString>
-#include <optional>
 
 namespace zarvento {
 
@@ -23,15 +24,13 @@ struct ValoresDeAjustes {
     bool incluirSubdirectorios = false;
     QString horas;
     QString minutos;
+    bool copiaConsistente = false;
+    QString baseServidor;
+    QString baseUsuario;
+    QString basePassword;
     // The route lists as their text boxes show them (see ListaDeRutas.h).
     QString rutasDocumentos;
     QString rutasDatas;
-};
-
-// A file that could not be written, and why.
-struct FalloAlGrabar {
-    QString archivo;
-    QString motivo;
 };
 
 // Reads the settings file and the route lists into values for the window, and writes the
@@ -43,17 +42,19 @@ public:
     // Also repairs an undefined FTP server (while FTP is on) by writing the placeholder into
     // the three FTP keys, as the configuration review does.
     ValoresDeAjustes cargar() const;
-    // Stops at the first file that cannot be written. Every file is replaced atomically, so no
-    // file is ever left half-written.
-    std::optional<FalloAlGrabar> grabar(const ValoresDeAjustes& valores) const;
+    // Stops at the first file that cannot be written, saying which and why. Every file is
+    // replaced atomically, so no file is ever left half-written; the settings file in one
+    // replace holding every key.
+    Resultado<> grabar(const ValoresDeAjustes& valores) const;
 
 private:
-    QString lee(const char* clave) const;
+    QString lee(const ajustes::Ajuste& ajuste) const;
     QString rutasDe(const QString& archivo) const;
 
     const Componentes& componentes_;
     ArchivosDeAjustes archivos_;
     LibORVX ini_;
+    AjustesEnIni ajustes_;
 };
 
 } // namespace zarvento

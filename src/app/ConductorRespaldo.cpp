@@ -2,18 +2,16 @@
 
 #include "app/RutasARespaldar.h"
 #include "engine/clsRespaldar.h"
-#include "host/ClavesAjustes.h"
 #include "host/Componentes.h"
 #include "host/DeArchivos.h"
-#include "host/LibORVX.h"
 
 namespace zarvento {
 
 ConductorRespaldo::ConductorRespaldo(const Componentes& componentes, const LibORVX& ini,
                                      clsRespaldar& job, ArchivosPrincipal archivos,
                                      const ConexionCentral& central, const Clock& reloj)
-    : componentes_(componentes), ini_(ini), job_(job), archivos_(std::move(archivos)),
-      central_(central), reloj_(reloj) {}
+    : componentes_(componentes), job_(job), archivos_(std::move(archivos)),
+      ajustes_(ini, archivos_.pbArchivoIni), central_(central), reloj_(reloj) {}
 
 QString ConductorRespaldo::version() {
     return QStringLiteral("%1.%2.%3")
@@ -31,7 +29,10 @@ void ConductorRespaldo::EjecutarRespaldo(const std::function<void()>& deshabilit
     oBasesDD->cPassword = central_.password;
     oBasesDD->cPuerto = central_.puerto;
     oBasesDD->cUsuario = central_.usuario;
-    const qint64 lIdMovto = GrabarMovimiento(*oBasesDD);
+    const Resultado<qint64> movimiento = GrabarMovimiento(*oBasesDD);
+    if (!movimiento)
+        job_.ArchivoBitacora(movimiento.motivo());
+    const qint64 lIdMovto = movimiento ? *movimiento : 0; // 0: the run goes on unrecorded
 
     deshabilitarAccion();
     job_.Bitacorear(QStringLiteral("Iniciando respaldo"));
@@ -46,34 +47,37 @@ void ConductorRespaldo::EjecutarRespaldo(const std::function<void()>& deshabilit
         DeArchivos::DelTree(archivos_.carpetaTemporal);
         if (blCorrecto) {
             job_.Bitacorear(QStringLiteral("Respaldo finalizado"));
-            escribirFecha(ajustes::kResultado, ajustes::kUltimoRespaldo);
+            escribirFecha(ajustes::de(ajustes::kUltimoRespaldo));
             return;
         }
     }
     job_.Bitacorear(QStringLiteral("Error al respaldar"));
 }
 
-// Stores the run's row; its id, or 0 when the central server could not record the run.
-qint64 ConductorRespaldo::GrabarMovimiento(BasesDD& oBasesDD) {
+// Stores the run's row and returns its id.
+Resultado<qint64> ConductorRespaldo::GrabarMovimiento(BasesDD& oBasesDD) {
     Conexion conexion;
     Tabla movimientos;
-    QString error;
-    qint64 id = 0;
-    if (!oBasesDD.AbrirBdD(conexion, oBasesDD.cMiBase, &error)) {
-        job_.ArchivoBitacora(QStringLiteral("Servidor central no disponible: ") + error);
-    } else if (oBasesDD.AbrirTabla(movimientos, conexion, QStringLiteral("rdamovtos WHERE Id = -9"),
-                                   &error)) {
-        movimientos.AddNew();
-        movimientos.setField(QStringLiteral("Fecha"), reloj_.now().date());
-        movimientos.setField(QStringLiteral("Version"), version());
-        if (movimientos.Update(&error)) {
-            id = oBasesDD.LastId(conexion, QStringLiteral("rdamovtos"), QStringLiteral("Id"));
-            escribirFecha(ajustes::kConfiguracion, ajustes::kURGELN);
+    const auto grabar = [&]() -> Resultado<qint64> {
+        QString error;
+        if (!oBasesDD.AbrirBdD(conexion, oBasesDD.cMiBase, &error))
+            return Fallo{QStringLiteral("Servidor central no disponible: ") + error};
+        qint64 id = 0;
+        if (oBasesDD.AbrirTabla(movimientos, conexion, QStringLiteral("rdamovtos WHERE Id = -9"),
+                                &error)) {
+            movimientos.AddNew();
+            movimientos.setField(QStringLiteral("Fecha"), reloj_.now().date());
+            movimientos.setField(QStringLiteral("Version"), version());
+            if (movimientos.Update(&error)) {
+                id = oBasesDD.LastId(conexion, QStringLiteral("rdamovtos"), QStringLiteral("Id"));
+                escribirFecha(ajustes::de(ajustes::kURGELN));
+            }
         }
-    }
-    if (conexion.abierta() && id == 0)
-        job_.ArchivoBitacora(QStringLiteral("Respaldo no registrado en el servidor central: ") +
-                             error);
+        if (id == 0)
+            return Fallo{QStringLiteral("Respaldo no registrado en el servidor central: ") + error};
+        return id;
+    };
+    Resultado<qint64> id = grabar();
     BasesDD::CierraTabla(movimientos);
     BasesDD::CierraBdD(conexion);
     return id;
@@ -130,12 +134,11 @@ void ConductorRespaldo::GrabarDetalle(BasesDD& oBasesDD, qint64 lIdMovto,
     BasesDD::CierraBdD(conexion);
 }
 
-void ConductorRespaldo::escribirFecha(const char* seccion, const char* clave) {
-    QString error;
-    const QString hoy = reloj_.now().date().toString(QString::fromLatin1(ajustes::kFormatoFecha));
-    if (!ini_.EscribeIni(QString::fromUtf8(seccion), QString::fromUtf8(clave), hoy,
-                         archivos_.pbArchivoIni, &error))
-        job_.Bitacorear(QStringLiteral("No se pudo guardar ") + QString::fromUtf8(clave), error);
+void ConductorRespaldo::escribirFecha(const ajustes::Ajuste& ajuste) {
+    if (const auto hecho = ajustes_.escribir(ajuste, ajustes::comoFecha(reloj_.now().date()));
+        !hecho)
+        job_.Bitacorear(QStringLiteral("No se pudo guardar ") + QString::fromUtf8(ajuste.clave),
+                        hecho.motivo());
 }
 
 } // namespace zarvento

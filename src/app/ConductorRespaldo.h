@@ -1,7 +1,9 @@
 #pragma once
 
+#include "app/AjustesEnIni.h"
 #include "app/ArchivosPrincipal.h"
 #include "app/CarpetasDeRutas.h"
+#include "app/Resultado.h"
 #include "host/BasesDD.h"
 #include "host/ConexionCentral.h"
 #include "host/Services.h"
@@ -35,17 +37,17 @@ public:
     static QString version();
 
 private:
-    qint64 GrabarMovimiento(BasesDD& oBasesDD);
+    Resultado<qint64> GrabarMovimiento(BasesDD& oBasesDD);
     void RespaldarLista(const QString& stArchivoLista, qint64 lIdMovto, BasesDD& oBasesDD,
                         bool& blCorrecto, const QString& enDonde);
     void GrabarDetalle(BasesDD& oBasesDD, qint64 lIdMovto, const QString& stRutaRespaldada,
                        const QString& stRutaDestino);
-    void escribirFecha(const char* seccion, const char* clave);
+    void escribirFecha(const ajustes::Ajuste& ajuste);
 
     const Componentes& componentes_;
-    const LibORVX& ini_;
     clsRespaldar& job_;
     ArchivosPrincipal archivos_;
+    AjustesEnIni ajustes_;
     const ConexionCentral& central_;
     const Clock& reloj_;
     QString rutaActual_;

@@ -8,7 +8,6 @@
 #include "host/Componentes.h"
 #include "host/DeAcceso.h"
 #include "host/DeArchivos.h"
-#include "host/LibORVX.h"
 
 #include <QFileInfo>
 
@@ -16,12 +15,10 @@ namespace zarvento {
 
 namespace {
 
+using ajustes::de;
+
 QString texto(const char* utf8) {
     return QString::fromUtf8(utf8);
-}
-
-bool esSi(const QString& valor) {
-    return valor.left(1).toLower() == QStringLiteral("s");
 }
 
 bool vacio(const QString& archivo) {
@@ -33,8 +30,8 @@ bool vacio(const QString& archivo) {
 RevisionConfiguracion::RevisionConfiguracion(const Componentes& componentes, const LibORVX& ini,
                                              clsRespaldar& job, ArchivosPrincipal archivos,
                                              const Clock& reloj, VentanaRevisable& ventana)
-    : componentes_(componentes), ini_(ini), job_(job), archivos_(std::move(archivos)),
-      reloj_(reloj), ventana_(ventana) {}
+    : componentes_(componentes), job_(job), archivos_(std::move(archivos)),
+      ajustes_(ini, archivos_.pbArchivoIni), reloj_(reloj), ventana_(ventana) {}
 
 void RevisionConfiguracion::RevisarConfiguracion() {
     const auto acceso = componentes_.CrearObj<DeAcceso>(QStringLiteral("DeAcceso"));
@@ -43,19 +40,20 @@ void RevisionConfiguracion::RevisarConfiguracion() {
     job_.Bitacorear(QStringLiteral("Revisando configuración"));
 
     revisarRutas(blCorrecto);
-    job_.RespaldoMultiple(leerSiNo(ajustes::kRespaldosVariados, "S"));
+    job_.RespaldoMultiple(leerSiNo(de(ajustes::kRespaldosVariados)));
     registrarSiNo(QStringLiteral("Respaldos variados"), job_.RespaldoMultiple());
     if (job_.RespaldoMultiple())
         revisarCiclo();
-    job_.RespaldoEnFTP(leerSiNo(ajustes::kRespaldoEnFTP, "N"));
+    job_.RespaldoEnFTP(leerSiNo(de(ajustes::kRespaldoEnFTP)));
     registrarSiNo(QStringLiteral("Respaldo en FTP"), job_.RespaldoEnFTP());
     if (job_.RespaldoEnFTP())
         revisarFTP(*acceso);
     revisarDestino(blCorrecto);
-    job_.Incremental(leerSiNo(ajustes::kRespaldoDiferencial, "S"));
+    job_.Incremental(leerSiNo(de(ajustes::kRespaldoDiferencial)));
     registrarSiNo(QStringLiteral("Respaldo diferencial"), job_.Incremental());
-    job_.IncluirSubdirectorios(leerSiNo(ajustes::kIncluirSubdirectorios, "S"));
+    job_.IncluirSubdirectorios(leerSiNo(de(ajustes::kIncluirSubdirectorios)));
     registrarSiNo(QStringLiteral("Incluir subdirectorios"), job_.IncluirSubdirectorios());
+    revisarCopiaConsistente(*acceso, blCorrecto);
     revisarHora(blCorrecto);
 
     if (blCorrecto) {
@@ -89,32 +87,34 @@ void RevisionConfiguracion::revisarRutas(bool& blCorrecto) {
 }
 
 void RevisionConfiguracion::revisarCiclo() {
-    job_.EsSemanal(esSi(leerConDefecto(ajustes::kCiclo, "Semanal")));
+    job_.EsSemanal(ajustes::esSi(leerConDefecto(de(ajustes::kCiclo))));
     job_.Bitacorear(QStringLiteral("Ciclo"),
                     job_.EsSemanal() ? QStringLiteral("Semanal") : QStringLiteral("Mensual"));
-    job_.DiaAlInicio(leerSiNo(ajustes::kDiaPrimero, "S"));
+    job_.DiaAlInicio(leerSiNo(de(ajustes::kDiaPrimero)));
     registrarSiNo(QStringLiteral("'Día al inicio'"), job_.DiaAlInicio());
 }
 
 void RevisionConfiguracion::revisarFTP(const DeAcceso& acceso) {
-    const QString servidor = leer(ajustes::kFTPservidor);
-    if (servidor.isEmpty() || servidor == texto(ajustes::kDatoSinDefinir)) {
-        for (const char* clave :
-             {ajustes::kFTPservidor, ajustes::kFTPusuario, ajustes::kFTPpassword})
-            escribir(clave, texto(ajustes::kDatoSinDefinir));
+    const auto& [servidor, usuario, password] = ajustes::kGrupoFTP;
+    const QString cifrado = ajustes_.leer(servidor);
+    if (ajustes::sinDefinir(cifrado)) {
+        escribir({{servidor, texto(servidor.defecto)},
+                  {usuario, texto(usuario.defecto)},
+                  {password, texto(password.defecto)}});
         return;
     }
-    job_.FTPservidor(acceso.DesEncripta(servidor, ajustes::kLlaveFTP));
-    job_.ftpUsuario(acceso.DesEncripta(leer(ajustes::kFTPusuario), ajustes::kLlaveFTP));
-    job_.FTPpassword(acceso.DesEncripta(leer(ajustes::kFTPpassword), ajustes::kLlaveFTP));
+    job_.FTPservidor(acceso.DesEncripta(cifrado, ajustes::kLlaveFTP));
+    job_.ftpUsuario(acceso.DesEncripta(ajustes_.leer(usuario), ajustes::kLlaveFTP));
+    job_.FTPpassword(acceso.DesEncripta(ajustes_.leer(password), ajustes::kLlaveFTP));
 }
 
 void RevisionConfiguracion::revisarDestino(bool& blCorrecto) {
-    const QString destino = leer(ajustes::kRutaDestino);
-    if (destino.isEmpty() || destino == texto(ajustes::kDatoSinDefinir)) {
+    const ajustes::Ajuste& ruta = de(ajustes::kRutaDestino);
+    const QString destino = ajustes_.leer(ruta);
+    if (ajustes::sinDefinir(destino)) {
         job_.Bitacorear(QStringLiteral("Alerta"), QStringLiteral("Ruta destino, no definida"));
         blCorrecto = false;
-        escribir(ajustes::kRutaDestino, texto(ajustes::kDatoSinDefinir));
+        escribirDefecto(ruta);
     } else if (job_.RespaldoEnFTP()) {
         job_.RutaDestino(destino);
         job_.Bitacorear(QStringLiteral("Ruta FTP"), job_.RutaDestino());
@@ -133,8 +133,32 @@ void RevisionConfiguracion::revisarDestino(bool& blCorrecto) {
                         (job_.RespaldoEnFTP() ? QStringLiteral(" (pero es ruta FTP)") : QString()));
 }
 
+// The database server whose databases the data routes get a consistent copy of; the password is
+// never logged.
+void RevisionConfiguracion::revisarCopiaConsistente(const DeAcceso& acceso, bool& blCorrecto) {
+    job_.CopiaConsistente(std::nullopt);
+    const bool activa = leerSiNo(de(ajustes::kCopiaConsistente));
+    registrarSiNo(QStringLiteral("Copia consistente"), activa);
+    if (!activa)
+        return;
+    const QString servidor = leerConDefecto(de(ajustes::kBaseServidor));
+    const QString usuario = leerConDefecto(de(ajustes::kBaseUsuario));
+    const QString password = leerConDefecto(de(ajustes::kBasePassword));
+    if (ajustes::sinDefinir(servidor) || ajustes::sinDefinir(usuario)) {
+        job_.Bitacorear(QStringLiteral("Alerta"), QStringLiteral("Base de datos, no definida"));
+        blCorrecto = false;
+        return;
+    }
+    job_.Bitacorear(QStringLiteral("Base servidor"), servidor);
+    job_.Bitacorear(QStringLiteral("Base usuario"), usuario);
+    job_.CopiaConsistente(ServidorDeBase{servidor, usuario,
+                                         ajustes::sinDefinir(password)
+                                             ? QString()
+                                             : acceso.DesEncripta(password, ajustes::kLlaveFTP)});
+}
+
 void RevisionConfiguracion::revisarHora(bool& blCorrecto) {
-    const QString hora = leerConDefecto(ajustes::kHoraDelRespaldo, ajustes::kHoraSinDefinir);
+    const QString hora = leerConDefecto(de(ajustes::kHoraDelRespaldo));
     const bool valida = hora::interpretar(hora).has_value();
     job_.Bitacorear(QStringLiteral("Hora del respaldo"),
                     valida ? hora : texto(ajustes::kHoraSinDefinir));
@@ -148,10 +172,7 @@ void RevisionConfiguracion::revisarHora(bool& blCorrecto) {
 // An overdue backup: the last one is older than yesterday, or was yesterday and today's backup
 // hour has passed (compared as "hh:nn" texts).
 bool RevisionConfiguracion::tocaPonerseAlDia() const {
-    const QDate ultimo =
-        QDate::fromString(ini_.LeeIni(texto(ajustes::kResultado), texto(ajustes::kUltimoRespaldo),
-                                      archivos_.pbArchivoIni),
-                          texto(ajustes::kFormatoFecha));
+    const QDate ultimo = ajustes::fechaDe(ajustes_.leer(de(ajustes::kUltimoRespaldo)));
     if (!ultimo.isValid())
         return false;
     const QDateTime ahora = reloj_.now();
@@ -159,31 +180,33 @@ bool RevisionConfiguracion::tocaPonerseAlDia() const {
     if (ultimo < ayer)
         return true;
     return ultimo == ayer &&
-           leer(ajustes::kHoraDelRespaldo) < ahora.toString(QStringLiteral("HH:mm"));
+           ajustes_.leer(de(ajustes::kHoraDelRespaldo)) < ahora.toString(QStringLiteral("HH:mm"));
 }
 
-QString RevisionConfiguracion::leer(const char* clave) const {
-    return ini_.LeeIni(texto(ajustes::kConfiguracion), texto(clave), archivos_.pbArchivoIni);
+void RevisionConfiguracion::escribir(const std::vector<ValorDeAjuste>& valores) const {
+    if (const auto hecho = ajustes_.escribir(valores); !hecho) {
+        QStringList claves;
+        for (const ValorDeAjuste& valor : valores)
+            claves.append(texto(valor.ajuste.get().clave));
+        job_.ArchivoBitacora(QStringLiteral("No se pudo guardar ") + claves.join(", ") +
+                             QStringLiteral(": ") + hecho.motivo());
+    }
 }
 
-void RevisionConfiguracion::escribir(const char* clave, const QString& valor) const {
-    QString error;
-    if (!ini_.EscribeIni(texto(ajustes::kConfiguracion), texto(clave), valor,
-                         archivos_.pbArchivoIni, &error))
-        job_.ArchivoBitacora(QStringLiteral("No se pudo guardar ") + texto(clave) +
-                             QStringLiteral(": ") + error);
+void RevisionConfiguracion::escribirDefecto(const ajustes::Ajuste& ajuste) const {
+    escribir({{ajuste, texto(ajuste.defecto)}});
 }
 
-QString RevisionConfiguracion::leerConDefecto(const char* clave, const char* defecto) const {
-    const QString valor = leer(clave);
+QString RevisionConfiguracion::leerConDefecto(const ajustes::Ajuste& ajuste) const {
+    const QString valor = ajustes_.leer(ajuste);
     if (!valor.isEmpty())
         return valor;
-    escribir(clave, texto(defecto));
-    return texto(defecto);
+    escribirDefecto(ajuste);
+    return texto(ajuste.defecto);
 }
 
-bool RevisionConfiguracion::leerSiNo(const char* clave, const char* defecto) const {
-    return esSi(leerConDefecto(clave, defecto));
+bool RevisionConfiguracion::leerSiNo(const ajustes::Ajuste& ajuste) const {
+    return ajustes::esSi(leerConDefecto(ajuste));
 }
 
 void RevisionConfiguracion::registrarSiNo(const QString& etiqueta, bool valor) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/AjustesEnIni.h"
 #include "app/ArchivosPrincipal.h"
 #include "host/Services.h"
 
@@ -43,20 +44,22 @@ private:
     void revisarCiclo();
     void revisarFTP(const DeAcceso& acceso);
     void revisarDestino(bool& blCorrecto);
+    void revisarCopiaConsistente(const DeAcceso& acceso, bool& blCorrecto);
     void revisarHora(bool& blCorrecto);
     bool tocaPonerseAlDia() const;
 
-    QString leer(const char* clave) const;
-    void escribir(const char* clave, const QString& valor) const;
-    // The key's text; an empty key gets the default written and returned.
-    QString leerConDefecto(const char* clave, const char* defecto) const;
-    bool leerSiNo(const char* clave, const char* defecto) const;
+    // Writes the values in one replace of the file; a failure goes to the log file.
+    void escribir(const std::vector<ValorDeAjuste>& valores) const;
+    void escribirDefecto(const ajustes::Ajuste& ajuste) const;
+    // The key's text; an empty key gets the schema's default written and returned.
+    QString leerConDefecto(const ajustes::Ajuste& ajuste) const;
+    bool leerSiNo(const ajustes::Ajuste& ajuste) const;
     void registrarSiNo(const QString& etiqueta, bool valor);
 
     const Componentes& componentes_;
-    const LibORVX& ini_;
     clsRespaldar& job_;
     ArchivosPrincipal archivos_;
+    AjustesEnIni ajustes_;
     const Clock& reloj_;
     VentanaRevisable& ventana_;
 };

@@ -31,10 +31,10 @@ QString canonica(const QString& carpeta) {
 
 } // namespace
 
-std::optional<QStringList> Leer(const QString& archivo) {
+Resultado<QStringList> Leer(const QString& archivo) {
     const auto texto = textfiles::read(archivo);
     if (!texto)
-        return std::nullopt;
+        return Fallo{QStringLiteral("no se puede leer ") + archivo};
     return textfiles::splitAtCr(*texto);
 }
 
@@ -58,7 +58,12 @@ void LeerRutas(const QString& archivo, bool& blCorrecto, bool esData, clsRespald
 }
 
 QStringList LineasDeAmbas(const QString& documentos, const QString& datos) {
-    return Leer(documentos).value_or(QStringList()) + Leer(datos).value_or(QStringList());
+    QStringList lineas;
+    for (const QString& lista : {documentos, datos}) {
+        if (const auto leidas = Leer(lista))
+            lineas += *leidas;
+    }
+    return lineas;
 }
 
 void AvisarNombresRepetidos(const CarpetasDeRutas& carpetas, clsRespaldar& bitacora) {

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "app/Resultado.h"
+
 #include <QString>
 #include <QStringList>
-#include <optional>
 
 namespace zarvento {
 
@@ -13,8 +14,8 @@ class clsRespaldar;
 // each line used exactly as read.
 namespace rutas {
 
-// The lines of a list; nullopt when the file cannot be read.
-std::optional<QStringList> Leer(const QString& archivo);
+// The lines of a list.
+Resultado<QStringList> Leer(const QString& archivo);
 
 // Checks a list for the review: a missing file is created empty; every line the engine refuses
 // (empty, or holding control characters, shown as their visible symbols) and every line naming a

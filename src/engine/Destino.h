@@ -36,7 +36,8 @@ public:
 
     QString verboCopia() const override { return QStringLiteral("Copiando "); }
     bool crearCarpeta(const QString& carpeta, QString& error) override;
-    // Copies when the destination file is missing or the source was written later (whole seconds).
+    // Copies when the destination file is missing, the source was written later (whole seconds),
+    // or both have the same time but not the same size.
     bool necesitaCopia(const DatosArchivo& origen, const QString& destino) override;
     bool copiar(const QString& origen, const QString& destino, qint64 tamano,
                 QString& error) override;

@@ -3,12 +3,15 @@
 #include "engine/Destino.h"
 #include "ftp/clsFTP.h"
 
+#include <QHash>
 #include <functional>
+#include <optional>
 
 namespace zarvento {
 
-// An FTP server as the destination of a run. Every upload and every attempt to make a folder
-// opens a fresh connection; the client lives until the next run replaces this destination.
+// An FTP server as the destination of a run. The client keeps one login for the whole run:
+// each connection request reuses the live connection when it still answers. The client lives
+// until the next run replaces this destination.
 class DestinoFTP final : public DestinoRespaldo {
 public:
     // How the destination shows what it does in the main window.
@@ -23,6 +26,10 @@ public:
     ~DestinoFTP() override;
 
     QString verboCopia() const override { return QStringLiteral("Subiendo "); }
+    // Also lists the folder once, for the differential rule of its files, and removes the
+    // temporary files that interrupted uploads left there. Throws std::runtime_error when the
+    // server cannot be reached or refuses the login in both attempts: the route ends there
+    // instead of trying again for every folder.
     bool crearCarpeta(const QString& carpeta, QString& error) override;
     // Uploads when the remote size differs from the local one (or is unknown).
     bool necesitaCopia(const DatosArchivo& origen, const QString& destino) override;
@@ -33,12 +40,21 @@ public:
 private:
     bool ConectarFTP();
     bool CrearRutaFTP(const QString& ruta, QString& error);
+    bool listarCarpeta(const QString& ruta);
+    void quitarSubidasInterrumpidas(const QString& ruta);
+    void mostrarProgresoPendiente();
 
     QString servidor_;
     QString usuario_;
     QString password_;
     Avisos avisos_;
     ftp::clsFTP deFTP;
+    // The sizes of the files of the last folder made or found, by exact name; nullopt when
+    // its listing failed.
+    QString carpetaListada_;
+    std::optional<QHash<QString, qint64>> enServidor_;
+    // The latest upload progress not yet shown: it is shown before window events run.
+    std::optional<std::pair<qint64, qint64>> progreso_;
 };
 
 } // namespace zarvento

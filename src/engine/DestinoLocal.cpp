@@ -24,7 +24,10 @@ bool DestinoLocal::necesitaCopia(const DatosArchivo& origen, const QString& dest
         }
     }
     const auto copia = enDestino_.constFind(destino.mid(slash + 1));
-    return copia == enDestino_.constEnd() || origen.modificado > copia->modificado;
+    // Equal times with different sizes: a copy the system never finished writing (a power loss
+    // before the data reached the disk), so it is copied again.
+    return copia == enDestino_.constEnd() || origen.modificado > copia->modificado ||
+           (origen.modificado == copia->modificado && origen.tamano != copia->tamano);
 }
 
 bool DestinoLocal::copiar(const QString& origen, const QString& destino, qint64, QString& error) {

@@ -20,7 +20,10 @@ protected:
 
 // Copies content, last-write time and permission bits into a temporary file beside the
 // destination and renames it over the destination only once complete, so a failed copy never
-// destroys the previous copy and a crash never leaves a half-written file under the real name.
+// destroys the previous copy and a crash of the program never leaves a half-written file under
+// the real name. The data is not flushed to disk before the rename (that would cost several
+// times the copy itself): a power loss shortly after a copy can leave it short under its name,
+// which the differential rule then copies again.
 // The temporary file (a hidden name beginning ".zvtmp-") stays locked while its copy runs.
 class AtomicFileCopier final : public FileCopier {
 public:

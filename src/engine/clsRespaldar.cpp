@@ -14,11 +14,6 @@ namespace zarvento {
 
 namespace {
 
-// An error that ends the route in an orderly way (the run's result is then false).
-struct RutaInterrumpida {
-    QString motivo;
-};
-
 QString conSeparador(const QString& ruta) {
     return ruta.endsWith('/') ? ruta : ruta + '/';
 }
@@ -80,15 +75,27 @@ void clsRespaldar::deFTP_FileTransferProgress(qint64& lCurrentBytes, qint64& lTo
 }
 
 bool clsRespaldar::Respaldar(const QString& enDonde) {
+    struct SoloEstaRuta {
+        QStringList& adicionales;
+        ~SoloEstaRuta() { adicionales.clear(); }
+    } soloEstaRuta{vArchivosAdicionales};
+    motivoInterrupcion_.clear();
+    bool resultado = false;
     try {
-        return correr(enDonde);
-    } catch (const RutaInterrumpida& error) {
-        servicios_.aviso.hideNotice();
-        Bitacorear(QStringLiteral("Respaldo interrumpido"), error.motivo);
-    } catch (const std::exception& error) {
-        servicios_.aviso.hideNotice();
-        Bitacorear(QStringLiteral("Respaldo interrumpido"), QString::fromLocal8Bit(error.what()));
+        resultado = correr(enDonde);
+    } catch (const std::exception& error) { // out of memory and the like
+        interrumpir(QString::fromLocal8Bit(error.what()));
     }
+    if (!interrumpida())
+        return resultado;
+    servicios_.aviso.hideNotice();
+    Bitacorear(QStringLiteral("Respaldo interrumpido"), motivoInterrupcion_);
+    return false;
+}
+
+bool clsRespaldar::interrumpir(const QString& motivo) {
+    if (motivoInterrupcion_.isEmpty())
+        motivoInterrupcion_ = motivo;
     return false;
 }
 
@@ -98,15 +105,17 @@ bool clsRespaldar::correr(const QString& enDonde) {
     colErroresLectura.clear();
     lCarpetasSinLeer = 0; // counted from the subfolder search on
     destino_ = crearDestino();
-    registrar(QStringLiteral("Respaldo iniciado"),
-              servicios_.regional.sello(servicios_.reloj.now()));
+    if (!registrar(QStringLiteral("Respaldo iniciado"),
+                   servicios_.regional.sello(servicios_.reloj.now())))
+        return false;
     const QString rutaOriginal = NormalizarRuta(vRutaOriginal);
     vRutaRespaldado = RutaDeRespaldo(rutaOriginal);
     colOrigenes = {rutaOriginal};
     colDestinos = {vRutaRespaldado};
-    registrar(QStringLiteral("Ruta a respaldar"), vRutaOriginal);
+    if (!registrar(QStringLiteral("Ruta a respaldar"), vRutaOriginal))
+        return false;
     if (const QString motivo = MotivoRutaIncorrecta(vRutaOriginal); !motivo.isEmpty())
-        throw RutaInterrumpida{QStringLiteral("Ruta incorrecta (") + motivo + ')'};
+        return interrumpir(QStringLiteral("Ruta incorrecta (") + motivo + ')');
 
     carpetasExcluidas_.clear();
     if (!vRespaldoEnFTP) {
@@ -117,15 +126,18 @@ bool clsRespaldar::correr(const QString& enDonde) {
     }
     const ListadoCarpeta ruta = lector_->listar(rutaOriginal);
     if (!ruta.completo && ruta.entradas.empty())
-        throw RutaInterrumpida{QStringLiteral("No se puede leer la ruta ") + vRutaOriginal};
-    lTotalArchivos = archivosEn(ruta.entradas);
+        return interrumpir(QStringLiteral("No se puede leer la ruta ") + vRutaOriginal);
+    QString volcado;
+    const bool baseCopiada = enDonde.isEmpty() || CopiarBase(rutaOriginal, enDonde, volcado);
+    lTotalArchivos = archivosEn(ruta.entradas) + vArchivosAdicionales.size();
     if (enDonde.isEmpty() && vIncluirSubdirectorios)
         BuscarSubdirectorios(ruta.entradas);
 
-    registrar(QStringLiteral("Respaldando archivos"));
+    if (!registrar(QStringLiteral("Respaldando archivos")))
+        return false;
     lRespaldados = lIntentados = lRevisados = lBorrados = 0;
     const qsizetype carpetas = colOrigenes.size();
-    for (qsizetype k = 0; k < carpetas; ++k) {
+    for (qsizetype k = 0; k < carpetas && !interrumpida(); ++k) {
         // Files read before a listing failed are still copied; only the deletion pass needs
         // the whole listing.
         const ListadoCarpeta listado = lector_->listar(colOrigenes[k], ConDatos::Si);
@@ -140,15 +152,21 @@ bool clsRespaldar::correr(const QString& enDonde) {
             resultado = false;
         } else {
             recorrerArchivos(k, listado.entradas, enDonde, resultado);
+            if (k == 0)
+                copiarAdicionales(resultado);
         }
         // Without the source's whole listing nothing tells which destination files are surplus.
         if (listado.completo && vIncremental && destino_->borraSobrantes())
             pasadaBorrado(k, listado.entradas);
     }
+    if (!volcado.isEmpty())
+        ::unlink(rutas::aBytes(volcado).constData());
+    if (interrumpida())
+        return false;
     resumen();
     // A folder read only in part is a backup that is not complete, even when every copy went
     // through.
-    return resultado && lCarpetasSinLeer == 0;
+    return resultado && lCarpetasSinLeer == 0 && baseCopiada;
 }
 
 QString clsRespaldar::RutaDeRespaldo(const QString& ruta) const {
@@ -170,7 +188,7 @@ void clsRespaldar::BuscarSubdirectorios(const std::vector<EntradaCarpeta>& lista
     // Breadth first: folders appended while walking are visited in turn. Each folder is listed
     // once; its subfolders' names wait in `pendientes` until the folder's turn comes.
     std::vector<QStringList> pendientes{subcarpetasDe(listadoRuta)};
-    for (qsizetype k = 0; k < colOrigenes.size(); ++k)
+    for (qsizetype k = 0; k < colOrigenes.size() && !interrumpida(); ++k)
         AgregarSubdirectorios(k, pendientes);
     registrar(QStringLiteral("Directorios a respaldar"), QString::number(colOrigenes.size()));
 }
@@ -223,14 +241,15 @@ void clsRespaldar::recorrerArchivos(qsizetype k, const std::vector<EntradaCarpet
             if (!copiarUno(origen, destino, datos, enDonde))
                 resultado = false;
         }
-        if (!resultado)
+        if (!resultado || interrumpida())
             break;
     }
 }
 
 bool clsRespaldar::copiarUno(const QString& origen, const QString& destino,
                              const DatosArchivo& datos, const QString& enDonde) {
-    registrarArchivo(destino_->verboCopia() + origen + QStringLiteral(" - ") + destino);
+    if (!registrarArchivo(destino_->verboCopia() + origen + QStringLiteral(" - ") + destino))
+        return false;
     if (enDonde.isEmpty())
         return CopiarArchivo(origen, destino, datos.tamano, origen);
 
@@ -268,9 +287,62 @@ bool clsRespaldar::CopiarArchivo(const QString& origen, const QString& destino, 
     return copiado;
 }
 
+// Dumps the database the data route holds into the staging folder, so it is backed up with the
+// route; false when the dump failed. volcado names the dump made.
+bool clsRespaldar::CopiarBase(const QString& ruta, const QString& enDonde, QString& volcado) {
+    if (!vCopiaConsistente) {
+        if (CarpetaDeServidorActivo(ruta))
+            registrar(
+                QStringLiteral("Atención"),
+                QStringLiteral(
+                    "Base de datos en uso: su copia de archivos puede no servir para restaurar"));
+        return true;
+    }
+    // The server's own data folder holds databases but is none.
+    for (const char* sistema : {"ibdata1", "aria_log_control"}) {
+        if (LeerDatosArchivo(ruta + QLatin1String(sistema)))
+            return true;
+    }
+    ClienteDeBase copia(*vCopiaConsistente, servicios_.bomba);
+    const QString base = ClienteDeBase::BaseDeCarpeta(ruta);
+    QString error;
+    const auto bases = copia.Bases(error);
+    if (bases && !bases->contains(base))
+        return true;
+    registrar(QStringLiteral("Copia consistente"), base);
+    const QString archivo = conSeparador(enDonde) + base + QStringLiteral(".sql");
+    if (!bases || !copia.Volcar(base, archivo, error)) {
+        registrar(QStringLiteral("Copia consistente fallida"), error);
+        return false;
+    }
+    volcado = archivo;
+    vArchivosAdicionales.append(archivo);
+    const qint64 tamano = LeerDatosArchivo(archivo).value_or(DatosArchivo{}).tamano;
+    registrar(QStringLiteral("Tamaño de la copia"),
+              servicios_.regional.agrupado(tamano) + QStringLiteral(" bytes"));
+    return true;
+}
+
+// Made anew for each run, so always copied, also after a failed copy of the route's own files.
+void clsRespaldar::copiarAdicionales(bool& resultado) {
+    for (const QString& archivo : vArchivosAdicionales) {
+        stArchivoActual = DeArchivos::NombreDeArchivo(archivo);
+        ++lRevisados;
+        const QString destino = colDestinos[0] + stArchivoActual;
+        registrarArchivo(destino_->verboCopia() + archivo + QStringLiteral(" - ") + destino);
+        const auto datos = LeerDatosArchivo(archivo);
+        if (!CopiarArchivo(archivo, destino, datos ? datos->tamano : 0, archivo))
+            resultado = false;
+    }
+}
+
 void clsRespaldar::pasadaBorrado(qsizetype k, const std::vector<EntradaCarpeta>& listadoOrigen) {
     const ListadoCarpeta listado = lector_->listar(colDestinos[k]);
     QSet<QString> enOrigen;
+    if (k == 0) {
+        for (const QString& archivo : vArchivosAdicionales)
+            enOrigen.insert(DeArchivos::NombreDeArchivo(archivo));
+    }
     for (const EntradaCarpeta& entrada : listadoOrigen) {
         if (entrada.existeComoArchivo())
             enOrigen.insert(entrada.nombre);
@@ -278,6 +350,8 @@ void clsRespaldar::pasadaBorrado(qsizetype k, const std::vector<EntradaCarpeta>&
     for (const EntradaCarpeta& entrada : listado.entradas) {
         if (!entrada.esArchivoNormal())
             continue;
+        if (interrumpida())
+            return;
         servicios_.bomba.pump();
         if (!enOrigen.contains(entrada.nombre))
             BorrarArchivo(colDestinos[k] + entrada.nombre);
@@ -303,7 +377,8 @@ void clsRespaldar::reportarOmitidas(qsizetype k, const std::vector<EntradaCarpet
 }
 
 void clsRespaldar::BorrarArchivo(const QString& ruta) {
-    registrarArchivo(QStringLiteral("Borrando: ") + ruta);
+    if (!registrarArchivo(QStringLiteral("Borrando: ") + ruta))
+        return;
     if (::unlink(rutas::aBytes(ruta).constData()) == 0)
         ++lBorrados;
     else
@@ -336,14 +411,18 @@ void clsRespaldar::resumen() {
                                              : QStringLiteral(" carpetas no se pudieron leer")));
 }
 
-void clsRespaldar::registrar(const QString& etiqueta, const QString& dato) {
-    if (!Bitacorear(etiqueta, dato))
-        throw RutaInterrumpida{QStringLiteral("No se puede escribir en ") + bitacora_.archivo()};
+bool clsRespaldar::registrar(const QString& etiqueta, const QString& dato) {
+    if (interrumpida())
+        return false;
+    return Bitacorear(etiqueta, dato) ||
+           interrumpir(QStringLiteral("No se puede escribir en ") + bitacora_.archivo());
 }
 
-void clsRespaldar::registrarArchivo(const QString& texto) {
-    if (!ArchivoBitacora(texto))
-        throw RutaInterrumpida{QStringLiteral("No se puede escribir en ") + bitacora_.archivo()};
+bool clsRespaldar::registrarArchivo(const QString& texto) {
+    if (interrumpida())
+        return false;
+    return ArchivoBitacora(texto) ||
+           interrumpir(QStringLiteral("No se puede escribir en ") + bitacora_.archivo());
 }
 
 } // namespace zarvento

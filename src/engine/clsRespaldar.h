@@ -6,12 +6,14 @@
 #include "engine/FolderListing.h"
 #include "engine/LogBox.h"
 #include "engine/RutaRespaldo.h"
+#include "host/ClienteDeBase.h"
 #include "host/Regional.h"
 #include "host/Services.h"
 
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace zarvento {
@@ -83,6 +85,17 @@ public:
     // refuses fails. RespaldoEnFTP must be set before RutaDestino; an FTP run sends the files to
     // the server FTPservidor ("host" or "host:port") with ftpUsuario and FTPpassword.
     bool Respaldar(const QString& enDonde = QString());
+    // Files made for the next route outside its folder (a database dump): its run copies them
+    // into the route's destination folder, whether or not the run is differential, and
+    // its deletion pass keeps them. They apply to that one run only.
+    void ArchivosAdicionales(const QStringList& vDato) { vArchivosAdicionales = vDato; }
+    // The database server of the data routes (those backed up through a staging folder): a data
+    // route whose folder is one of its databases gets a consistent copy of that database beside
+    // its files, and a copy that fails fails the route. Without one, a data route whose folder
+    // belongs to a running server is only warned about.
+    void CopiaConsistente(std::optional<ServidorDeBase> vDato) {
+        vCopiaConsistente = std::move(vDato);
+    }
 
 private:
     bool correr(const QString& enDonde);
@@ -97,15 +110,22 @@ private:
                    const QString& enDonde);
     bool CopiarArchivo(const QString& origen, const QString& destino, qint64 tamano,
                        const QString& fuenteOriginal);
+    bool CopiarBase(const QString& ruta, const QString& enDonde, QString& volcado);
+    void copiarAdicionales(bool& resultado);
     void pasadaBorrado(qsizetype k, const std::vector<EntradaCarpeta>& listadoOrigen);
     void carpetaSinLeer(const QString& carpeta);
     void reportarOmitidas(qsizetype k, const std::vector<EntradaCarpeta>& listado);
     void BorrarArchivo(const QString& ruta);
     void MostrarAviso(const QString& texto);
     void resumen();
-    // Log writes inside a run: a log file that cannot be written ends the route.
-    void registrar(const QString& etiqueta, const QString& dato = QString());
-    void registrarArchivo(const QString& texto);
+    // Log writes inside a run: a log file that cannot be written ends the route (false then, and
+    // every later write of the run is left out).
+    bool registrar(const QString& etiqueta, const QString& dato = QString());
+    bool registrarArchivo(const QString& texto);
+    // Ends the route in an orderly way: the walk stops, Respaldar logs the first reason given
+    // and returns false. Always false, so callers can return it.
+    bool interrumpir(const QString& motivo);
+    bool interrumpida() const { return !motivoInterrupcion_.isEmpty(); }
     std::unique_ptr<DestinoRespaldo> crearDestino();
 
     ServiciosRespaldo servicios_;
@@ -128,6 +148,7 @@ private:
     QString stArchivoActual;
     QStringList colErroresLectura;
     qint64 lCarpetasSinLeer = 0;
+    QString motivoInterrupcion_;
     // Folders the walk never enters: the destination root and the run's destination folder.
     std::vector<IdentidadCarpeta> carpetasExcluidas_;
 
@@ -144,6 +165,8 @@ private:
     QString vftpUsuario;
     QString vFTPpassword;
     bool vRespaldoMultiple = true;
+    QStringList vArchivosAdicionales;
+    std::optional<ServidorDeBase> vCopiaConsistente;
 };
 
 } // namespace zarvento

@@ -17,8 +17,19 @@ std::optional<int> portOf(const QString& text) {
 } // namespace
 
 std::optional<FtpAddress> FtpAddress::parse(const QString& server) {
-    const QString text = server.trimmed();
+    QString text = server.trimmed();
     FtpAddress address;
+    const QLatin1String tlsScheme("ftps://");
+    const QLatin1String sshScheme("sftp://");
+    address.tls = text.startsWith(tlsScheme, Qt::CaseInsensitive);
+    address.ssh = text.startsWith(sshScheme, Qt::CaseInsensitive);
+    if (address.tls || address.ssh) {
+        text = text.mid(tlsScheme.size());
+        if (text.endsWith(QLatin1Char('/')))
+            text.chop(1);
+    }
+    if (address.ssh)
+        address.port = 22;
     if (text.startsWith(QLatin1Char('['))) {
         const qsizetype close = text.indexOf(QLatin1Char(']'));
         if (close < 2)
@@ -51,16 +62,17 @@ std::optional<FtpAddress> FtpAddress::parse(const QString& server) {
 
 QByteArray FtpAddress::urlOf(const QString& absolutePath) const {
     const bool literalV6 = host.contains(QLatin1Char(':'));
-    QByteArray url = "ftp://";
+    QByteArray url = ssh ? "sftp://" : "ftp://";
     url += literalV6 ? '[' + host.toUtf8() + ']' : QUrl::toAce(host);
-    url += ':' + QByteArray::number(port) + "/%2F";
+    // An SFTP path is absolute already; an FTP path would be taken from the login folder.
+    url += ':' + QByteArray::number(port) + (ssh ? "/" : "/%2F");
     const QStringList segments = absolutePath.split(QLatin1Char('/'), Qt::SkipEmptyParts);
     for (qsizetype i = 0; i < segments.size(); ++i) {
         if (i > 0)
             url += '/';
         url += QUrl::toPercentEncoding(segments[i]);
     }
-    if (segments.isEmpty() || absolutePath.endsWith(QLatin1Char('/')))
+    if ((segments.isEmpty() && !ssh) || (!segments.isEmpty() && absolutePath.endsWith('/')))
         url += '/';
     return url;
 }

@@ -27,6 +27,13 @@ QString internetMessage(int code) {
         return QStringLiteral("A connection with the server could not be established.");
     case kConnectionAborted:
         return QStringLiteral("The connection with the server was terminated abnormally.");
+    case kCertificateNotTrusted:
+        return QStringLiteral("The server's certificate could not be verified.");
+    case kHostKeyNotTrusted:
+        return QStringLiteral("The server's host key is not the one ~/.ssh/known_hosts lists for "
+                              "it.");
+    case kSecureChannelFailed:
+        return QStringLiteral("A secure channel with the server could not be established.");
     case kTransferInProgress:
         return QStringLiteral("The operation cannot run while a file transfer is in progress.");
     default:
@@ -39,10 +46,17 @@ QString InternetError::message() const {
     return detail.isEmpty() ? text : text + QLatin1Char(' ') + detail;
 }
 
-InternetError internetErrorFor(CURLcode result, const QString& serverReply) {
+InternetError internetErrorFor(CURLcode result, const QString& serverReply,
+                               const QString& curlText) {
     switch (result) {
     case CURLE_OK:
         return {};
+    case CURLE_PEER_FAILED_VERIFICATION:
+        return {kCertificateNotTrusted, curlText};
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_USE_SSL_FAILED:
+    case CURLE_SSL_CACERT_BADFILE:
+        return {kSecureChannelFailed, curlText.isEmpty() ? serverReply : curlText};
     case CURLE_LOGIN_DENIED:
         return {kLoginFailed, serverReply};
     case CURLE_COULDNT_RESOLVE_HOST:

@@ -20,7 +20,10 @@ enum InternetErrorCode : int {
     kLoginFailed = 12014,
     kCannotConnect = 12029,
     kConnectionAborted = 12030,
-    kTransferInProgress = 12110, // another operation was asked for while a file is open
+    kCertificateNotTrusted = 12045, // a TLS server whose certificate fails verification
+    kHostKeyNotTrusted = 12046,     // an SSH server whose key known_hosts does not list
+    kSecureChannelFailed = 12157,   // TLS refused or broken off
+    kTransferInProgress = 12110,    // another operation was asked for while a file is open
 };
 
 // The fixed message of a code; empty for codes outside the table.
@@ -35,7 +38,8 @@ struct InternetError {
 };
 
 // Maps the outcome of one curl operation. serverReply is the last error reply (code 400 and
-// above) the server sent during it, or "".
-InternetError internetErrorFor(CURLcode result, const QString& serverReply);
+// above) the server sent during it, or ""; curlText is curl's own account of the failure.
+InternetError internetErrorFor(CURLcode result, const QString& serverReply,
+                               const QString& curlText = {});
 
 } // namespace zarvento::ftp

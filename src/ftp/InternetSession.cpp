@@ -1,6 +1,9 @@
 #include "ftp/InternetSession.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <QStandardPaths>
 #include <algorithm>
 #include <cstring>
 #include <mutex>
@@ -15,7 +18,8 @@ constexpr long kLowSpeedBytesPerSecond = 1;
 constexpr long kLowSpeedSeconds = 60;
 constexpr qsizetype kUploadBatch = 256 * 1024;
 constexpr qsizetype kDownloadBuffer = 256 * 1024;
-constexpr int kPollMilliseconds = 100;
+constexpr auto kFreshConnection = std::chrono::seconds(1);
+constexpr auto kPumpInterval = std::chrono::milliseconds(InternetSession::kPumpMilliseconds);
 
 // The folder text inside a 257 reply: '257 "/a ""b""" is current' gives /a "b".
 std::optional<QString> quotedPathOf(const QString& reply) {
@@ -49,15 +53,23 @@ InternetSession::~InternetSession() {
 
 bool InternetSession::connect(const QString& server, const QString& user, const QString& password,
                               bool passive) {
+    const QByteArray userBytes = user.toUtf8();
+    const QByteArray passwordBytes = password.toUtf8();
+    if (sameLogin(server, userBytes, passwordBytes, passive) &&
+        (answeredJustNow() || stillAlive())) {
+        currentFolder_ = loginFolder_;
+        return true;
+    }
     disconnect();
     const auto address = FtpAddress::parse(server);
     if (!address)
         return fail({kInvalidAddress, {}});
     if (!acceptsPath(user) || !acceptsPath(password))
         return false;
+    server_ = server;
     address_ = *address;
-    user_ = user.toUtf8();
-    password_ = password.toUtf8();
+    user_ = userBytes;
+    password_ = passwordBytes;
     passive_ = passive;
     multi_.reset(curl_multi_init());
     easy_.reset(curl_easy_init());
@@ -73,8 +85,25 @@ bool InternetSession::connect(const QString& server, const QString& user, const 
     }
     char* entry = nullptr;
     curl_easy_getinfo(easy_.get(), CURLINFO_FTP_ENTRY_PATH, &entry);
-    currentFolder_ = entry && *entry ? QString::fromUtf8(entry) : QStringLiteral("/");
+    loginFolder_ = entry && *entry ? QString::fromUtf8(entry) : QStringLiteral("/");
+    currentFolder_ = loginFolder_;
     return true;
+}
+
+bool InternetSession::sameLogin(const QString& server, const QByteArray& user,
+                                const QByteArray& password, bool passive) const {
+    return isConnected() && transfer_ == Transfer::None && server_ == server && user_ == user &&
+           password_ == password && passive_ == passive;
+}
+
+// A connection that completed an operation a moment ago needs no NOOP to prove it is alive;
+// should it have died since, curl finds out and logs in again.
+bool InternetSession::answeredJustNow() const {
+    return std::chrono::steady_clock::now() - lastSuccess_ < kFreshConnection;
+}
+
+bool InternetSession::stillAlive() {
+    return commandReplies({QStringLiteral("NOOP")}).has_value();
 }
 
 void InternetSession::disconnect() {
@@ -85,6 +114,7 @@ void InternetSession::disconnect() {
     commands_.reset();
     password_.fill('\0');
     password_.clear();
+    server_.clear();
 }
 
 QString InternetSession::absolutePath(const QString& path) const {
@@ -105,6 +135,8 @@ bool InternetSession::acceptsPath(const QString& text) {
 std::optional<QStringList> InternetSession::commandReplies(const QStringList& commands) {
     if (!ensureIdleConnection())
         return std::nullopt;
+    if (address_.ssh)
+        return sshCommandReplies(commands);
     commands_.reset();
     for (const QString& command : commands) {
         if (!acceptsPath(command))
@@ -131,7 +163,8 @@ std::optional<QStringList> InternetSession::commandReplies(const QStringList& co
     auto exchange = recorder_.exchanges().crbegin();
     const auto end = recorder_.exchanges().crend();
     for (auto command = commands.crbegin(); command != commands.crend(); ++command) {
-        const QByteArray sent = command->toUtf8();
+        // The trace reports commands without their trailing blanks.
+        const QByteArray sent = command->toUtf8().trimmed();
         exchange = std::find_if(exchange, end, [&](const auto& e) { return e.command == sent; });
         if (exchange == end) {
             fail({kConnectionAborted, {}});
@@ -149,16 +182,87 @@ std::optional<QStringList> InternetSession::commandReplies(const QStringList& co
     return replies;
 }
 
+namespace {
+
+// An argument of an SFTP command: quoted, with quotes and backslashes escaped.
+QByteArray sshArgument(const QString& path) {
+    QByteArray text = path.toUtf8();
+    text.replace('\\', "\\\\").replace('"', "\\\"");
+    return '"' + text + '"';
+}
+
+} // namespace
+
+std::optional<QStringList> InternetSession::sshCommandReplies(const QStringList& commands) {
+    static const QHash<QString, QByteArray> kSshVerbs = {
+        {"MKD", "mkdir"}, {"RMD", "rmdir"}, {"DELE", "rm"}, {"NOOP", "pwd"}};
+    commands_.reset();
+    QStringList replies;
+    for (qsizetype i = 0; i < commands.size(); ++i) {
+        const QString verb = commands[i].section(' ', 0, 0);
+        const QString argument = commands[i].section(' ', 1);
+        if (!acceptsPath(commands[i]))
+            return std::nullopt;
+        QByteArray line;
+        if (verb == "RNFR" && i + 1 < commands.size() && commands[i + 1].startsWith("RNTO ")) {
+            line = "rename " + sshArgument(argument) + ' ' + sshArgument(commands[++i].mid(5));
+            replies << QString() << QString();
+        } else if (kSshVerbs.contains(verb)) {
+            line =
+                kSshVerbs[verb] + (argument.isEmpty() ? QByteArray() : ' ' + sshArgument(argument));
+            replies << QString();
+        } else {
+            fail({kInvalidParameter, {}});
+            return std::nullopt;
+        }
+        curl_slist* grown = curl_slist_append(commands_.get(), line.constData());
+        if (!grown) {
+            fail({kInternalError, {}});
+            return std::nullopt;
+        }
+        if (!commands_)
+            commands_.reset(grown);
+    }
+    prepare(QStringLiteral("/"));
+    curl_easy_setopt(easy_.get(), CURLOPT_NOBODY, 1L);
+    curl_easy_setopt(easy_.get(), CURLOPT_QUOTE, commands_.get());
+    if (!performed()) {
+        // The server's refusal, as curl words it, stands for an FTP error reply.
+        if (result_ == CURLE_QUOTE_ERROR)
+            fail({kExtendedError, QString::fromUtf8(curlText_)});
+        return std::nullopt;
+    }
+    return replies;
+}
+
 std::optional<QString> InternetSession::canonicalFolder(const QString& path) {
-    if (!acceptsPath(path))
+    if (!acceptsPath(path) || !ensureIdleConnection())
         return std::nullopt;
-    const auto replies =
-        commandReplies({QStringLiteral("CWD ") + absolutePath(path), QStringLiteral("PWD")});
-    if (!replies)
+    if (address_.ssh) {
+        // A folder that can be listed exists; SFTP paths are canonical once cleaned.
+        if (!listFolder(path))
+            return std::nullopt;
+        return absolutePath(path);
+    }
+    commands_.reset(curl_slist_append(nullptr, "*PWD"));
+    if (!commands_) {
+        fail({kInternalError, {}});
         return std::nullopt;
-    const auto folder = quotedPathOf(replies->last());
+    }
+    prepare(absolutePath(path) + QLatin1Char('/'));
+    changeIntoFolderFirst();
+    curl_easy_setopt(easy_.get(), CURLOPT_NOBODY, 1L);
+    curl_easy_setopt(easy_.get(), CURLOPT_POSTQUOTE, commands_.get());
+    if (!performed())
+        return std::nullopt;
+    const auto& exchanges = recorder_.exchanges();
+    const auto pwd = std::find_if(exchanges.crbegin(), exchanges.crend(),
+                                  [](const auto& e) { return e.command == "PWD"; });
+    const QString reply = pwd == exchanges.crend() ? QString() : pwd->reply;
+    const auto folder =
+        pwd != exchanges.crend() && pwd->code == 257 ? quotedPathOf(reply) : std::nullopt;
     if (!folder)
-        fail({kExtendedError, replies->last()});
+        fail({kExtendedError, reply});
     return folder;
 }
 
@@ -170,21 +274,28 @@ bool InternetSession::setCurrentFolder(const QString& path) {
     return true;
 }
 
-std::optional<QList<RemoteEntry>> InternetSession::find(const QString& filter) {
-    if (!acceptsPath(filter) || !ensureIdleConnection())
+std::optional<QList<RemoteEntry>> InternetSession::listFolder(const QString& path) {
+    if (!acceptsPath(path) || !ensureIdleConnection())
         return std::nullopt;
-    const qsizetype slash = filter.lastIndexOf(QLatin1Char('/'));
-    const QString folder = slash < 0 ? QString() : filter.left(slash + 1);
-    const QString pattern = filter.mid(slash + 1);
-    prepare(absolutePath(folder) + QLatin1Char('/'));
+    prepare(absolutePath(path) + QLatin1Char('/'));
+    changeIntoFolderFirst();
     QByteArray listing;
     curl_easy_setopt(easy_.get(), CURLOPT_WRITEFUNCTION, &InternetSession::onListing);
     curl_easy_setopt(easy_.get(), CURLOPT_WRITEDATA, &listing);
     if (!performed())
         return std::nullopt;
+    return parseListing(listing);
+}
+
+std::optional<QList<RemoteEntry>> InternetSession::find(const QString& filter) {
+    const qsizetype slash = filter.lastIndexOf(QLatin1Char('/'));
+    const auto entries = listFolder(slash < 0 ? QString() : filter.left(slash + 1));
+    if (!entries)
+        return std::nullopt;
+    const QString pattern = filter.mid(slash + 1);
     QList<RemoteEntry> matches;
     const WildcardPattern wildcard(pattern);
-    for (const RemoteEntry& entry : parseListing(listing))
+    for (const RemoteEntry& entry : *entries)
         if (pattern.isEmpty() || wildcard.matches(entry.name))
             matches.append(entry);
     if (matches.isEmpty()) {
@@ -285,6 +396,7 @@ void InternetSession::abandonTransfer() {
     if (running_)
         finish();
     transfer_ = Transfer::None;
+    lastSuccess_ = {};
 }
 
 size_t InternetSession::onDebug(CURL*, curl_infotype type, char* data, size_t size, void* self) {
@@ -351,7 +463,28 @@ void InternetSession::prepare(const QString& absolutePath) {
     dataRequested_ = false;
     result_ = CURLE_OK;
     curl_easy_setopt(easy, CURLOPT_URL, address_.urlOf(absolutePath).constData());
-    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "ftp");
+    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, address_.ssh ? "sftp" : "ftp");
+    if (address_.ssh) {
+        // Password logins only, to a host whose key the user's known_hosts lists; curl refuses
+        // a host whose key is missing there or differs.
+        curl_easy_setopt(easy, CURLOPT_SSH_AUTH_TYPES, long(CURLSSH_AUTH_PASSWORD));
+        curl_easy_setopt(easy, CURLOPT_SSH_KNOWNHOSTS,
+                         QFile::encodeName(knownHostsFile()).constData());
+    }
+    curlText_[0] = '\0';
+    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, curlText_);
+    if (address_.tls) {
+        // Explicit TLS for the control and every data connection, or no session at all.
+        curl_easy_setopt(easy, CURLOPT_USE_SSL, long(CURLUSESSL_ALL));
+        // Servers that require data connections to resume the control connection's session
+        // (a common default) refuse some of them when TLS 1.3 hands out its session tickets
+        // after the handshake; TLS 1.2 resumes reliably.
+        curl_easy_setopt(easy, CURLOPT_SSLVERSION,
+                         long(CURL_SSLVERSION_TLSv1_2) | long(CURL_SSLVERSION_MAX_TLSv1_2));
+        const QByteArray trusted = QFile::encodeName(trustedCertificatesFile());
+        if (QFileInfo::exists(trustedCertificatesFile()))
+            curl_easy_setopt(easy, CURLOPT_CAINFO, trusted.constData());
+    }
     curl_easy_setopt(easy, CURLOPT_USERNAME, user_.constData());
     curl_easy_setopt(easy, CURLOPT_PASSWORD, password_.constData());
     curl_easy_setopt(easy, CURLOPT_FTP_FILEMETHOD, long(CURLFTPMETHOD_NOCWD));
@@ -366,12 +499,19 @@ void InternetSession::prepare(const QString& absolutePath) {
     curl_easy_setopt(easy, CURLOPT_DEBUGDATA, this);
 }
 
+void InternetSession::changeIntoFolderFirst() {
+    curl_easy_setopt(easy_.get(), CURLOPT_FTP_FILEMETHOD, long(CURLFTPMETHOD_SINGLECWD));
+}
+
 void InternetSession::start() {
     curl_multi_add_handle(multi_.get(), easy_.get());
     running_ = true;
 }
 
 void InternetSession::driveUntil(const std::function<bool()>& satisfied) {
+    // curl does not wake the poll when a data connection it opened gets connected, so the
+    // first waits are short and grow while nothing happens.
+    int idleWait = 1;
     while (running_ && !satisfied()) {
         resume();
         int active = 0;
@@ -383,14 +523,37 @@ void InternetSession::driveUntil(const std::function<bool()>& satisfied) {
                 finish();
             }
         }
-        if (running_ && !satisfied())
-            curl_multi_poll(multi_.get(), nullptr, 0, kPollMilliseconds, nullptr);
+        if (running_ && !satisfied()) {
+            curl_multi_poll(multi_.get(), nullptr, 0, std::min(idleWait, untilPumpDue()), nullptr);
+            idleWait = std::min(2 * idleWait, kPumpMilliseconds);
+        }
+        pumpWhenDue();
     }
+}
+
+int InternetSession::untilPumpDue() const {
+    if (!pump_)
+        return kPumpMilliseconds;
+    const auto since = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - lastPump_);
+    return int(std::clamp<qint64>(kPumpMilliseconds - since.count(), 1, kPumpMilliseconds));
+}
+
+void InternetSession::pumpWhenDue() {
+    if (!pump_)
+        return;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - lastPump_ < kPumpInterval)
+        return;
+    lastPump_ = now;
+    pump_();
 }
 
 void InternetSession::finish() {
     curl_multi_remove_handle(multi_.get(), easy_.get());
     running_ = false;
+    if (result_ == CURLE_OK)
+        lastSuccess_ = std::chrono::steady_clock::now();
     const QString reply = recorder_.lastReply();
     if (!reply.isEmpty())
         lastReply_ = reply;
@@ -408,7 +571,18 @@ bool InternetSession::fail(InternetError error) {
 }
 
 bool InternetSession::failFromCurl(CURLcode result) {
-    return fail(internetErrorFor(result, recorder_.lastErrorReply()));
+    if (address_.ssh && result == CURLE_PEER_FAILED_VERIFICATION)
+        return fail({kHostKeyNotTrusted, QString::fromUtf8(curlText_)});
+    return fail(internetErrorFor(result, recorder_.lastErrorReply(), QString::fromUtf8(curlText_)));
+}
+
+QString InternetSession::knownHostsFile() {
+    return QDir::homePath() + QStringLiteral("/.ssh/known_hosts");
+}
+
+QString InternetSession::trustedCertificatesFile() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/zarvento/ftps-ca.pem");
 }
 
 void InternetSession::resume() {

@@ -10,6 +10,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -27,7 +28,10 @@ public:
     InternetSession(const InternetSession&) = delete;
     InternetSession& operator=(const InternetSession&) = delete;
 
-    // Logs in; passive selects passive data connections for the life of the connection.
+    // Logs in; passive selects passive data connections for the life of the connection. A live
+    // connection to the same server, user, password and mode is kept when it answered within
+    // the last second or answers a NOOP now; its current folder goes back to the login folder,
+    // as after a fresh login.
     bool connect(const QString& server, const QString& user, const QString& password, bool passive);
     void disconnect();
     bool isConnected() const { return easy_ != nullptr; }
@@ -49,9 +53,27 @@ public:
     std::optional<QString> canonicalFolder(const QString& path);
     bool setCurrentFolder(const QString& path);
 
+    // Every entry of a folder. The listing is asked for after changing into the folder and
+    // without an argument, which servers would read as a pattern or as options.
+    std::optional<QList<RemoteEntry>> listFolder(const QString& path);
     // The entries that match a find filter: a path whose last part may hold "?" and "*". Fails
     // with kNoMoreFiles when nothing matches.
     std::optional<QList<RemoteEntry>> find(const QString& filter);
+
+    // The host keys an SFTP server's key must be among: the user's ~/.ssh/known_hosts.
+    static QString knownHostsFile();
+    // Certificates of FTPS servers are verified against the system's store and the CA
+    // certificates in this file, when it exists: "zarvento/ftps-ca.pem" in the user's
+    // configuration folder.
+    static QString trustedCertificatesFile();
+
+    // Runs while the session waits on the network, at least every kPumpMilliseconds.
+    void setEventPump(std::function<void()> pump) { pump_ = std::move(pump); }
+    static constexpr int kPumpMilliseconds = 25;
+    // Runs the event pump when kPumpMilliseconds have passed since it last ran.
+    void pumpWhenDue();
+    // Milliseconds until the event pump is due again.
+    int untilPumpDue() const;
 
     // One transfer at a time: open, then write or read blocks, then close. Blocks are gathered
     // and handed to curl in large pieces, so small blocks cost no throughput.
@@ -80,11 +102,20 @@ private:
     static size_t onListing(char* data, size_t size, size_t count, void* self);
 
     bool ensureIdleConnection();
+    bool sameLogin(const QString& server, const QByteArray& user, const QByteArray& password,
+                   bool passive) const;
+    bool answeredJustNow() const;
+    bool stillAlive();
     void prepare(const QString& absolutePath);
+    // Operations on a folder URL let curl change into the folder itself, so that it knows
+    // where the server stands; a changed folder behind its back would mislead later listings.
+    void changeIntoFolderFirst();
     void start();
     // Lets curl work until the operation ends or the condition holds.
     void driveUntil(const std::function<bool()>& satisfied);
     std::optional<QStringList> commandReplies(const QStringList& commands);
+    // The same commands in the SSH file transfer protocol, where curl reports no replies.
+    std::optional<QStringList> sshCommandReplies(const QStringList& commands);
     void finish();
     bool performed();
     bool fail(InternetError error);
@@ -99,9 +130,12 @@ private:
     QByteArray user_;
     QByteArray password_;
     bool passive_ = true;
+    QString server_;
     QString currentFolder_ = QStringLiteral("/");
+    QString loginFolder_ = QStringLiteral("/");
     InternetError lastError_;
     QString lastReply_;
+    char curlText_[CURL_ERROR_SIZE] = {};
 
     bool running_ = false;
     CURLcode result_ = CURLE_OK;
@@ -112,6 +146,10 @@ private:
     bool paused_ = false;
     bool endOfData_ = false;
     bool dataRequested_ = false;
+
+    std::function<void()> pump_;
+    std::chrono::steady_clock::time_point lastPump_;
+    std::chrono::steady_clock::time_point lastSuccess_;
 };
 
 } // namespace zarvento::ftp

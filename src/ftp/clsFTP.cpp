@@ -8,6 +8,7 @@ namespace zarvento::ftp {
 namespace {
 
 constexpr qint64 kWholeFileChunk = 64 * 1024;
+const QString kTemporarySuffix = QStringLiteral(".zv-parcial");
 
 // Only spaces are trimmed: a line break must stay in the text so that it is refused.
 QString trimSpaces(const QString& text) {
@@ -109,22 +110,38 @@ bool clsFTP::FTPUploadFile(const QString& sLocal, const QString& sRemote) {
     QFile local(localPath);
     if (!local.open(QIODevice::ReadOnly))
         return ReportLocalError(QStringLiteral("FTPUploadFile"), localPath, local.errorString());
-    if (!session_.openUpload(remotePath, ascii()))
+    const QString temporary = remotePath + kTemporarySuffix;
+    if (!session_.openUpload(temporary, ascii()))
         return ReportError(session_.lastError(), QStringLiteral("FtpOpenFile:PutFile"));
 
     const qint64 size = local.size();
     qint64 sent = 0;
     bool stopped = false;
-    char block[kBlockSize];
+    // The file is read in large pieces: a read per block would cost more than the sending.
+    QByteArray piece;
+    qsizetype taken = 0;
+    const auto nextBlock = [&](qint64 length) -> const char* {
+        if (piece.size() - taken < length) {
+            piece = piece.mid(taken) + local.read(kWholeFileChunk);
+            taken = 0;
+            if (piece.size() < length)
+                return nullptr;
+        }
+        taken += length;
+        return piece.constData() + taken - length;
+    };
     const auto sendBlock = [&](qint64 length, const QString& label) {
-        if (local.read(block, length) != length) {
+        const char* block = nextBlock(length);
+        if (!block) {
             session_.abandonTransfer();
-            return ReportLocalError(QStringLiteral("FTPUploadFile"), localPath,
-                                    local.errorString());
+            ReportLocalError(QStringLiteral("FTPUploadFile"), localPath, local.errorString());
+            discardUpload(temporary);
+            return false;
         }
         if (!session_.write(block, length)) {
             ReportError(session_.lastError(), label);
             session_.abandonTransfer();
+            discardUpload(temporary);
             return false;
         }
         return true;
@@ -144,10 +161,14 @@ bool clsFTP::FTPUploadFile(const QString& sLocal, const QString& sRemote) {
     if (!stopped && size % kBlockSize != 0 &&
         !sendBlock(size % kBlockSize, QStringLiteral("InternetWriteFile2")))
         return false;
-    if (!session_.closeTransfer())
-        return ReportError(session_.lastError(), QStringLiteral("InternetCloseHandle"));
+    if (!session_.closeTransfer()) {
+        ReportError(session_.lastError(), QStringLiteral("InternetCloseHandle"));
+        discardUpload(temporary);
+        return false;
+    }
     RaiseProgress(size, size);
     if (stopped) {
+        discardUpload(temporary);
         sLastError_ = QStringLiteral("FTPUploadFile: the upload of %1 was stopped after %2 of "
                                      "%3 bytes.")
                           .arg(localPath)
@@ -155,7 +176,30 @@ bool clsFTP::FTPUploadFile(const QString& sLocal, const QString& sRemote) {
                           .arg(size);
         return false;
     }
+    if (!putInPlace(temporary, remotePath)) {
+        discardUpload(temporary);
+        return false;
+    }
     return true;
+}
+
+bool clsFTP::IsTemporaryUploadName(const QString& name) {
+    return name.endsWith(kTemporarySuffix);
+}
+
+// Servers that refuse to rename over an existing file get the old copy deleted first.
+bool clsFTP::putInPlace(const QString& temporary, const QString& remote) {
+    const QStringList rename = {QStringLiteral("RNFR ") + session_.absolutePath(temporary),
+                                QStringLiteral("RNTO ") + session_.absolutePath(remote)};
+    if (session_.sendCommands(rename))
+        return true;
+    session_.sendCommands({QStringLiteral("DELE ") + session_.absolutePath(remote)});
+    return sendCommands(rename, QStringLiteral("RenameFTPFile"));
+}
+
+// Best effort: the error text of the failed upload stays.
+void clsFTP::discardUpload(const QString& temporary) {
+    session_.sendCommands({QStringLiteral("DELE ") + session_.absolutePath(temporary)});
 }
 
 bool clsFTP::FTPDownloadFile(const QString& sLocal, const QString& sRemote) {
@@ -252,21 +296,26 @@ bool clsFTP::SetFTPDirectory(const QString& sDir) {
 }
 
 qint64 clsFTP::GetFTPFileSize(const QString& sFile) {
-    // Only the name is a pattern; the folders before it are taken as they are.
-    const qsizetype nameStart = sFile.lastIndexOf(QLatin1Char('/')) + 1;
-    const QString name = sFile.mid(nameStart);
-    const auto matches = session_.find(sFile.left(nameStart) + QString(name).replace(' ', '?'));
-    if (!matches) {
-        if (session_.lastError().code == kNoMoreFiles)
-            return -1;
+    if (!session_.acceptsPath(sFile)) {
         ReportError(session_.lastError(), QStringLiteral("FtpFindFirstFile"));
         return -2;
     }
-    // The "?" that stands for a space matches other characters too: the exact name wins.
-    for (const RemoteEntry& entry : *matches)
+    const qsizetype nameStart = sFile.lastIndexOf(QLatin1Char('/')) + 1;
+    const auto entries = FolderEntries(sFile.left(nameStart));
+    if (!entries)
+        return -2;
+    const QString name = sFile.mid(nameStart);
+    for (const RemoteEntry& entry : *entries)
         if (entry.name == name)
             return entry.size;
-    return matches->first().size;
+    return -1;
+}
+
+std::optional<QList<RemoteEntry>> clsFTP::FolderEntries(const QString& sFolder) {
+    auto entries = session_.listFolder(sFolder);
+    if (!entries)
+        ReportError(session_.lastError(), QStringLiteral("FtpFindFirstFile"));
+    return entries;
 }
 
 std::shared_ptr<cDirList> clsFTP::GetDirectoryListing(const QString& sFilter) {
@@ -312,9 +361,10 @@ void clsFTP::RaiseProgress(qint64 current, qint64 total) {
         onProgress_(current, total);
 }
 
+// Window events run between blocks too, but not for every block: a few hundred thousand
+// blocks would otherwise cost more than sending them.
 void clsFTP::PumpEvents() {
-    if (pump_)
-        pump_();
+    session_.pumpWhenDue();
 }
 
 bool clsFTP::sendCommands(const QStringList& commands, const QString& label) {

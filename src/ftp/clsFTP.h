@@ -30,7 +30,9 @@ public:
     // The list of the last GetDirectoryListing, or an empty list when there is none.
     std::shared_ptr<cDirList> Directory();
     QString GetLastErrorMessage() const { return sLastError_; }
-    // sServer is "host" or "host:port" (port 21 by default; "[v6 literal]:port" too).
+    // sServer is "host" or "host:port" (port 21 by default; "[v6 literal]:port" too), with
+    // "ftps://" (explicit TLS) or "sftp://" (SSH, port 22 by default) before it where wanted.
+    // A live connection with the same parameters is reused, back in the login folder.
     bool OpenConnection(const QString& sServer, const QString& sUser, const QString& sPassWord);
     void CloseConnection();
     bool SimpleFTPPutFile(const QString& sLocal, const QString& sRemote);
@@ -38,14 +40,17 @@ public:
     bool CreateFTPDirectory(const QString& sDirectory);
     bool RemoveFTPDirectory(const QString& sDirectory);
     bool DeleteFTPFile(const QString& sRemote);
-    // False for every upload that did not complete: refused, broken off, stopped through
-    // blSigue, or a local file that cannot be read.
+    // The file is sent under a temporary name beside sRemote and put in its place only once the
+    // server confirmed all of it, so the previous copy stays whole until then. False for every
+    // upload that did not complete: refused, broken off, stopped through blSigue, or a local
+    // file that cannot be read; its temporary file is then removed.
     bool FTPUploadFile(const QString& sLocal, const QString& sRemote);
     bool FTPDownloadFile(const QString& sLocal, const QString& sRemote);
     bool SimpleFTPGetFile(const QString& sLocal, const QString& sRemote);
     QString GetFTPDirectory();
     bool SetFTPDirectory(const QString& sDir);
-    // Spaces in the name are queried as "?"; -1 when nothing matches, -2 when the query failed.
+    // The size of the entry of exactly that name in its folder's listing; -1 when there is none,
+    // -2 when the folder could not be listed.
     qint64 GetFTPFileSize(const QString& sFile);
     // nullptr when nothing matches or the listing failed.
     std::shared_ptr<cDirList> GetDirectoryListing(const QString& sFilter);
@@ -58,11 +63,16 @@ public:
     void setBlSigue(bool value) { blSigue_ = value; }
 
     void setFileTransferProgress(ProgressHandler handler) { onProgress_ = std::move(handler); }
-    void setEventPump(EventPump pump) { pump_ = std::move(pump); }
+    // Runs after blocks and while waiting on the network, at least every 25 ms of a wait.
+    void setEventPump(EventPump pump) { session_.setEventPump(std::move(pump)); }
 
     // Whether the folder exists, checked by changing into it; the current folder stays as it
     // was and the last error text is not touched.
     bool RemoteDirectoryExists(const QString& sDirectory);
+    // Every entry of a remote folder; nullopt (and the error text) when it cannot be listed.
+    std::optional<QList<RemoteEntry>> FolderEntries(const QString& sFolder);
+    // Whether a remote name is the temporary name of an upload that never completed.
+    static bool IsTemporaryUploadName(const QString& name);
     // The server's last complete reply, "" before the first one.
     QString LastServerReply() const { return session_.lastReply(); }
 
@@ -73,6 +83,8 @@ private:
     void PumpEvents();
     bool ascii() const { return lTransferType_ == kTransferTypeAscii; }
     bool sendCommands(const QStringList& commands, const QString& label);
+    bool putInPlace(const QString& temporary, const QString& remote);
+    void discardUpload(const QString& temporary);
 
     bool blSigue_ = true;
     InternetSession session_;
@@ -81,7 +93,6 @@ private:
     QString sLastError_;
     std::shared_ptr<cDirList> oDirList_;
     ProgressHandler onProgress_;
-    EventPump pump_;
 };
 
 // A listing time as a local date-time value; 0 (30 December 1899) for an invalid time.

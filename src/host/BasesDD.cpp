@@ -1,5 +1,8 @@
 #include "host/BasesDD.h"
 
+#include "host/Componentes.h"
+#include "host/SinBloquear.h"
+
 #include <QDate>
 #include <QDateTime>
 #include <QRegularExpression>
@@ -165,11 +168,17 @@ bool Tabla::Update(QString* error) {
     if (!sentencia)
         return fallo(error, errorDe(mysql));
     MYSQL_STMT* stmt = sentencia.get();
-    if (mysql_stmt_prepare(stmt, sql.constData(), static_cast<unsigned long>(sql.size())) != 0 ||
-        mysql_stmt_bind_param(stmt, binds.data()) || mysql_stmt_execute(stmt) != 0)
+    const bool agregada = sinBloquear(conexion_->bomba_, [&] {
+        return mysql_stmt_prepare(stmt, sql.constData(), static_cast<unsigned long>(sql.size())) ==
+                   0 &&
+               !mysql_stmt_bind_param(stmt, binds.data()) && mysql_stmt_execute(stmt) == 0;
+    });
+    if (!agregada)
         return fallo(error, QString::fromUtf8(mysql_stmt_error(stmt)));
     return true;
 }
+
+BasesDD::BasesDD(const Entorno& entorno) : bomba(entorno.bomba) {}
 
 bool BasesDD::AbrirBdD(Conexion& conexion, const QString& base, QString* error) const {
     CierraBdD(conexion);
@@ -193,15 +202,19 @@ bool BasesDD::AbrirBdD(Conexion& conexion, const QString& base, QString* error) 
     const QByteArray usuario = cUsuario.toUtf8();
     const QByteArray password = cPassword.toUtf8();
     const QByteArray nombreBase = base.toUtf8();
-    if (!mysql_real_connect(mysql.get(), host.constData(), usuario.constData(),
-                            password.constData(),
-                            nombreBase.isEmpty() ? nullptr : nombreBase.constData(),
-                            static_cast<unsigned>(cPuerto), nullptr, 0))
+    const bool conectada = sinBloquear(bomba, [&] {
+        return mysql_real_connect(mysql.get(), host.constData(), usuario.constData(),
+                                  password.constData(),
+                                  nombreBase.isEmpty() ? nullptr : nombreBase.constData(),
+                                  static_cast<unsigned>(cPuerto), nullptr, 0) != nullptr;
+    });
+    if (!conectada)
         return fallo(error, QStringLiteral("no se pudo conectar con %1:%2: %3")
                                 .arg(cRuta)
                                 .arg(cPuerto)
                                 .arg(errorDe(mysql.get())));
     conexion.mysql_ = std::move(mysql);
+    conexion.bomba_ = bomba;
     return true;
 }
 
@@ -226,10 +239,13 @@ bool BasesDD::AbrirTabla(Tabla& tabla, Conexion& conexion, const QString& tablaY
                QByteArray::number(partes.captured(3).toLongLong());
     sql += " LIMIT 0";
     MYSQL* mysql = conexion.handle();
-    if (mysql_real_query(mysql, sql.constData(), static_cast<unsigned long>(sql.size())) != 0)
-        return fallo(error, errorDe(mysql));
-    const Resultado filas(mysql_store_result(mysql));
-    if (!filas && mysql_errno(mysql) != 0)
+    const bool consultada = sinBloquear(conexion.bomba_, [&] {
+        if (mysql_real_query(mysql, sql.constData(), static_cast<unsigned long>(sql.size())) != 0)
+            return false;
+        const Resultado filas(mysql_store_result(mysql));
+        return filas || mysql_errno(mysql) == 0;
+    });
+    if (!consultada)
         return fallo(error, errorDe(mysql));
 
     tabla.conexion_ = &conexion;

@@ -10,6 +10,9 @@ struct st_mysql;
 
 namespace zarvento {
 
+class EventPump;
+struct Entorno;
+
 namespace mariadb {
 struct CierraConexion {
     void operator()(st_mysql* mysql) const;
@@ -24,7 +27,9 @@ public:
 
 private:
     friend class BasesDD;
+    friend class Tabla;
     std::unique_ptr<st_mysql, mariadb::CierraConexion> mysql_;
+    EventPump* bomba_ = nullptr;
 };
 
 // A table opened for adding rows: AddNew starts a row, setField gives a column its value and
@@ -50,11 +55,17 @@ private:
 };
 
 // Database connections of the component library, on a MariaDB or MySQL server reached over TCP.
-// Every connection attempt and every server reply is awaited at most kSegundosDeEspera seconds.
+// Every connection attempt and every server reply is awaited at most kSegundosDeEspera seconds;
+// with a pump, the window's events keep running meanwhile.
 class BasesDD {
 public:
     static constexpr const char* kClase = "BasesDD";
     static constexpr unsigned kSegundosDeEspera = 5;
+
+    BasesDD() = default;
+    explicit BasesDD(const Entorno& entorno);
+
+    EventPump* bomba = nullptr;
 
     QString cRuta;
     int cPuerto = 3306;

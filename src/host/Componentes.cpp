@@ -1,6 +1,7 @@
 #include "host/Componentes.h"
 
 #include "host/DelRegistro.h"
+#include "host/EntradaDeMenu.h"
 #include "host/clsInicio.h"
 
 namespace zarvento {
@@ -8,7 +9,7 @@ namespace zarvento {
 Entorno Entorno::delPrograma(DialogService* dialogos) {
     return {ProgramLocation::ofRunningExecutable(), dialogos,
             DelRegistro::carpetaMaquinaPorDefecto(), DelRegistro::carpetaUsuarioPorDefecto(),
-            clsInicio::carpetaPorDefecto()};
+            clsInicio::carpetaPorDefecto(), nullptr, EntradaDeMenu::carpetaPorDefecto()};
 }
 
 void Componentes::avisarFallo(const QString& progId) const {

@@ -19,6 +19,10 @@ struct Entorno {
     QString registroUsuario;
     // Folder of the desktop's autostart entries.
     QString carpetaAutostart;
+    // Lets the window's events run while a component waits on a server; none in tests of one part.
+    EventPump* bomba = nullptr;
+    // The user's data folder, where the applications menu entry and the icon go; none: not kept.
+    QString carpetaDatos{};
 
     // The running program's environment: its own folder and the registry store's default
     // folders (the machine-wide one chosen at build time, the user's configuration folder).
@@ -26,14 +30,14 @@ struct Entorno {
 };
 
 class ErrorComponente : public std::runtime_error {
-  public:
+public:
     using std::runtime_error::runtime_error;
 };
 
 // Makes the component library's objects by class name ("kvex5." and the class), names matched in
 // any letter case. Calls on the objects are ordinary typed calls.
 class Componentes {
-  public:
+public:
     static constexpr const char* kBiblioteca = "kvex5";
 
     explicit Componentes(Entorno entorno) : entorno_(std::move(entorno)) {}
@@ -60,7 +64,7 @@ class Componentes {
         return construir<T>();
     }
 
-  private:
+private:
     template <class T> static bool nombra(const QString& clase, const QString& biblioteca) {
         return clase.compare(QLatin1String(T::kClase), Qt::CaseInsensitive) == 0 &&
                biblioteca.compare(QLatin1String(kBiblioteca), Qt::CaseInsensitive) == 0;

@@ -32,6 +32,8 @@ bool DeArchivos::HayCarpeta(const QString& ruta) {
 bool DeArchivos::CreaRuta(const QString& ruta) {
     if (ruta.isEmpty())
         return false;
+    if (HayCarpeta(ruta))
+        return true; // the common case in a run: one look-up instead of one per level
     // Level by level on the path's own bytes (a name need not be valid UTF-8).
     const QByteArray bytes =
         rutas::aBytes(QDir::isAbsolutePath(ruta) ? ruta : QDir::current().filePath(ruta));

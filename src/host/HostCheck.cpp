@@ -25,9 +25,9 @@ bool PrepararHost(const Componentes& componentes, const LibORVX& oIni, const Del
                   const QString& stIni) {
     std::unique_ptr<DeArchivos> archivos;
     componentes.CrearComponente(archivos, QStringLiteral("DeArchivos"));
-    const QString ruta = LeeIniDefecto(QString::fromUtf8(ajustes::kConfiguracion),
-                                       QString::fromUtf8(ajustes::kRutaHost),
-                                       QStringLiteral("C:\\quillonpremium"), oIni, stIni);
+    const QString ruta = LeeIniDefecto(
+        QString::fromUtf8(ajustes::kConfiguracion), QString::fromUtf8(ajustes::kRutaHost),
+        QString::fromUtf8(ajustes::de(ajustes::kRutaHost).defecto), oIni, stIni);
     if (!BuscarInstalacion(ruta, oRegistro).isEmpty())
         return true;
     DialogService* dialogos = componentes.entorno().dialogos;

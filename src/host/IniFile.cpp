@@ -133,6 +133,10 @@ QString read(const QString& path, const QString& section, const QString& key) {
 
 bool write(const QString& path, const QString& section, const QString& key, const QString& value,
            QString* error) {
+    return writeAll(path, {{section, key, value}}, error);
+}
+
+bool writeAll(const QString& path, const QList<Entry>& entries, QString* error) {
     const auto contenido = leer(path);
     if (!contenido && QFileInfo::exists(path)) {
         // Rewriting a file we cannot read would lose every other setting in it.
@@ -143,12 +147,14 @@ bool write(const QString& path, const QString& section, const QString& key, cons
     std::vector<Linea> lines = lineasDe(contenido.value_or(QByteArray()));
     const QByteArray crlf("\r\n");
     const auto nueva = [&crlf](const QString& texto) { return Linea{texto.toUtf8(), crlf, texto}; };
-    const Linea entry = nueva(oneLine(key) + '=' + oneLine(value));
-    const Location where = locate(lines, section, key);
-    if (where.key >= 0) {
-        Linea& linea = lines[static_cast<size_t>(where.key)];
-        linea = {entry.bytes, linea.fin.isEmpty() ? crlf : linea.fin, entry.texto};
-    } else {
+    for (const auto& [section, key, value] : entries) {
+        const Linea entry = nueva(oneLine(key) + '=' + oneLine(value));
+        const Location where = locate(lines, section, key);
+        if (where.key >= 0) {
+            Linea& linea = lines[static_cast<size_t>(where.key)];
+            linea = {entry.bytes, linea.fin.isEmpty() ? crlf : linea.fin, entry.texto};
+            continue;
+        }
         const qsizetype despues =
             where.section >= 0 ? where.lastContent : static_cast<qsizetype>(lines.size()) - 1;
         if (despues >= 0 && lines[static_cast<size_t>(despues)].fin.isEmpty())

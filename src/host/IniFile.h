@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 namespace zarvento {
@@ -12,6 +13,14 @@ namespace ini {
 QString read(const QString& path, const QString& section, const QString& key);
 bool write(const QString& path, const QString& section, const QString& key, const QString& value,
            QString* error = nullptr);
+
+struct Entry {
+    QString section;
+    QString key;
+    QString value;
+};
+// Every entry in one replace of the file, in order, as write() would store each.
+bool writeAll(const QString& path, const QList<Entry>& entries, QString* error = nullptr);
 
 } // namespace ini
 } // namespace zarvento

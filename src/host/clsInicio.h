@@ -10,7 +10,7 @@ struct Entorno;
 // the executable whose Exec line holds the running executable's full path. The entry is
 // written when missing or when it names another path, and never removed.
 class clsInicio {
-  public:
+public:
     explicit clsInicio(const Entorno& entorno);
 
     // stArchivo: "/" followed by the executable's file name.
@@ -21,7 +21,7 @@ class clsInicio {
     // The Exec value that starts the program at the path (quoted when it needs it).
     static QString lineaExec(const QString& ejecutable);
 
-  private:
+private:
     QString carpetaPrograma_;
     QString carpetaAutostart_;
 };

@@ -48,6 +48,9 @@ void EtiquetaAviso::showNotice(const QString& text) {
     QString lineas = text;
     setText(lineas.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     show();
+    // Painted now: the work the notice announces starts right after, and the event pump may
+    // let its next turn pass.
+    repaint();
 }
 
 void EtiquetaAviso::hideNotice() {
@@ -83,6 +86,10 @@ ControlesPrincipal::ControlesPrincipal(QWidget& ventana) : ventana_(ventana) {
     lblAviso = crear<EtiquetaAviso>("lblAviso", {120, 6360, 8895, 1335});
     lblTitulo = crear<QLabel>("lblTitulo", {120, 120, 10695, 540});
     ponerNegrita(*lblTitulo, 14);
+    // The title label spans the window's top, where the two caption buttons sit: they must lie
+    // above it to receive the mouse.
+    cmdMin->raise();
+    cmdCerrar->raise();
 }
 
 void ControlesPrincipal::colocarBorde() {

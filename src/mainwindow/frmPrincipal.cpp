@@ -2,14 +2,19 @@
 
 #include "app/ConductorRespaldo.h"
 #include "app/CuentaRegresiva.h"
+#include "host/ClavesAjustes.h"
 #include "host/Componentes.h"
 #include "host/DelRegistro.h"
+#include "host/EntradaDeMenu.h"
 #include "host/HostCheck.h"
 #include "host/LibORVX.h"
 #include "host/clsInicio.h"
+#include "mainwindow/BandejaPrincipal.h"
 #include "mainwindow/Efectos.h"
+#include "mainwindow/NotificacionesDBus.h"
 #include "settingswindow/frmConfiguracion.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QDir>
 #include <QPushButton>
@@ -34,10 +39,12 @@ void frmPrincipal::TerminarProceso() {
 frmPrincipal::frmPrincipal(const Componentes& componentes, const Clock& reloj, EventPump& bomba,
                            Terminar terminar, QWidget* parent)
     : QWidget(parent), componentes_(componentes), reloj_(reloj), terminar_(std::move(terminar)),
-      c_(*this),
-      job_(ServiciosRespaldo{reloj, bomba, *c_.lblAviso, componentes.entorno().programa.folder}) {
+      c_(*this), vigia_(*c_.txtLog),
+      job_(ServiciosRespaldo{reloj, bomba, *c_.lblAviso, componentes.entorno().programa.folder}),
+      bandeja_(new BandejaPrincipal(this)) {
     setObjectName(QStringLiteral("frmPrincipal"));
     setWindowTitle(QString::fromLatin1(kTitulo));
+    setWindowIcon(BandejaPrincipal::iconoPrograma());
     conectar();
 }
 
@@ -49,6 +56,47 @@ void frmPrincipal::conectar() {
     connect(c_.cmdCerrar, &QPushButton::clicked, this, &frmPrincipal::cmdCerrar_Click);
     connect(c_.cmdMin, &QPushButton::clicked, this, &frmPrincipal::cmdMin_Click);
     connect(c_.cmdConfigurar, &QPushButton::clicked, this, &frmPrincipal::cmdConfigurar_Click);
+    // The tray's commands are the buttons' own, with their availability.
+    connect(bandeja_, &BandejaPrincipal::mostrarVentana, this, &frmPrincipal::mostrarVentana);
+    connect(bandeja_, &BandejaPrincipal::respaldarAhora, c_.cmdAccion, &QPushButton::click);
+    connect(bandeja_, &BandejaPrincipal::abrirAjustes, c_.cmdConfigurar, &QPushButton::click);
+    connect(bandeja_, &BandejaPrincipal::cerrar, c_.cmdCerrar, &QPushButton::click);
+    connect(bandeja_, &BandejaPrincipal::menuPorAbrir, this, [this] {
+        bandeja_->accion(QStringLiteral("Respaldar ahora"))->setEnabled(c_.cmdAccion->isEnabled());
+        bandeja_->accion(QStringLiteral("Ajustes"))->setEnabled(c_.cmdConfigurar->isEnabled());
+    });
+}
+
+void frmPrincipal::mostrarVentana() {
+    show();
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    raise();
+    activateWindow();
+}
+
+void frmPrincipal::actualizarEstado(bool leerUltimo) {
+    if (leerUltimo && oIni_)
+        ultimoRespaldo_ = QDate::fromString(
+            oIni_->LeeIni(QString::fromUtf8(ajustes::kResultado),
+                          QString::fromUtf8(ajustes::kUltimoRespaldo), archivos_.pbArchivoIni),
+            QString::fromLatin1(ajustes::kFormatoFecha));
+    estado_.fechas(ultimoRespaldo_, EstadoDeRespaldos::siguiente(reloj_.now(), pbHoraRespaldo_));
+    bandeja_->actualizar(estado_);
+}
+
+void frmPrincipal::avisar(const std::optional<Notificacion>& notificacion) {
+    if (!notificacion)
+        return;
+    if (notificador_) {
+        notificador_->notificar(*notificacion);
+    } else if (bandeja_->hayBandeja()) {
+        bandeja_->notificar(*notificacion);
+    } else {
+        if (!notificacionesDBus_)
+            notificacionesDBus_ =
+                std::make_unique<NotificacionesDBus>(componentes_.entorno().programa.baseName);
+        notificacionesDBus_->notificar(*notificacion);
+    }
 }
 
 bool frmPrincipal::Form_Load() {
@@ -64,15 +112,19 @@ bool frmPrincipal::Form_Load() {
     job_.IncluirSubdirectorios(true);
     job_.Incremental(true);
     job_.RespaldoMultiple(true);
-    job_.ObjetoLog(c_.txtLog);
+    job_.ObjetoLog(&vigia_);
     blRespaldoLanzado_ = false;
     clsInicio(componentes_.entorno()).SiRegistrado('/' + programa.fileName);
+    EntradaDeMenu(componentes_.entorno())
+        .Mantener('/' + programa.fileName, QStringLiteral(":/zarvento/zarvento.svg"));
     if (!host::PrepararHost(componentes_, *oIni_, *oRegistro_, archivos_.pbArchivoIni))
         return false;
     conductor_ = std::make_unique<ConductorRespaldo>(componentes_, *oIni_, job_, archivos_,
                                                      central_, reloj_);
     revision_ = std::make_unique<RevisionConfiguracion>(
         componentes_, *oIni_, job_, archivos_, reloj_, static_cast<VentanaRevisable&>(*this));
+    actualizarEstado(true);
+    bandeja_->mostrar();
     Form_Activate();
     return true;
 }
@@ -87,6 +139,7 @@ void frmPrincipal::Form_Activate() {
         RevisarConfiguracion();
         c_.lblTitulo->setText(QString::fromLatin1(kTitulo) + QStringLiteral(" (v. ") +
                               ConductorRespaldo::version() + ')');
+        avisar(estado_.alIniciar(reloj_.now().date()));
         if (!isMinimized())
             setWindowState(windowState() | Qt::WindowMinimized);
     }
@@ -103,6 +156,9 @@ void frmPrincipal::RevisarConfiguracion() {
         return;
     blRevisado_ = true;
     revision_->RevisarConfiguracion();
+    // The review leaves the run button enabled exactly when the configuration is correct.
+    avisar(estado_.revisada(c_.cmdAccion->isEnabled()));
+    actualizarEstado(true);
 }
 
 void frmPrincipal::Timer1_Timer() {
@@ -117,6 +173,7 @@ void frmPrincipal::Timer1_Timer() {
         cmdAccion_Click();
     }
     setWindowTitle(c_.lblTiempo->text());
+    actualizarEstado();
 }
 
 void frmPrincipal::cmdAccion_Click() {
@@ -124,9 +181,15 @@ void frmPrincipal::cmdAccion_Click() {
         return;
     c_.Timer1->stop();
     c_.cmdConfigurar->setEnabled(false);
+    // The window's events run while the run waits on the central server, before the driver
+    // itself disables the button: a second click must not start a second run.
+    c_.cmdAccion->setEnabled(false);
     if (c_.txtLog->isVisible())
         c_.txtLog->setFocus();
+    vigia_.empezar();
     conductor_->EjecutarRespaldo([this] { c_.cmdAccion->setEnabled(false); });
+    avisar(estado_.corridaTerminada(vigia_.terminoConError()));
+    actualizarEstado(true);
     c_.cmdConfigurar->setEnabled(true);
     c_.cmdAccion->setEnabled(true);
     c_.Timer1->start();

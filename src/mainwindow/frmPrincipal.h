@@ -1,7 +1,9 @@
 #pragma once
 
 #include "app/ArchivosPrincipal.h"
+#include "app/EstadoDeRespaldos.h"
 #include "app/RevisionConfiguracion.h"
+#include "app/VigiaDeCorrida.h"
 #include "engine/clsRespaldar.h"
 #include "host/ConexionCentral.h"
 #include "host/Services.h"
@@ -13,6 +15,7 @@
 
 namespace zarvento {
 
+class BandejaPrincipal;
 class Componentes;
 class ConductorRespaldo;
 class DelRegistro;
@@ -42,6 +45,13 @@ public:
 
     const QString& pbHoraRespaldo() const { return pbHoraRespaldo_; }
 
+    // The tray icon, shown from the load on, before the first review.
+    BandejaPrincipal& bandeja() const { return *bandeja_; }
+    // Where notifications go instead of the tray or the desktop's notification service.
+    void usarNotificador(Notificador& notificador) { notificador_ = &notificador; }
+    // Brings the window up, restored, in front.
+    void mostrarVentana();
+
     // The one-second tick: the countdown, and the run once in the backup minute.
     void Timer1_Timer();
     // The run command of the button, the timer and the review's catch-up.
@@ -60,6 +70,9 @@ private:
     void Form_Activate();
     void conectar();
     bool esNormal() const;
+    // Brings the tray's summary up to date; the last backup's date is read again on request.
+    void actualizarEstado(bool leerUltimo = false);
+    void avisar(const std::optional<Notificacion>& notificacion);
 
     void prepararRevision() override;
     void habilitarAccion(bool habilitada) override;
@@ -71,7 +84,13 @@ private:
     const Clock& reloj_;
     Terminar terminar_;
     ControlesPrincipal c_;
+    VigiaDeCorrida vigia_;
     clsRespaldar job_;
+    BandejaPrincipal* bandeja_;
+    EstadoDeRespaldos estado_;
+    QDate ultimoRespaldo_;
+    Notificador* notificador_ = nullptr;
+    std::unique_ptr<Notificador> notificacionesDBus_;
 
     ArchivosPrincipal archivos_;
     QString pbHoraRespaldo_;

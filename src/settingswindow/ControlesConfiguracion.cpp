@@ -11,9 +11,11 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 #include <algorithm>
+#include <qdrawutil.h>
 
 namespace zarvento {
 
@@ -22,8 +24,8 @@ namespace {
 constexpr double kPuntosTexto = 9.75;
 constexpr double kPuntosHora = 13.5;
 constexpr double kPuntosMinimos = 7.5;
-// The window's client area, in twips.
-constexpr QRect kCliente(0, 0, 15705, 8730);
+// The window's client area, in twips: the design's 8730 high grown by the database group.
+constexpr QRect kCliente(0, 0, 15705, 10095);
 
 QString indexado(const char* nombre, int indice) {
     return QString::fromLatin1(nombre) + QString::number(indice);
@@ -50,6 +52,32 @@ protected:
     bool hitButton(const QPoint& punto) const override { return rect().contains(punto); }
 };
 
+// A frame whose line runs through the middle of its title, so the frame's inner area starts
+// near its top edge and controls at the design positions sit inside the line, not across it.
+class MarcoConTitulo final : public QGroupBox {
+public:
+    using QGroupBox::QGroupBox;
+
+    // Where the frame's top line runs.
+    int lineaSuperior() const { return title().isEmpty() ? 0 : fontMetrics().height() / 2; }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        // Styles place their own group-box frame below the title, so the etched line is drawn
+        // here.
+        QStylePainter pintor(this);
+        qDrawShadeRect(&pintor, rect().adjusted(0, lineaSuperior(), 0, 0), palette(), true, 1);
+        if (title().isEmpty())
+            return;
+        const int margen = fontMetrics().averageCharWidth();
+        QRect zona = fontMetrics().boundingRect(title()).adjusted(-2, 0, 2, 0);
+        zona.moveTopLeft(QPoint(margen, 0));
+        pintor.fillRect(zona, palette().window());
+        pintor.drawItemText(zona, Qt::AlignCenter | Qt::TextShowMnemonic, palette(), isEnabled(),
+                            title(), QPalette::WindowText);
+    }
+};
+
 void ponerTexto(QWidget* control, const QString& texto) {
     if (auto* boton = qobject_cast<QAbstractButton*>(control))
         boton->setText(texto);
@@ -62,14 +90,19 @@ void ponerTexto(QWidget* control, const QString& texto) {
 } // namespace
 
 ControlesConfiguracion::ControlesConfiguracion(QDialog& ventana) : ventana_(ventana) {
+    const QSize diseno =
+        twips::aPixeles(kCliente, ventana_.logicalDpiX(), ventana_.logicalDpiY()).size();
+    if (const QScreen* pantalla = ventana_.screen())
+        escala_ = escalaPara(diseno, pantalla->availableGeometry().size());
+    dpiX_ = ventana_.logicalDpiX() * escala_;
+    dpiY_ = ventana_.logicalDpiY() * escala_;
     QFont letra = QApplication::font();
-    letra.setPointSizeF(kPuntosTexto);
+    letra.setPointSizeF(kPuntosTexto * escala_);
     ventana_.setFont(letra);
-    ventana_.setFixedSize(
-        twips::aPixeles(kCliente, ventana_.logicalDpiX(), ventana_.logicalDpiY()).size());
+    ventana_.setFixedSize(twips::aPixeles(kCliente, dpiX_, dpiY_).size());
     crearTodos();
     ajustarLetra();
-    for (QPushButton* boton : {cmdVerNoVer, cmdExaminar, Command1, cmdGrabar}) {
+    for (QPushButton* boton : {cmdVerNoVer, cmdVerNoVerBase, cmdExaminar, Command1, cmdGrabar}) {
         // Enter in a text box presses no button; the buttons act on a click or their access key.
         boton->setAutoDefault(false);
     }
@@ -81,19 +114,32 @@ ControlesConfiguracion::ControlesConfiguracion(QDialog& ventana) : ventana_(vent
     }
 }
 
+double ControlesConfiguracion::escalaPara(const QSize& diseno, const QSize& disponible) {
+    // Room left for the window's frame and title bar.
+    const QSize marco(16, 48);
+    const QSize cabe = disponible - marco;
+    return std::min(
+        {1.0, double(cabe.width()) / diseno.width(), double(cabe.height()) / diseno.height()});
+}
+
 // The design's sizes were made for a narrower font than the desktop's sans: the window's font is
 // made just small enough that every caption fits its box (on as many lines as the box is tall).
 void ControlesConfiguracion::ajustarLetra() {
-    double exceso = 1.0;
-    for (QWidget* control : ventana_.findChildren<QWidget*>()) {
-        if (!qobject_cast<QLabel*>(control) && !qobject_cast<QAbstractButton*>(control))
-            continue;
-        const int lineas = std::max(1, control->height() / control->fontMetrics().height());
-        exceso = std::max(exceso, double(control->sizeHint().width()) / lineas / control->width());
-    }
-    if (exceso > 1.0) {
+    // Letter widths do not shrink exactly with the point size, so a few passes may be needed.
+    for (int pasada = 0; pasada < 4; ++pasada) {
+        double exceso = 1.0;
+        for (QWidget* control : ventana_.findChildren<QWidget*>()) {
+            if (!qobject_cast<QLabel*>(control) && !qobject_cast<QAbstractButton*>(control))
+                continue;
+            const int lineas = std::max(1, control->height() / control->fontMetrics().height());
+            exceso =
+                std::max(exceso, double(control->sizeHint().width()) / lineas / control->width());
+        }
         QFont letra = ventana_.font();
-        letra.setPointSizeF(std::max(kPuntosMinimos, kPuntosTexto / exceso));
+        const double minimo = kPuntosMinimos * escala_;
+        if (exceso <= 1.0 || letra.pointSizeF() <= minimo)
+            return;
+        letra.setPointSizeF(std::max(minimo, letra.pointSizeF() / exceso));
         ventana_.setFont(letra);
     }
 }
@@ -105,7 +151,7 @@ Control* ControlesConfiguracion::crear(QWidget* contenedor, const QString& nombr
     auto* control = new Control(contenedor);
     control->setObjectName(nombre);
     ponerTexto(control, texto);
-    control->setGeometry(twips::aPixeles(twips, ventana_.logicalDpiX(), ventana_.logicalDpiY()));
+    control->setGeometry(twips::aPixeles(twips, dpiX_, dpiY_));
     if (tab >= 0)
         porTab_[tab] = control;
     return control;
@@ -114,7 +160,7 @@ Control* ControlesConfiguracion::crear(QWidget* contenedor, const QString& nombr
 void ControlesConfiguracion::crearTodos() {
     QWidget* const v = &ventana_;
     const auto marco = [this](int i, QWidget* contenedor, const QString& titulo, QRect r) {
-        fraOpcion[i] = crear<QGroupBox>(contenedor, indexado("fraOpcion", i), titulo, r, -1);
+        fraOpcion[i] = crear<MarcoConTitulo>(contenedor, indexado("fraOpcion", i), titulo, r, -1);
         return fraOpcion[i];
     };
     const auto casilla = [this](int i, QWidget* contenedor, const QString& texto, QRect r,
@@ -152,17 +198,22 @@ void ControlesConfiguracion::crearTodos() {
     casilla(1, ciclo, QStringLiteral("En el nombre de la ruta destino, primero el día:"),
             {1200, 600, 4695, 240}, 5);
 
+    // A server, its user and password, masked, in a frame below the check box that enables it.
+    const auto conexion = [&](int primeraEtiqueta, int primerDato, QWidget* grupo, int tab) {
+        etiqueta(primeraEtiqueta, grupo, QStringLiteral("Servidor:"), {480, 360, 810, 240});
+        etiqueta(primeraEtiqueta + 1, grupo, QStringLiteral("Usuario:"), {480, 840, 750, 240});
+        etiqueta(primeraEtiqueta + 2, grupo, QStringLiteral("Contraseña:"), {480, 1320, 1080, 240});
+        for (int i = 0; i < 3; ++i) {
+            dato(primerDato + i, grupo, {1680, 360 + 480 * i, 4335, 360}, tab + i);
+            txtDato[primerDato + i]->setEchoMode(QLineEdit::Password);
+        }
+    };
+
     casilla(2, v, QStringLiteral("Respaldar en sitio web, por medio de FTP"),
             {240, 1560, 5415, 240}, 6);
     QWidget* ftp =
         marco(1, v, QStringLiteral("Datos de conexión al FTP"), {1320, 1800, 6255, 2415});
-    etiqueta(1, ftp, QStringLiteral("Servidor:"), {480, 360, 810, 240});
-    etiqueta(2, ftp, QStringLiteral("Usuario:"), {480, 840, 750, 240});
-    etiqueta(3, ftp, QStringLiteral("Contraseña:"), {480, 1320, 1080, 240});
-    for (int i = 0; i < 3; ++i) {
-        dato(i, ftp, {1680, 360 + 480 * i, 4335, 360}, 11 + i);
-        txtDato[i]->setEchoMode(QLineEdit::Password);
-    }
+    conexion(1, 0, ftp, 11);
     cmdVerNoVer =
         boton("cmdVerNoVer", ftp, QStringLiteral("&Ver datos"), {4560, 1800, 1455, 495}, 18);
 
@@ -183,11 +234,19 @@ void ControlesConfiguracion::crearTodos() {
     dato(7, v, {5160, 6480, 495, 480}, 24);
     for (QLineEdit* caja : {txtDato[6], txtDato[7]}) {
         QFont letra = caja->font();
-        letra.setPointSizeF(kPuntosHora);
+        letra.setPointSizeF(kPuntosHora * escala_);
         caja->setFont(letra);
     }
 
-    Line1 = crear<QFrame>(v, QStringLiteral("Line1"), {}, {7785, 120, 30, 7880}, -1);
+    casilla(5, v, QStringLiteral("Copia consistente de la base de datos"), {240, 7200, 5415, 240},
+            33);
+    QWidget* base = marco(4, v, QStringLiteral("Datos de conexión a la base de datos"),
+                          {1320, 7440, 6255, 2415});
+    conexion(12, 8, base, 34);
+    cmdVerNoVerBase =
+        boton("cmdVerNoVerBase", base, QStringLiteral("Ve&r datos"), {4560, 1800, 1455, 495}, 37);
+
+    Line1 = crear<QFrame>(v, QStringLiteral("Line1"), {}, {7785, 120, 30, 9735}, -1);
     Line1->setFrameShape(QFrame::VLine);
     Line1->setFrameShadow(QFrame::Sunken);
 
@@ -206,7 +265,7 @@ void ControlesConfiguracion::crearTodos() {
     Command1 = boton("Command1", datas, QStringLiteral("&Examinar"), {5760, 240, 1335, 495}, 31);
     lista(5, datas, {960, 960, 6135, 1800}, 32);
 
-    cmdGrabar = boton("cmdGrabar", v, QStringLiteral("&Grabar"), {13560, 7800, 1695, 735}, 19);
+    cmdGrabar = boton("cmdGrabar", v, QStringLiteral("&Grabar"), {13560, 9165, 1695, 735}, 19);
 }
 
 } // namespace zarvento

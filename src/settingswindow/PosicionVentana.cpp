@@ -30,17 +30,23 @@ PosicionVentana::PosicionVentana(QString archivoIni, const QString& nombreVentan
       seccion_(QString::fromUtf8(ajustes::kConfiguracion) + ' ' + nombreVentana) {}
 
 void PosicionVentana::aplicar(QWidget& ventana) const {
-    const int arriba = twips::aPixeles(
-        static_cast<float>(LibORVX::kvVal(ini_.LeeIni(seccion_, kArriba, archivoIni_))),
-        ventana.logicalDpiY());
-    const int izquierda = twips::aPixeles(
-        static_cast<float>(LibORVX::kvVal(ini_.LeeIni(seccion_, kIzquierda, archivoIni_))),
-        ventana.logicalDpiX());
+    const QString textoArriba = ini_.LeeIni(seccion_, kArriba, archivoIni_);
+    const QString textoIzquierda = ini_.LeeIni(seccion_, kIzquierda, archivoIni_);
     QList<QRect> pantallas;
     for (const QScreen* pantalla : QGuiApplication::screens())
         pantallas.append(pantalla->availableGeometry());
-    ventana.move(
-        enPantalla(QRect(QPoint(izquierda, arriba), ventana.frameGeometry().size()), pantallas));
+    QRect marco(QPoint(twips::aPixeles(static_cast<float>(LibORVX::kvVal(textoIzquierda)),
+                                       ventana.logicalDpiX()),
+                       twips::aPixeles(static_cast<float>(LibORVX::kvVal(textoArriba)),
+                                       ventana.logicalDpiY())),
+                ventana.frameGeometry().size());
+    // Never placed before: over the window that opens it, else in the middle of the screen.
+    if (textoArriba.isEmpty() && textoIzquierda.isEmpty()) {
+        const QWidget* duena = ventana.parentWidget() ? ventana.parentWidget()->window() : nullptr;
+        const QRect sobre = duena ? duena->frameGeometry() : pantallas.value(0);
+        marco.moveCenter(sobre.center());
+    }
+    ventana.move(enPantalla(marco, pantallas));
 }
 
 bool PosicionVentana::guardar(const QWidget& ventana, QString* motivo) const {

@@ -18,7 +18,8 @@ public:
     PosicionVentana(QString archivoIni, const QString& nombreVentana);
 
     // Moves the window to the stored position, or onto the primary screen when that position
-    // would leave it off every screen.
+    // would leave it off every screen. With no stored position it is centred over its parent's
+    // window (over the screen without one).
     void aplicar(QWidget& ventana) const;
     // Stores the window's current position; false (with the reason) when the file was not written.
     bool guardar(const QWidget& ventana, QString* motivo) const;

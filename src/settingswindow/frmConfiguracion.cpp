@@ -34,15 +34,21 @@ frmConfiguracion::frmConfiguracion(const Componentes& componentes, ArchivosDeAju
     tomarAspecto(parent);
     posicion_.aplicar(*this);
     hora_ = new CajasDeHora(*this, *c_->txtDato[6], *c_->txtDato[7], [this] { pitar(); });
-    for (QPushButton* boton : {c_->cmdVerNoVer, c_->cmdExaminar, c_->Command1, c_->cmdGrabar})
+    for (QPushButton* boton :
+         {c_->cmdVerNoVer, c_->cmdVerNoVerBase, c_->cmdExaminar, c_->Command1, c_->cmdGrabar})
         hora_->vigilarAtajo(*boton);
     mostrar(catalogo_.cargar());
     aplicarGrupoCiclo();
     aplicarGrupoFTP();
+    aplicarGrupoBase();
     conectar();
 }
 
 frmConfiguracion::~frmConfiguracion() = default;
+
+double frmConfiguracion::escala() const {
+    return c_->escala();
+}
 
 void frmConfiguracion::tomarAspecto(const QWidget* principal) {
     if (!principal)
@@ -57,7 +63,9 @@ void frmConfiguracion::tomarAspecto(const QWidget* principal) {
 void frmConfiguracion::conectar() {
     connect(c_->chkOpcion[0], &QCheckBox::toggled, this, &frmConfiguracion::aplicarGrupoCiclo);
     connect(c_->chkOpcion[2], &QCheckBox::toggled, this, &frmConfiguracion::aplicarGrupoFTP);
+    connect(c_->chkOpcion[5], &QCheckBox::toggled, this, &frmConfiguracion::aplicarGrupoBase);
     connect(c_->cmdVerNoVer, &QPushButton::clicked, this, &frmConfiguracion::cmdVerNoVer_Click);
+    connect(c_->cmdVerNoVerBase, &QPushButton::clicked, this, [this] { verNoVer(8); });
     connect(c_->cmdExaminar, &QPushButton::clicked, this, [this] { AgregarCarpeta(4); });
     connect(c_->Command1, &QPushButton::clicked, this, [this] { AgregarCarpeta(5); });
     connect(c_->cmdGrabar, &QPushButton::clicked, this, &frmConfiguracion::cmdGrabar_Click);
@@ -76,6 +84,10 @@ void frmConfiguracion::mostrar(const ValoresDeAjustes& v) {
     c_->chkOpcion[4]->setChecked(v.incluirSubdirectorios);
     c_->txtDato[6]->setText(v.horas);
     c_->txtDato[7]->setText(v.minutos);
+    c_->chkOpcion[5]->setChecked(v.copiaConsistente);
+    c_->txtDato[8]->setText(v.baseServidor);
+    c_->txtDato[9]->setText(v.baseUsuario);
+    c_->txtDato[10]->setText(v.basePassword);
     c_->rutas(4)->setPlainText(v.rutasDocumentos);
     c_->rutas(5)->setPlainText(v.rutasDatas);
 }
@@ -94,6 +106,10 @@ ValoresDeAjustes frmConfiguracion::valores() const {
     v.incluirSubdirectorios = c_->chkOpcion[4]->isChecked();
     v.horas = c_->txtDato[6]->text();
     v.minutos = c_->txtDato[7]->text();
+    v.copiaConsistente = c_->chkOpcion[5]->isChecked();
+    v.baseServidor = c_->txtDato[8]->text();
+    v.baseUsuario = c_->txtDato[9]->text();
+    v.basePassword = c_->txtDato[10]->text();
     v.rutasDocumentos = c_->rutas(4)->toPlainText();
     v.rutasDatas = c_->rutas(5)->toPlainText();
     return v;
@@ -109,21 +125,37 @@ void frmConfiguracion::aplicarGrupoCiclo() {
 }
 
 void frmConfiguracion::aplicarGrupoFTP() {
-    const bool activo = c_->chkOpcion[2]->isChecked();
-    c_->fraOpcion[1]->setEnabled(activo);
-    for (int i = 1; i <= 3; ++i) {
-        c_->lblEtiq[i]->setEnabled(activo);
-        c_->txtDato[i - 1]->setEnabled(activo);
+    aplicarGrupoConexion(2, 1, 1, 0, c_->cmdVerNoVer);
+}
+
+void frmConfiguracion::aplicarGrupoBase() {
+    aplicarGrupoConexion(5, 4, 12, 8, c_->cmdVerNoVerBase);
+}
+
+// A connection group: its frame, its three labels and boxes and its "Ver datos" button follow
+// the check box.
+void frmConfiguracion::aplicarGrupoConexion(int casilla, int marco, int primeraEtiqueta,
+                                            int primerDato, QPushButton* verDatos) {
+    const bool activo = c_->chkOpcion[casilla]->isChecked();
+    c_->fraOpcion[marco]->setEnabled(activo);
+    for (int i = 0; i < 3; ++i) {
+        c_->lblEtiq[primeraEtiqueta + i]->setEnabled(activo);
+        c_->txtDato[primerDato + i]->setEnabled(activo);
     }
-    c_->cmdVerNoVer->setEnabled(activo);
+    verDatos->setEnabled(activo);
 }
 
 void frmConfiguracion::cmdVerNoVer_Click() {
-    const bool seVeian = c_->txtDato[0]->echoMode() == QLineEdit::Normal;
-    for (int i = 0; i < 3; ++i)
+    verNoVer(0);
+}
+
+// Shows or masks the three boxes of a connection group from txtDato(primerDato) on.
+void frmConfiguracion::verNoVer(int primerDato) {
+    const bool seVeian = c_->txtDato[primerDato]->echoMode() == QLineEdit::Normal;
+    for (int i = primerDato; i < primerDato + 3; ++i)
         c_->txtDato[i]->setEchoMode(seVeian ? QLineEdit::Password : QLineEdit::Normal);
-    c_->cmdVerNoVer->setText(seVeian ? QStringLiteral("Ver datos")
-                                     : QStringLiteral("Ocultar datos"));
+    QPushButton* boton = primerDato == 0 ? c_->cmdVerNoVer : c_->cmdVerNoVerBase;
+    boton->setText(seVeian ? QStringLiteral("Ver datos") : QStringLiteral("Ocultar datos"));
 }
 
 void frmConfiguracion::AgregarCarpeta(int indice) {
@@ -144,8 +176,8 @@ void frmConfiguracion::cmdGrabar_Click() {
         c_->txtDato[6]->setFocus();
         return;
     }
-    if (const auto fallo = catalogo_.grabar(valores())) {
-        avisar(*fallo);
+    if (const auto grabado = catalogo_.grabar(valores()); !grabado) {
+        avisar(grabado.motivo());
         return;
     }
     pbHuboCambios_ = true;
@@ -178,13 +210,11 @@ void frmConfiguracion::pitar() const {
         QApplication::beep();
 }
 
-void frmConfiguracion::avisar(const FalloAlGrabar& fallo) const {
+void frmConfiguracion::avisar(const QString& motivo) const {
     MessageRequest aviso;
     aviso.title = QStringLiteral("Atención");
-    aviso.text = QStringLiteral("No se pudo grabar el archivo \"%1\": %2.\r\n"
-                                "La ventana sigue abierta con sus cambios; corrija el problema y "
-                                "vuelva a grabar.")
-                     .arg(fallo.archivo, fallo.motivo);
+    aviso.text = motivo + QStringLiteral("\r\nLa ventana sigue abierta con sus cambios; corrija el "
+                                         "problema y vuelva a grabar.");
     aviso.icon = MessageIcon::Critical;
     if (DialogService* dialogos = componentes_.entorno().dialogos)
         dialogos->showMessage(aviso);

@@ -8,6 +8,8 @@
 #include <QDialog>
 #include <memory>
 
+class QPushButton;
+
 namespace zarvento {
 
 class CajasDeHora;
@@ -25,6 +27,9 @@ public:
                      bool& pbHuboCambios, QWidget* parent = nullptr);
     ~frmConfiguracion() override;
 
+    // How much the design is scaled down to fit the screen (1: not at all).
+    double escala() const;
+
     // Every way of closing ends here: the position is written, nothing else.
     void done(int resultado) override;
 
@@ -40,12 +45,16 @@ private:
 
     void aplicarGrupoCiclo();
     void aplicarGrupoFTP();
+    void aplicarGrupoBase();
+    void aplicarGrupoConexion(int casilla, int marco, int primeraEtiqueta, int primerDato,
+                              QPushButton* verDatos);
     void cmdVerNoVer_Click();
+    void verNoVer(int primerDato);
     void AgregarCarpeta(int indice);
     void cmdGrabar_Click();
 
     void pitar() const;
-    void avisar(const FalloAlGrabar& fallo) const;
+    void avisar(const QString& motivo) const;
 
     const Componentes& componentes_;
     CatalogoDeAjustes catalogo_;

@@ -243,7 +243,7 @@ TEST_F(RunDriverTest, RouteListChecksReportEveryBadLine) {
     rutas::LeerRutas(dir / "nueva.txt", ok, false, job);
     EXPECT_TRUE(ok);
     EXPECT_TRUE(QFile::exists(dir / "nueva.txt"));
-    EXPECT_EQ(rutas::Leer(dir / "nueva.txt"), QStringList());
+    EXPECT_EQ(*rutas::Leer(dir / "nueva.txt"), QStringList());
 }
 
 TEST_F(RunDriverTest, RunAndDetailRowsReachTheCentralServer) {

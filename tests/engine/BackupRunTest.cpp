@@ -131,7 +131,11 @@ TEST_F(EngineTest, DifferentialRunComparesWholeSecondsAndDeletesSurplus) {
     writeFile(source("nuevo.txt"), "fuente");
     writeFile(source("viejo.txt"), "fuente");
     writeFile(source("ausente.txt"), "fuente");
-    writeFile(dest + "igual.txt", "copia");
+    writeFile(dest + "igual.txt", "FUENTE");
+    writeFile(source("corto.txt"), "fuente");
+    writeFile(dest + "corto.txt", ""); // left empty by a power loss: same time, not the same size
+    setModified(source("corto.txt"), 1'700'000'000);
+    setModified(dest + "corto.txt", 1'700'000'000);
     writeFile(dest + "nuevo.txt", "copia");
     writeFile(dest + "viejo.txt", "copia");
     writeFile(dest + "sobra.txt", "copia");
@@ -145,7 +149,8 @@ TEST_F(EngineTest, DifferentialRunComparesWholeSecondsAndDeletesSurplus) {
 
     ASSERT_TRUE(job->Respaldar());
 
-    EXPECT_EQ(readFile(dest + "igual.txt"), "copia");
+    EXPECT_EQ(readFile(dest + "igual.txt"), "FUENTE");
+    EXPECT_EQ(readFile(dest + "corto.txt"), "fuente");
     EXPECT_EQ(readFile(dest + "nuevo.txt"), "fuente");
     EXPECT_EQ(readFile(dest + "viejo.txt"), "copia");
     EXPECT_EQ(readFile(dest + "ausente.txt"), "fuente");
@@ -153,7 +158,7 @@ TEST_F(EngineTest, DifferentialRunComparesWholeSecondsAndDeletesSurplus) {
     EXPECT_TRUE(QFile::exists(dest + ".oculta"));
     EXPECT_EQ(fileLinesStartingWith("Borrando: "),
               QStringList({"Borrando: " + dest + "sobra.txt"}));
-    EXPECT_TRUE(log.lines.contains("*)Archivos respaldados:----> 2"));
+    EXPECT_TRUE(log.lines.contains("*)Archivos respaldados:----> 3"));
     EXPECT_TRUE(log.lines.contains("*)Archivos borrados:-------> 1"));
 
     // The copy keeps the source's time, so a second run copies nothing.
@@ -166,7 +171,7 @@ TEST_F(EngineTest, DifferentialRunComparesWholeSecondsAndDeletesSurplus) {
     job->Incremental(false);
     log.clear();
     ASSERT_TRUE(job->Respaldar());
-    EXPECT_TRUE(log.lines.contains("*)Archivos respaldados:----> 4"));
+    EXPECT_TRUE(log.lines.contains("*)Archivos respaldados:----> 5"));
     EXPECT_TRUE(QFile::exists(dest + "sobra.txt"));
     EXPECT_EQ(readFile(dest + "igual.txt"), "fuente");
 }
@@ -376,4 +381,33 @@ TEST_F(EngineTest, EntriesThatAreNeitherFilesNorFoldersAreListedNotHidden) {
     EXPECT_EQ(log.lines.mid(header + 1),
               QStringList({source("roto") + " (omitido: no es archivo ni carpeta)  ... ",
                            source("tubo") + " (omitido: no es archivo ni carpeta)  ... "}));
+}
+
+TEST_F(EngineTest, AdditionalFileGoesBesideTheRouteAndSurvivesTheDeletionPass) {
+    job->RespaldoMultiple(false);
+    job->Incremental(true);
+    const QString dest = dir / "destino//origen/";
+    const QString staging = dir / "programa/TmpData";
+    writeFile(source("ventas.ibd"), "ibd");
+    writeFile(staging + "/tienda.sql", "-- dump");
+    setModified(staging + "/tienda.sql", 1'700'000'000);
+    writeFile(dest + "tienda.sql", "-- older dump");
+    setModified(dest + "tienda.sql", 1'700'000'100); // newer than the dump: still replaced
+
+    job->ArchivosAdicionales({staging + "/tienda.sql"});
+    ASSERT_TRUE(job->Respaldar(staging));
+    EXPECT_EQ(readFile(dest + "tienda.sql"), "-- dump");
+    EXPECT_EQ(treeOf(dest), QStringList({"tienda.sql", "ventas.ibd"}));
+    EXPECT_TRUE(log.lines.contains("*)Archivos totales:--------> 2"));
+    EXPECT_TRUE(log.lines.contains("*)Archivos borrados:-------> 0"));
+
+    // The next run has no additional file: the old dump is surplus then.
+    ASSERT_TRUE(job->Respaldar(staging));
+    EXPECT_EQ(treeOf(dest), QStringList({"ventas.ibd"}));
+
+    // A dump that cannot be copied fails the route after the route's own files.
+    job->ArchivosAdicionales({staging + "/no-existe.sql"});
+    EXPECT_FALSE(job->Respaldar(staging));
+    EXPECT_EQ(treeOf(dest), QStringList({"ventas.ibd"}));
+    EXPECT_TRUE(log.lines.contains(staging + "/no-existe.sql  ... "));
 }

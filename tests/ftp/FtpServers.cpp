@@ -66,33 +66,54 @@ void FtpServer::seed(const QString& relativePath, const QByteArray& content) con
     file.write(content);
     file.close();
     const passwd* owner = ::getpwnam(user.toUtf8().constData());
-    if (!owner || kind != QLatin1String("vsftpd"))
+    if (!owner || kind.startsWith(QLatin1String("pyftpdlib")))
         return;
     // The file and the folders made for it belong to the server's user, who may change them.
     for (QString p = path; p.size() > root.size(); p = QFileInfo(p).path())
         ASSERT_EQ(::chown(p.toUtf8().constData(), owner->pw_uid, owner->pw_gid), 0);
 }
 
-FtpServers::Running FtpServers::start(const QString& kind, const QString& base) {
+int FtpServer::logins() const {
+    const bool vs = kind.startsWith(QLatin1String("vsftpd"));
+    const bool ssh = kind == QLatin1String("sftp");
+    QFile log(state + (vs ? "/vsftpd.log" : ssh ? "/sshd.log" : "/output.log"));
+    if (!log.open(QIODevice::ReadOnly))
+        return 0;
+    return int(log.readAll().count(vs ? "OK LOGIN" : ssh ? "Accepted password" : "logged in."));
+}
+
+FtpServers::Running FtpServers::start(const QString& kind, const QString& base,
+                                      const QString& certificates) {
     Running running;
     FtpServer& server = running.server;
     server.kind = kind;
     server.port = freeLoopbackPort();
-    server.address = QStringLiteral("127.0.0.1:%1").arg(server.port);
+    const bool tls = kind.endsWith(QLatin1String("-tls"));
+    const bool ssh = kind == QLatin1String("sftp");
+    server.address = (tls   ? "ftps://"
+                      : ssh ? "sftp://"
+                            : "") +
+                     QStringLiteral("127.0.0.1:%1").arg(server.port);
     server.user = kUser;
     server.password = kPassword;
     server.root = base + '/' + kind + "-root";
-    const QString state = base + '/' + kind + "-state";
+    const QString& state = server.state = base + '/' + kind + "-state";
     QDir().mkpath(server.root);
     QDir().mkpath(state);
 
     const QString scripts = QStringLiteral(ZARVENTO_FTP_SERVER_SCRIPTS);
     QStringList arguments;
     QString program;
-    if (kind == QLatin1String("pyftpdlib")) {
+    if (kind.startsWith(QLatin1String("pyftpdlib"))) {
         program = QStringLiteral("/usr/bin/python3");
         arguments = {scripts + "/pyftpd.py", QString::number(server.port), server.user,
                      server.password, server.root};
+    } else if (ssh) {
+        program = scripts + "/sshd.sh";
+        arguments = {QString::number(server.port), server.user, server.root, state};
+    } else if (kind == QLatin1String("pure-ftpd")) {
+        program = scripts + "/pureftpd.sh";
+        arguments = {QString::number(server.port), server.user, server.root};
     } else {
         if (::geteuid() != 0) {
             server.whyNot = QStringLiteral("vsftpd needs root to make its login user");
@@ -102,6 +123,8 @@ FtpServers::Running FtpServers::start(const QString& kind, const QString& base) 
         arguments = {QString::number(server.port), server.user, server.password, server.root,
                      state};
     }
+    if (tls)
+        arguments << certificates + "/server.pem" << certificates + "/server.key";
     running.process = std::make_unique<QProcess>();
     running.process->setProgram(program);
     running.process->setArguments(arguments);
@@ -122,32 +145,48 @@ FtpServers::Running FtpServers::start(const QString& kind, const QString& base) 
 
 void FtpServers::SetUp() {
     ASSERT_TRUE(base_.isValid());
-    // Both servers' users must reach the served folders.
+    // Every server's user must reach the served folders.
     ASSERT_EQ(::chmod(base_.path().toUtf8().constData(), 0755), 0);
-    py_ = start(QStringLiteral("pyftpdlib"), base_.path());
-    vs_ = start(QStringLiteral("vsftpd"), base_.path());
+    const QString certificates = base_.path() + "/certificates";
+    QDir().mkpath(certificates);
+    ASSERT_EQ(QProcess::execute(QStringLiteral(ZARVENTO_FTP_SERVER_SCRIPTS) + "/certificates.sh",
+                                {certificates}),
+              0);
+    caFile_ = certificates + "/ca.pem";
+    // The client trusts the test CA as a user would: through the file in its configuration.
+    const QString configuration = base_.path() + "/config";
+    QDir().mkpath(configuration + "/zarvento");
+    ASSERT_TRUE(QFile::copy(caFile_, configuration + "/zarvento/ftps-ca.pem"));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(configuration));
+    // pure-ftpd and sshd log in the system user that vsftpd's script makes.
+    for (const char* kind : {"pyftpdlib", "vsftpd", "vsftpd-tls", "pure-ftpd", "sftp"})
+        running_[kind] = start(kind, base_.path(), certificates);
+    // The SFTP server's key is known to the client as a user would have it: in known_hosts.
+    const FtpServer& sftp = running_["sftp"].server;
+    QFile key(sftp.state + "/host_key.pub");
+    QFile knownHosts(base_.path() + "/home/.ssh/known_hosts");
+    QDir().mkpath(base_.path() + "/home/.ssh");
+    ASSERT_TRUE(key.open(QIODevice::ReadOnly) && knownHosts.open(QIODevice::WriteOnly));
+    const QList<QByteArray> typeAndKey = key.readAll().split(' ');
+    knownHosts.write(QStringLiteral("[127.0.0.1]:%1 ").arg(sftp.port).toUtf8() + typeAndKey[0] +
+                     ' ' + typeAndKey.value(1) + '\n');
+    qputenv("HOME", QFile::encodeName(base_.path() + "/home"));
 }
 
 void FtpServers::TearDown() {
-    for (Running* running : {&py_, &vs_}) {
-        if (!running->process)
+    for (auto& [kind, running] : running_) {
+        if (!running.process)
             continue;
-        running->process->terminate();
-        if (!running->process->waitForFinished(5000))
-            running->process->kill();
-        running->process->waitForFinished(1000);
-        running->process.reset();
+        running.process->terminate();
+        if (!running.process->waitForFinished(5000))
+            running.process->kill();
+        running.process->waitForFinished(1000);
+        running.process.reset();
     }
 }
 
-const FtpServer& FtpServers::pyftpdlib() {
-    return py_.server;
-}
-const FtpServer& FtpServers::vsftpd() {
-    return vs_.server;
-}
 const FtpServer& FtpServers::byKind(const QString& kind) {
-    return kind == QLatin1String("vsftpd") ? vs_.server : py_.server;
+    return running_[kind].server;
 }
 
 } // namespace zarvento::test

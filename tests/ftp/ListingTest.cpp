@@ -27,9 +27,20 @@ TEST(FtpAddress, HostPortAndBracketedLiterals) {
     EXPECT_EQ(v6->port, 2200);
     EXPECT_EQ(FtpAddress::parse("[::1]")->port, 21);
     EXPECT_EQ(FtpAddress::parse("fe80::1")->host, "fe80::1");
+    EXPECT_FALSE(withPort->tls);
+    const auto tls = FtpAddress::parse("FTPS://[::1]:990/");
+    ASSERT_TRUE(tls);
+    EXPECT_TRUE(tls->tls);
+    EXPECT_EQ(tls->port, 990);
+    const auto ssh = FtpAddress::parse("sftp://backup.example.com");
+    ASSERT_TRUE(ssh);
+    EXPECT_TRUE(ssh->ssh && !ssh->tls);
+    EXPECT_EQ(ssh->port, 22);
+    EXPECT_EQ(ssh->urlOf("/"), "sftp://backup.example.com:22/");
+    EXPECT_EQ(ssh->urlOf("/a b/"), "sftp://backup.example.com:22/a%20b/");
 
     for (const char* bad : {"", "host:", "host:0", "host:70000", "host:abc", "[::1", "[::1]x",
-                            "user@host", "host/path"})
+                            "user@host", "host/path", "ftps://", "http://host"})
         EXPECT_FALSE(FtpAddress::parse(bad)) << bad;
 }
 

@@ -1,17 +1,16 @@
 #include "host/BasesDD.h"
 
 #include "MariaDbServer.h"
+#include "TestSupport.h"
 
 #include <QDate>
 #include <QElapsedTimer>
 #include <gtest/gtest.h>
 #include <mysql.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 using namespace zarvento;
 using zarvento::test::MariaDbServer;
+using zarvento::test::SocketLocal;
 
 namespace {
 
@@ -67,31 +66,6 @@ protected:
 
     MariaDbServer server;
     BasesDD bases;
-};
-
-// A TCP socket bound to a free loopback port, closed at the end of its scope.
-class SocketLocal {
-public:
-    SocketLocal() : fd_(socket(AF_INET, SOCK_STREAM, 0)) {
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof addr;
-        bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-        getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
-        port_ = ntohs(addr.sin_port);
-    }
-    ~SocketLocal() { close(fd_); }
-    SocketLocal(const SocketLocal&) = delete;
-    SocketLocal& operator=(const SocketLocal&) = delete;
-
-    int port() const { return port_; }
-    // The kernel then accepts connections, but nobody ever answers them.
-    bool escuchar() { return listen(fd_, 4) == 0; }
-
-private:
-    int fd_;
-    int port_ = 0;
 };
 
 } // namespace

@@ -15,7 +15,7 @@ using namespace zarvento::test;
 namespace {
 
 class StartupServicesTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override { QDir().mkpath(dir / "programa"); }
     Entorno entorno(const QString& folder = {}) {
         return {{folder.isEmpty() ? dir / "programa" : folder, "zarvento", "zarvento"},

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QTest>
 #include <QTextBlock>
 #include <cstdio>
 #include <cstdlib>
@@ -61,6 +62,24 @@ TEST_F(CommandsTest, CloseAsksAndEndsOnlyOnYes) {
     ventana->close();
     EXPECT_EQ(terminado, 2);
     EXPECT_EQ(dialogos.messages.size(), 2u);
+}
+
+// The mouse goes to whatever control lies topmost at the point, as it does for a person.
+TEST_F(CommandsTest, CaptionButtonsTakeMouseClicksAtTheirCentres) {
+    ASSERT_TRUE(cargar());
+    ventana->setWindowState(Qt::WindowNoState);
+    ventana->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(ventana.get()));
+    const auto clicEnElCentro = [this](const char* nombre) {
+        QPushButton* b = boton(nombre);
+        QTest::mouseClick(ventana->windowHandle(), Qt::LeftButton, {},
+                          b->mapTo(ventana.get(), b->rect().center()));
+    };
+    dialogos.answers = {MessageAnswer::No};
+    clicEnElCentro("cmdCerrar");
+    EXPECT_EQ(dialogos.messages.size(), 1u);
+    clicEnElCentro("cmdMin");
+    EXPECT_TRUE(ventana->isMinimized());
 }
 
 TEST_F(CommandsTest, ClosingInTheMiddleOfARunEndsTheProgramAtOnce) {

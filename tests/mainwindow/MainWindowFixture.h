@@ -29,15 +29,10 @@ protected:
             QDir().mkpath(dir / carpeta);
         writeFile(dir / "documentos/carta.txt", "uno");
         writeFile(dir / "documentos/sub/nota.txt", "dos");
+        valorDeEquipo(valoresDeEquipo::kUsuario, "nadie");
+        valorDeEquipo(valoresDeEquipo::kPassword, "nada");
+        valorDeEquipo(valoresDeEquipo::kPuerto, "1");
         const DelRegistro registro(entorno());
-        const auto maquina = [&](const char* valor, const char* dato) {
-            ASSERT_TRUE(registro.GrabarCadena(valoresDeEquipo::kClave, valor,
-                                              DeAcceso().Encripta(dato, valoresDeEquipo::kLlave),
-                                              DelRegistro::Raiz::HKEY_LOCAL_MACHINE));
-        };
-        maquina(valoresDeEquipo::kUsuario, "nadie");
-        maquina(valoresDeEquipo::kPassword, "nada");
-        maquina(valoresDeEquipo::kPuerto, "1");
         ASSERT_TRUE(registro.GrabarCadena(DelRegistro::kClaveInstalacion,
                                           DelRegistro::kValorInstalacion, dir / "host",
                                           DelRegistro::Raiz::HKEY_LOCAL_MACHINE));
@@ -49,7 +44,16 @@ protected:
                 &dialogos,
                 dir / "maquina",
                 dir / "usuario",
-                dir / "autostart"};
+                dir / "autostart",
+                &bomba,
+                dir / "datos"};
+    }
+
+    // One of the central server account's machine values, stored protected.
+    void valorDeEquipo(const char* valor, const QString& dato) {
+        ASSERT_TRUE(DelRegistro(entorno()).GrabarCadena(
+            valoresDeEquipo::kClave, valor, DeAcceso().Encripta(dato, valoresDeEquipo::kLlave),
+            DelRegistro::Raiz::HKEY_LOCAL_MACHINE));
     }
 
     QString ini() const { return dir / "programa/zarvento.ini"; }

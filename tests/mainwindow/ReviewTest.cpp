@@ -14,7 +14,7 @@ TEST_F(MainWindowTest, EmptySettingsWriteTheDefaultsAndBlockEveryRun) {
                      linea("Ciclo", "Semanal"), linea("'Día al inicio'", "Sí"),
                      linea("Respaldo en FTP", "No"), linea("Alerta", "Ruta destino, no definida"),
                      linea("Respaldo diferencial", "Sí"), linea("Incluir subdirectorios", "Sí"),
-                     linea("Hora del respaldo", "SIN DEFINIR"),
+                     linea("Copia consistente", "No"), linea("Hora del respaldo", "SIN DEFINIR"),
                      linea("No procede el respaldo", "Configuración incorrecta"),
                      linea("Configuración revisada")}));
     EXPECT_EQ(leido(ajustes::kRespaldosVariados), "S");
@@ -25,7 +25,9 @@ TEST_F(MainWindowTest, EmptySettingsWriteTheDefaultsAndBlockEveryRun) {
     EXPECT_EQ(leido(ajustes::kRespaldoDiferencial), "S");
     EXPECT_EQ(leido(ajustes::kIncluirSubdirectorios), "S");
     EXPECT_EQ(leido(ajustes::kHoraDelRespaldo), "SIN DEFINIR");
+    EXPECT_EQ(leido(ajustes::kCopiaConsistente), "N");
     EXPECT_EQ(leido(ajustes::kFTPservidor), "");
+    EXPECT_EQ(leido(ajustes::kBaseServidor), "");
     EXPECT_TRUE(QFile::exists(rutas()));
     EXPECT_TRUE(QFile::exists(datas()));
     EXPECT_FALSE(Timer1()->isActive());
@@ -40,13 +42,14 @@ TEST_F(MainWindowTest, CorrectConfigurationArmsTheSchedule) {
     guardar(ajustes::kRespaldoDiferencial, "No");
     ASSERT_TRUE(cargar());
     EXPECT_EQ(log(),
-              (QStringList{
-                  linea("Revisando configuración"), linea("Rutas a respaldar correctas"),
-                  linea("Respaldos variados", "Sí"), linea("Ciclo", "Mensual"),
-                  linea("'Día al inicio'", "No"), linea("Respaldo en FTP", "No"),
-                  linea("Ruta destino correcta"), linea("Respaldo diferencial", "No"),
-                  linea("Incluir subdirectorios", "Sí"), linea("Hora del respaldo", "23:00"),
-                  linea("Resultado revisión", "Todo correcto"), linea("Configuración revisada")}));
+              (QStringList{linea("Revisando configuración"), linea("Rutas a respaldar correctas"),
+                           linea("Respaldos variados", "Sí"), linea("Ciclo", "Mensual"),
+                           linea("'Día al inicio'", "No"), linea("Respaldo en FTP", "No"),
+                           linea("Ruta destino correcta"), linea("Respaldo diferencial", "No"),
+                           linea("Incluir subdirectorios", "Sí"), linea("Copia consistente", "No"),
+                           linea("Hora del respaldo", "23:00"),
+                           linea("Resultado revisión", "Todo correcto"),
+                           linea("Configuración revisada")}));
     EXPECT_TRUE(Timer1()->isActive());
     EXPECT_TRUE(boton("cmdAccion")->isEnabled());
     EXPECT_EQ(boton("cmdAccion")->text(), "&Respaldar");
@@ -140,6 +143,29 @@ TEST_F(MainWindowTest, DestinationInsideARouteIsReportedOnce) {
     EXPECT_EQ(avisos, QStringList(linea("Atención", "Ruta destino dentro de " + dir / "documentos" +
                                                         ", no se respalda")));
     EXPECT_TRUE(log().contains(linea("Resultado revisión", "Todo correcto")));
+}
+
+TEST_F(MainWindowTest, ConsistentCopyNeedsItsServerAndUserAndNeverLogsThePassword) {
+    configurarCorrecta();
+    guardar(ajustes::kCopiaConsistente, "S");
+    guardar(ajustes::kBaseUsuario, "respaldo");
+    ASSERT_TRUE(cargar());
+    EXPECT_TRUE(log().contains(linea("Copia consistente", "Sí")));
+    EXPECT_TRUE(log().contains(linea("Alerta", "Base de datos, no definida")));
+    EXPECT_TRUE(log().contains(linea("No procede el respaldo", "Configuración incorrecta")));
+    EXPECT_EQ(leido(ajustes::kBaseServidor), "DATO SIN DEFINIR");
+    EXPECT_EQ(leido(ajustes::kBasePassword), "DATO SIN DEFINIR");
+
+    guardar(ajustes::kBaseServidor, "127.0.0.1:3307");
+    guardar(ajustes::kBasePassword, DeAcceso().Encripta("secreta", ajustes::kLlaveFTP));
+    ventana->RevisarConfiguracion();
+    const QStringList lineas = log();
+    const qsizetype copia = lineas.indexOf(linea("Copia consistente", "Sí"));
+    EXPECT_EQ(lineas.mid(copia + 1, 3), (QStringList{linea("Base servidor", "127.0.0.1:3307"),
+                                                     linea("Base usuario", "respaldo"),
+                                                     linea("Hora del respaldo", "23:00")}));
+    EXPECT_TRUE(lineas.contains(linea("Resultado revisión", "Todo correcto")));
+    EXPECT_FALSE(lineas.join('\n').contains("secreta"));
 }
 
 struct PuestaAlDia {

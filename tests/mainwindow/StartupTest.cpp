@@ -31,6 +31,14 @@ TEST_F(MainWindowTest, LoadDoesTheFirstActivationBeforeTheWindowIsShown) {
     // The start-at-log-on entry names the running executable.
     EXPECT_TRUE(QString::fromUtf8(readFile(dir / "autostart/zarvento.desktop"))
                     .contains("Exec=" + dir / "programa/zarvento"));
+    // So does the applications menu entry, whose icon is there.
+    const QString menu = QString::fromUtf8(readFile(dir / "datos/applications/zarvento.desktop"));
+    EXPECT_TRUE(menu.contains("\nName=Zarvento\n"));
+    EXPECT_TRUE(menu.contains("\nExec=" + dir / "programa/zarvento\n"));
+    const QString icono = dir / "datos/icons/hicolor/scalable/apps/zarvento.svg";
+    EXPECT_TRUE(menu.contains("\nIcon=" + icono + "\n"));
+    EXPECT_TRUE(readFile(icono).startsWith("<svg"));
+    EXPECT_FALSE(ventana->windowIcon().isNull());
     // Shown, the window comes up minimised; the title label keeps the design caption.
     ventana->show();
     EXPECT_TRUE(ventana->isMinimized());

@@ -1,7 +1,12 @@
 #include "SettingsWindowFixture.h"
 #include "host/DeAcceso.h"
+#include "settingswindow/ControlesConfiguracion.h"
 
 #include <QFrame>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QImage>
+#include <QScreen>
 
 using namespace zarvento;
 using zarvento::test::SettingsWindowTest;
@@ -30,13 +35,14 @@ QString textoDe(const QWidget* control) {
 TEST_F(SettingsWindowTest, EveryControlHasItsCaptionContainerPositionAndTabOrder) {
     frmConfiguracion& v = abrir();
     EXPECT_EQ(v.windowTitle(), "Configuración");
-    const double dx = v.logicalDpiX() / 1440.0;
-    const double dy = v.logicalDpiY() / 1440.0;
+    // The design positions, scaled as a whole when the design does not fit the screen.
+    const double dx = v.logicalDpiX() * v.escala() / 1440.0;
+    const double dy = v.logicalDpiY() * v.escala() / 1440.0;
     const auto px = [&](QRect t) {
         return QRect(qRound(t.x() * dx), qRound(t.y() * dy), qRound(t.width() * dx),
                      qRound(t.height() * dy));
     };
-    EXPECT_EQ(v.size(), px({0, 0, 15705, 8730}).size());
+    EXPECT_EQ(v.size(), px({0, 0, 15705, 10095}).size());
 
     const QString w = "frmConfiguracion";
     const std::vector<Diseno> disenos{
@@ -97,7 +103,22 @@ TEST_F(SettingsWindowTest, EveryControlHasItsCaptionContainerPositionAndTabOrder
         {"lblEtiq8", "fraOpcion3", "Ruta(s) a respaldar:", {240, 480, 1770, 240}},
         {"Command1", "fraOpcion3", "&Examinar", {5760, 240, 1335, 495}},
         {"txtDato5", "fraOpcion3", "", {960, 960, 6135, 1800}},
-        {"cmdGrabar", "frmConfiguracion", "&Grabar", {13560, 7800, 1695, 735}},
+        {"chkOpcion5",
+         "frmConfiguracion",
+         "Copia consistente de la base de datos",
+         {240, 7200, 5415, 240}},
+        {"fraOpcion4",
+         "frmConfiguracion",
+         "Datos de conexión a la base de datos",
+         {1320, 7440, 6255, 2415}},
+        {"lblEtiq12", "fraOpcion4", "Servidor:", {480, 360, 810, 240}},
+        {"lblEtiq13", "fraOpcion4", "Usuario:", {480, 840, 750, 240}},
+        {"lblEtiq14", "fraOpcion4", "Contraseña:", {480, 1320, 1080, 240}},
+        {"txtDato8", "fraOpcion4", "", {1680, 360, 4335, 360}},
+        {"txtDato9", "fraOpcion4", "", {1680, 840, 4335, 360}},
+        {"txtDato10", "fraOpcion4", "", {1680, 1320, 4335, 360}},
+        {"cmdVerNoVerBase", "fraOpcion4", "Ve&r datos", {4560, 1800, 1455, 495}},
+        {"cmdGrabar", "frmConfiguracion", "&Grabar", {13560, 9165, 1695, 735}},
     };
     for (const Diseno& d : disenos) {
         SCOPED_TRACE(d.nombre);
@@ -114,10 +135,11 @@ TEST_F(SettingsWindowTest, EveryControlHasItsCaptionContainerPositionAndTabOrder
     EXPECT_EQ(linea->geometry().top(), qRound(120 * dy));
 
     // The controls that take the focus, in keyboard order; labels and frames never do.
-    const QStringList orden{"chkOpcion0",  "optOpcion1",  "optOpcion0", "chkOpcion1", "chkOpcion2",
-                            "txtDato0",    "txtDato1",    "txtDato2",   "txtDato3",   "chkOpcion3",
-                            "chkOpcion4",  "cmdVerNoVer", "cmdGrabar",  "txtDato6",   "txtDato7",
-                            "cmdExaminar", "txtDato4",    "Command1",   "txtDato5"};
+    const QStringList orden{
+        "chkOpcion0", "optOpcion1", "optOpcion0", "chkOpcion1",  "chkOpcion2", "txtDato0",
+        "txtDato1",   "txtDato2",   "txtDato3",   "chkOpcion3",  "chkOpcion4", "cmdVerNoVer",
+        "cmdGrabar",  "txtDato6",   "txtDato7",   "cmdExaminar", "txtDato4",   "Command1",
+        "txtDato5",   "chkOpcion5", "txtDato8",   "txtDato9",    "txtDato10",  "cmdVerNoVerBase"};
     QStringList cadena;
     QWidget* actual = chk(0);
     do {
@@ -129,14 +151,14 @@ TEST_F(SettingsWindowTest, EveryControlHasItsCaptionContainerPositionAndTabOrder
     for (const char* sinFoco : {"fraOpcion0", "fraOpcion1", "lblEtiq0", "lblEtiq9", "Line1"})
         EXPECT_EQ(v.findChild<QWidget*>(sinFoco)->focusPolicy(), Qt::NoFocus) << sinFoco;
 
-    for (int i = 0; i < 3; ++i)
+    for (int i : {0, 1, 2, 8, 9, 10})
         EXPECT_EQ(txt(i)->echoMode(), QLineEdit::Password);
     for (int i : {6, 7}) {
         EXPECT_EQ(txt(i)->maxLength(), 2);
-        EXPECT_DOUBLE_EQ(txt(i)->font().pointSizeF(), 13.5);
+        EXPECT_DOUBLE_EQ(txt(i)->font().pointSizeF(), 13.5 * v.escala());
     }
-    // At most 9.75 pt, and small enough for every caption to show whole.
-    EXPECT_LE(chk(0)->font().pointSizeF(), 9.75);
+    // At most 9.75 pt (scaled with the window), and small enough for every caption to show whole.
+    EXPECT_LE(chk(0)->font().pointSizeF(), 9.75 * v.escala());
     for (const Diseno& d : disenos) {
         const auto* c = v.findChild<QWidget*>(d.nombre);
         if (qobject_cast<const QLabel*>(c) || qobject_cast<const QAbstractButton*>(c)) {
@@ -144,6 +166,40 @@ TEST_F(SettingsWindowTest, EveryControlHasItsCaptionContainerPositionAndTabOrder
             EXPECT_LE(c->sizeHint().width(), c->width() * lineas) << d.nombre;
         }
     }
+}
+
+TEST_F(SettingsWindowTest, FitsTheScreenWithEveryControlInsideItsFrame) {
+    const frmConfiguracion& v = abrir();
+    const QSize pantalla = QGuiApplication::primaryScreen()->availableGeometry().size();
+    EXPECT_LE(v.width(), pantalla.width());
+    EXPECT_LE(v.height(), pantalla.height());
+    for (QWidget* control : v.findChildren<QWidget*>()) {
+        if (control->isWindow() || control->parentWidget() != &v)
+            continue;
+        EXPECT_TRUE(v.rect().contains(control->geometry())) << control->objectName().toStdString();
+    }
+    // Every frame's controls lie inside the frame line as it is painted (its top line found at
+    // the frame's right end, where no control reaches).
+    for (const char* nombre : {"fraOpcion0", "fraOpcion1", "fraOpcion2", "fraOpcion3"}) {
+        auto* marco = v.findChild<QGroupBox*>(nombre);
+        ASSERT_NE(marco, nullptr);
+        QImage imagen(marco->size(), QImage::Format_RGB32);
+        const QColor fondo = marco->palette().window().color();
+        imagen.fill(fondo);
+        marco->render(&imagen, {}, {}, QWidget::DrawWindowBackground);
+        int linea = 0;
+        while (linea < imagen.height() && imagen.pixelColor(imagen.width() - 4, linea) == fondo)
+            ++linea;
+        const QRect interior = marco->rect().adjusted(1, linea + 1, -1, -1);
+        for (QWidget* control : marco->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            EXPECT_TRUE(interior.contains(control->geometry()))
+                << nombre << " " << control->objectName().toStdString();
+    }
+    // A 1280x800 screen at 150% leaves about 853x770 logical pixels.
+    const double escala = ControlesConfiguracion::escalaPara({1047, 582}, {853, 770});
+    EXPECT_LT(escala, 1.0);
+    EXPECT_LE(1047 * escala, 853);
+    EXPECT_EQ(ControlesConfiguracion::escalaPara({1047, 582}, {1920, 1050}), 1.0);
 }
 
 TEST_F(SettingsWindowTest, YesNoValuesAreCheckedOnlyForAnS) {

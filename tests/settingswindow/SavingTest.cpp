@@ -204,12 +204,65 @@ TEST_F(SettingsWindowTest, ThePositionIsKeptInTwipsAndBroughtBackOnScreen) {
     EXPECT_EQ(posicion("Izquierda"),
               QString::number(float((qRound(3000 / escala) + 7) * escala), 'g', 7));
 
-    // Absent keys place the window at the corner; a position off every screen is corrected.
+    // Absent keys centre the window (on the screen, without a parent); a position off every
+    // screen is corrected.
     QFile::remove(archivos.pbArchivoIni);
-    EXPECT_EQ(abrir().pos(), QPoint(0, 0));
+    EXPECT_LE((abrir().frameGeometry().center() -
+               QGuiApplication::primaryScreen()->availableGeometry().center())
+                  .manhattanLength(),
+              2);
+    QWidget principal;
+    principal.setGeometry(150, 120, 500, 350);
+    frmConfiguracion sobrePrincipal(componentes, archivos, huboCambios, &principal);
+    EXPECT_LE(
+        (sobrePrincipal.frameGeometry().center() - principal.geometry().center()).manhattanLength(),
+        2);
     LibORVX().EscribeIni(seccion, "Arriba", "-90000", archivos.pbArchivoIni);
     LibORVX().EscribeIni(seccion, "Izquierda", "900000.5", archivos.pbArchivoIni);
     abrir();
     const QRect pantalla = QGuiApplication::primaryScreen()->availableGeometry();
     EXPECT_TRUE(pantalla.contains(ventana->pos())) << ventana->x() << "," << ventana->y();
+}
+
+TEST_F(SettingsWindowTest, DatabaseGroupRoundTripsAndIsSavedOnlyWhileChecked) {
+    guardar(ajustes::kCopiaConsistente, "S");
+    guardar(ajustes::kBaseServidor, "/run/mysqld/mysqld.sock");
+    guardar(ajustes::kBaseUsuario, "respaldo");
+    const QString guardada = DeAcceso().Encripta("clave #1", 3);
+    guardar(ajustes::kBasePassword, guardada);
+    abrirVisible();
+    EXPECT_TRUE(chk(5)->isChecked());
+    EXPECT_EQ((QStringList{txt(8)->text(), txt(9)->text(), txt(10)->text()}),
+              (QStringList{"/run/mysqld/mysqld.sock", "respaldo", "clave #1"}));
+
+    QPushButton* ver = boton("cmdVerNoVerBase");
+    QTest::mouseClick(ver, Qt::LeftButton, {}, ver->rect().center());
+    EXPECT_EQ(ver->text(), "Ocultar datos");
+    for (int i : {8, 9, 10})
+        EXPECT_EQ(txt(i)->echoMode(), QLineEdit::Normal);
+    EXPECT_EQ(txt(0)->echoMode(), QLineEdit::Password);
+
+    // Unchecked, the group greys out but keeps its values, and its keys stay as stored.
+    QTest::mouseClick(chk(5), Qt::LeftButton, {}, chk(5)->rect().center());
+    for (const char* nombre :
+         {"fraOpcion4", "lblEtiq12", "lblEtiq14", "txtDato8", "txtDato10", "cmdVerNoVerBase"})
+        EXPECT_FALSE(control<QWidget>(nombre)->isEnabled()) << nombre;
+    EXPECT_EQ(txt(9)->text(), "respaldo");
+    boton("cmdGrabar")->click();
+    EXPECT_EQ(leido(ajustes::kCopiaConsistente), "N");
+    EXPECT_EQ(leido(ajustes::kBaseServidor), "/run/mysqld/mysqld.sock");
+    EXPECT_EQ(leido(ajustes::kBasePassword), guardada);
+
+    abrir();
+    EXPECT_FALSE(chk(5)->isChecked());
+    EXPECT_EQ(txt(8)->text(), "");
+    chk(5)->click();
+    txt(8)->setText("127.0.0.1:3307");
+    txt(10)->setText("nueva");
+    boton("cmdGrabar")->click();
+    EXPECT_EQ(leido(ajustes::kCopiaConsistente), "S");
+    EXPECT_EQ(leido(ajustes::kBaseServidor), "127.0.0.1:3307");
+    EXPECT_EQ(leido(ajustes::kBaseUsuario), "DATO SIN DEFINIR");
+    EXPECT_NE(leido(ajustes::kBasePassword), "nueva");
+    EXPECT_EQ(DeAcceso().DesEncripta(leido(ajustes::kBasePassword), 3), "nueva");
 }

@@ -17,16 +17,21 @@ struct MariaDbServer {
     QString password;
     QString readonlyUser;
     QString readonlyPassword;
+    // The server's socket file, where root logs in without a password, and its data folder.
+    QString socket;
+    QString dataDir;
 
     bool available() const { return port > 0; }
 
-    static MariaDbServer fromEnvironment() {
-        const QString file = qEnvironmentVariable("ZARVENTO_MARIADB_CONNECTION");
+    static MariaDbServer fromEnvironment(const char* variable = "ZARVENTO_MARIADB_CONNECTION") {
+        const QString file = qEnvironmentVariable(variable);
         const auto value = [&file](const char* key) {
             return ini::read(file, QStringLiteral("mariadb"), QString::fromLatin1(key));
         };
-        return {value("host"),     value("port").toInt(),  value("database"),         value("user"),
-                value("password"), value("readonly_user"), value("readonly_password")};
+        return {
+            value("host"),     value("port").toInt(),  value("database"),          value("user"),
+            value("password"), value("readonly_user"), value("readonly_password"), value("socket"),
+            value("datadir")};
     }
 };
 

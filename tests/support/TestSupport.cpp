@@ -3,14 +3,35 @@
 #include <QDirIterator>
 #include <QFile>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <stdexcept>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace zarvento::test {
 
 TempFolder::TempFolder() {
     if (!dir_.isValid())
         throw std::runtime_error("cannot make a temporary folder");
+}
+
+SocketLocal::SocketLocal() : fd_(socket(AF_INET, SOCK_STREAM, 0)) {
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
+    port_ = ntohs(addr.sin_port);
+}
+
+SocketLocal::~SocketLocal() {
+    close(fd_);
+}
+
+bool SocketLocal::escuchar() {
+    return listen(fd_, 4) == 0;
 }
 
 void writeFile(const QString& path, const QByteArray& content) {

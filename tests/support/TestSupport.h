@@ -16,12 +16,12 @@ namespace zarvento::test {
 
 // A temporary folder removed with its content at the end of the test.
 class TempFolder {
-  public:
+public:
     TempFolder();
     QString path() const { return dir_.path(); }
     QString operator/(const QString& relative) const { return dir_.path() + '/' + relative; }
 
-  private:
+private:
     QTemporaryDir dir_;
 };
 
@@ -32,20 +32,37 @@ void setModified(const QString& path, qint64 secondsSinceEpoch);
 // Every path below root (files and folders, relative, sorted), for comparing trees.
 QStringList treeOf(const QString& root);
 
-class FakeClock final : public Clock {
+// A TCP socket bound to a free loopback port, closed at the end of its scope.
+class SocketLocal {
   public:
+    SocketLocal();
+    ~SocketLocal();
+    SocketLocal(const SocketLocal&) = delete;
+    SocketLocal& operator=(const SocketLocal&) = delete;
+
+    int port() const { return port_; }
+    // The kernel then accepts connections, but nobody ever answers them.
+    bool escuchar();
+
+  private:
+    int fd_;
+    int port_ = 0;
+};
+
+class FakeClock final : public Clock {
+public:
     explicit FakeClock(QDateTime start = QDateTime(QDate(2026, 12, 7), QTime(8, 0)))
         : now_(std::move(start)) {}
     QDateTime now() const override { return now_; }
     void set(const QDateTime& t) { now_ = t; }
     void advance(qint64 seconds) { now_ = now_.addSecs(seconds); }
 
-  private:
+private:
     QDateTime now_;
 };
 
 class CountingPump final : public EventPump {
-  public:
+public:
     void pump() override {
         ++calls;
         if (onPump)
@@ -56,14 +73,14 @@ class CountingPump final : public EventPump {
 };
 
 class FakeLogBox final : public LogBox {
-  public:
+public:
     void appendLine(const QString& line) override { lines.append(line); }
     void clear() override { lines.clear(); }
     QStringList lines;
 };
 
 class FakeNotice final : public NoticeLabel {
-  public:
+public:
     void showNotice(const QString& text) override {
         shown.append(text);
         visible = true;
@@ -78,7 +95,7 @@ class FakeNotice final : public NoticeLabel {
 
 // Answers prompts from a queue and records every request.
 class FakeDialogService final : public DialogService {
-  public:
+public:
     MessageAnswer showMessage(const MessageRequest& request) override;
     QString chooseFolder(QObject*) override;
     bool openDocument(const QString& path) override {

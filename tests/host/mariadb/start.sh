@@ -9,6 +9,8 @@
 #   host, port, database       where the server listens and the schema's database
 #   user, password             a user with every right on the database
 #   readonly_user, readonly_password   a user that may only read it
+#   socket, datadir            the server's socket file (root may log in there without a
+#                              password) and its data folder
 # tests/support/MariaDbServer.h reads this file.
 #
 # The data folder is a fresh temporary directory; a server left over from an earlier run of the
@@ -90,5 +92,7 @@ user=$user
 password=$password
 readonly_user=$readonly_user
 readonly_password=$readonly_password
+socket=$socket
+datadir=$data
 INI
 echo "MariaDB test server on 127.0.0.1:$port (data in $data)"

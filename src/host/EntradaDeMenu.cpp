@@ -1,0 +1,61 @@
+#include "host/EntradaDeMenu.h"
+
+#include "host/Componentes.h"
+#include "host/TextFiles.h"
+#include "host/clsInicio.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace zarvento {
+
+namespace {
+
+QByteArray contenidoDe(const QString& archivo) {
+    QFile f(archivo);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Writes the file when its content differs; errors are ignored, the program starts either way.
+void mantenerArchivo(const QString& archivo, const QByteArray& contenido) {
+    if (contenido.isEmpty() || contenidoDe(archivo) == contenido)
+        return;
+    QDir().mkpath(QFileInfo(archivo).absolutePath());
+    textfiles::writeAtomically(archivo, QString::fromUtf8(contenido));
+}
+
+} // namespace
+
+EntradaDeMenu::EntradaDeMenu(const Entorno& entorno)
+    : carpetaPrograma_(entorno.programa.folder), carpetaDatos_(entorno.carpetaDatos) {}
+
+QString EntradaDeMenu::carpetaPorDefecto() {
+    const QString datos = qEnvironmentVariable("XDG_DATA_HOME");
+    return datos.isEmpty() ? QDir::homePath() + QStringLiteral("/.local/share") : datos;
+}
+
+void EntradaDeMenu::Mantener(const QString& stArchivo, const QString& icono) const {
+    if (carpetaDatos_.isEmpty())
+        return;
+    const QString nombre = QFileInfo(stArchivo).fileName().section('.', 0, 0);
+    const QString archivoIcono =
+        carpetaDatos_ + QStringLiteral("/icons/hicolor/scalable/apps/") + nombre + ".svg";
+    mantenerArchivo(archivoIcono, contenidoDe(icono));
+    const QString entrada =
+        QStringLiteral("[Desktop Entry]\n"
+                       "Type=Application\n"
+                       "Name=%1\n"
+                       "Comment=Respaldo diario de documentos y datos\n"
+                       "Exec=%2\n"
+                       "Icon=%3\n"
+                       "Terminal=false\n"
+                       "Categories=Utility;Archiving;\n"
+                       "StartupWMClass=%1\n")
+            .arg(QString::fromLatin1(kNombre), clsInicio::lineaExec(carpetaPrograma_ + stArchivo),
+                 archivoIcono);
+    mantenerArchivo(carpetaDatos_ + QStringLiteral("/applications/") + nombre + ".desktop",
+                    entrada.toUtf8());
+}
+
+} // namespace zarvento

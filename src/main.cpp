@@ -1,3 +1,5 @@
+#include "app/AgenteUnico.h"
+#include "app/FinPorSenal.h"
 #include "host/Componentes.h"
 #include "mainwindow/BandejaPrincipal.h"
 #include "mainwindow/ServiciosQt.h"
@@ -25,8 +27,17 @@ int main(int argc, char** argv) {
         zarvento::Entorno entorno = zarvento::Entorno::delPrograma(&dialogos);
         entorno.bomba = &bomba;
         const zarvento::Componentes componentes(std::move(entorno));
+        // A second start of the folder's agent shows the running agent's window instead.
+        zarvento::AgenteUnico agente(componentes.entorno().programa.folder);
+        if (!agente.Iniciar())
+            return EXIT_SUCCESS;
         const zarvento::SystemClock reloj;
         zarvento::frmPrincipal ventana(componentes, reloj, bomba);
+        QObject::connect(&agente, &zarvento::AgenteUnico::mostrarPedido, &ventana,
+                         &zarvento::frmPrincipal::mostrarVentana);
+        // SIGTERM and SIGINT close the window as its close command does.
+        zarvento::FinPorSenal senales;
+        QObject::connect(&senales, &zarvento::FinPorSenal::pedido, &ventana, &QWidget::close);
         if (!ventana.Form_Load())
             return EXIT_SUCCESS;
         ventana.show();

@@ -37,6 +37,8 @@ void ConductorRespaldo::EjecutarRespaldo(const std::function<void()>& deshabilit
     deshabilitarAccion();
     job_.Bitacorear(QStringLiteral("Iniciando respaldo"));
     bool blCorrecto = true;
+    carpetas_ =
+        CarpetasDeRutas(rutas::LineasDeAmbas(archivos_.pbArchivoRutas, archivos_.pbArchivoDATAs));
     RespaldarLista(archivos_.pbArchivoRutas, lIdMovto, *oBasesDD, blCorrecto, QString());
     if (blCorrecto) {
         DeArchivos::CreaRuta(archivos_.carpetaTemporal);
@@ -99,6 +101,7 @@ void ConductorRespaldo::RespaldarLista(const QString& stArchivoLista, qint64 lId
             return;
         }
         job_.RutaOriginal(linea);
+        job_.NombreDestino(carpetas_.nombreDistinto(linea));
         if (!job_.Respaldar(enDonde)) {
             blCorrecto = false;
             return;

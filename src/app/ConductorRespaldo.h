@@ -2,6 +2,7 @@
 
 #include "app/AjustesEnIni.h"
 #include "app/ArchivosPrincipal.h"
+#include "app/CarpetasDeRutas.h"
 #include "app/Resultado.h"
 #include "host/BasesDD.h"
 #include "host/ConexionCentral.h"
@@ -50,6 +51,8 @@ private:
     const ConexionCentral& central_;
     const Clock& reloj_;
     QString rutaActual_;
+    // The destination folder names of this run's routes.
+    CarpetasDeRutas carpetas_;
 };
 
 } // namespace zarvento

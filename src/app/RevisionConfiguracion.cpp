@@ -1,5 +1,6 @@
 #include "app/RevisionConfiguracion.h"
 
+#include "app/CarpetasDeRutas.h"
 #include "app/HoraDelRespaldo.h"
 #include "app/RutasARespaldar.h"
 #include "engine/clsRespaldar.h"
@@ -80,6 +81,9 @@ void RevisionConfiguracion::revisarRutas(bool& blCorrecto) {
     } else {
         job_.Bitacorear(QStringLiteral("Rutas a respaldar incorrectas"));
     }
+    rutas::AvisarNombresRepetidos(
+        CarpetasDeRutas(rutas::LineasDeAmbas(archivos_.pbArchivoRutas, archivos_.pbArchivoDATAs)),
+        job_);
 }
 
 void RevisionConfiguracion::revisarCiclo() {
@@ -117,6 +121,9 @@ void RevisionConfiguracion::revisarDestino(bool& blCorrecto) {
         job_.Bitacorear(QStringLiteral("Atención: ruta no comprobable, por ser FTP"));
     } else if (DeArchivos::HayCarpeta(destino)) {
         job_.RutaDestino(destino);
+        rutas::AvisarDestinoDentro(
+            destino, rutas::LineasDeAmbas(archivos_.pbArchivoRutas, archivos_.pbArchivoDATAs),
+            job_);
     } else {
         job_.Bitacorear(QStringLiteral("Alerta"), QStringLiteral("Ruta destino inexistente"));
         blCorrecto = false;

@@ -19,4 +19,11 @@ QString NormalizarRuta(const QString& ruta) {
     return limpia.endsWith('/') ? limpia : limpia + '/';
 }
 
+QString NombreDeCarpeta(const QString& rutaNormalizada) {
+    QString nombre = rutaNormalizada;
+    if (nombre.endsWith('/'))
+        nombre.chop(1);
+    return nombre.mid(nombre.lastIndexOf('/') + 1);
+}
+
 } // namespace zarvento

@@ -14,4 +14,7 @@ QString MotivoRutaIncorrecta(const QString& linea);
 // destination root.
 QString NormalizarRuta(const QString& ruta);
 
+// The name of the folder a normalised route names (its last segment; "" for the root).
+QString NombreDeCarpeta(const QString& rutaNormalizada);
+
 } // namespace zarvento

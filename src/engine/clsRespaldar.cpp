@@ -53,6 +53,7 @@ void clsRespaldar::RutaDestino(const QString& vDato) {
 
 void clsRespaldar::RutaOriginal(const QString& vDato) {
     vRutaOriginal = conSeparador(vDato);
+    vNombreDestino.clear();
 }
 
 std::unique_ptr<DestinoRespaldo> clsRespaldar::crearDestino() {
@@ -102,6 +103,7 @@ bool clsRespaldar::correr(const QString& enDonde) {
     bool resultado = true;
     colErroresCopia.clear();
     colErroresLectura.clear();
+    lCarpetasSinLeer = 0; // counted from the subfolder search on
     destino_ = crearDestino();
     if (!registrar(QStringLiteral("Respaldo iniciado"),
                    servicios_.regional.sello(servicios_.reloj.now())))
@@ -133,7 +135,7 @@ bool clsRespaldar::correr(const QString& enDonde) {
 
     if (!registrar(QStringLiteral("Respaldando archivos")))
         return false;
-    lRespaldados = lIntentados = lRevisados = lBorrados = lCarpetasSinLeer = 0;
+    lRespaldados = lIntentados = lRevisados = lBorrados = 0;
     const qsizetype carpetas = colOrigenes.size();
     for (qsizetype k = 0; k < carpetas && !interrumpida(); ++k) {
         // Files read before a listing failed are still copied; only the deletion pass needs
@@ -168,10 +170,7 @@ bool clsRespaldar::correr(const QString& enDonde) {
 }
 
 QString clsRespaldar::RutaDeRespaldo(const QString& ruta) const {
-    QString nombre = ruta;
-    if (nombre.endsWith('/'))
-        nombre.chop(1);
-    nombre = nombre.mid(nombre.lastIndexOf('/') + 1);
+    const QString nombre = vNombreDestino.isEmpty() ? NombreDeCarpeta(ruta) : vNombreDestino;
 
     QString ciclo;
     if (vRespaldoMultiple) {

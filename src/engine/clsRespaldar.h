@@ -57,7 +57,12 @@ public:
     void RespaldoEnFTP(bool vDato) { vRespaldoEnFTP = vDato; }
     const QString& RutaDestino() const { return vRutaDestino; }
     void RutaDestino(const QString& vDato);
+    // Setting the route clears NombreDestino.
     void RutaOriginal(const QString& vDato);
+    // The name of the route's folder under the destination root, when it must differ from the
+    // route's own folder name (two routes of one name must not share a destination folder); one
+    // folder name, without separators. Empty: the route's own name.
+    void NombreDestino(const QString& vDato) { vNombreDestino = vDato; }
     const QString& RutaRespaldado() const { return vRutaRespaldado; }
     bool EsSemanal() const { return vEsSemanal; }
     void EsSemanal(bool vDato) { vEsSemanal = vDato; }
@@ -150,6 +155,7 @@ private:
     QString vRutaRespaldado;
     bool vIncluirSubdirectorios = false;
     QString vRutaOriginal;
+    QString vNombreDestino;
     QString vRutaDestino;
     bool vEsSemanal = true;
     bool vDiaAlInicio = true;

@@ -30,6 +30,7 @@ CajaBitacora::CajaBitacora(QWidget* parent) : QPlainTextEdit(parent) {
     setReadOnly(true);
     setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     setLineWrapMode(QPlainTextEdit::NoWrap);
+    setMaximumBlockCount(kLineas);
 }
 
 void CajaBitacora::appendLine(const QString& line) {

@@ -12,9 +12,12 @@ class QWidget;
 
 namespace zarvento {
 
-// The on-screen log: read-only, monospace, always scrolled to its last line.
+// The on-screen log: read-only, monospace, always scrolled to its last line, keeping only its
+// last kLineas lines (an agent runs for months; the log file keeps everything).
 class CajaBitacora final : public QPlainTextEdit, public LogBox {
 public:
+    static constexpr int kLineas = 20000;
+
     explicit CajaBitacora(QWidget* parent);
 
     void appendLine(const QString& line) override;

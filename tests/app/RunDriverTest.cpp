@@ -47,13 +47,33 @@ public:
         mysql_free_result(result);
         return rows;
     }
-    qint64 lastRunId() {
-        const QStringList rows = query("SELECT COALESCE(MAX(Id), 0) FROM rdamovtos");
-        return rows.value(0).toLongLong();
+    // The ids of the runs that backed up a route, found through their detail rows (other suites
+    // add runs to the same server meanwhile).
+    QStringList runsOf(const QString& route) {
+        return query(QString("SELECT DISTINCT IdMovto FROM rdamovtosdetalle "
+                             "WHERE RutaRespaldada = '%1' ORDER BY IdMovto")
+                         .arg(route));
     }
 
 private:
     MYSQL* mysql_;
+};
+
+// Reads folders for real, except one folder whose every reading fails with EIO.
+class FolderReadFailing final : public LectorCarpetas {
+public:
+    explicit FolderReadFailing(const QString& folder) : folder_(folder) {}
+
+protected:
+    const dirent* siguiente(DIR* dir, const QString& carpeta) const override {
+        if (carpeta != folder_)
+            return LectorCarpetas::siguiente(dir, carpeta);
+        errno = EIO;
+        return nullptr;
+    }
+
+private:
+    const QString& folder_;
 };
 
 class RunDriverTest : public ::testing::Test {
@@ -100,7 +120,10 @@ protected:
     CountingPump pump;
     FakeNotice notice;
     FakeLogBox log;
-    clsRespaldar job{{clock, pump, notice, programa.folder, Regional(QLocale("en_US"))}};
+    QString unreadable; // a folder the job cannot read
+    clsRespaldar job{{clock, pump, notice, programa.folder, Regional(QLocale("en_US"))},
+                     std::make_unique<AtomicFileCopier>(),
+                     std::make_unique<FolderReadFailing>(unreadable)};
     MariaDbServer server = MariaDbServer::fromEnvironment();
     int disabled = 0;
 };
@@ -143,6 +166,19 @@ TEST_F(RunDriverTest, FirstFailedRouteEndsTheRun) {
     EXPECT_EQ(setting(ajustes::kResultado, ajustes::kUltimoRespaldo), "");
 }
 
+TEST_F(RunDriverTest, AFolderNotReadWholeIsAFailedRouteNeverAFinishedBackup) {
+    writeFile(archivos.pbArchivoRutas, routes({"uno"}));
+    writeFile(archivos.pbArchivoDATAs, routes({"mysql"}));
+    writeFile(dir / "datos/uno/sub/x.txt", "x");
+    unreadable = dir / "datos/uno/sub/";
+    run(serverDown());
+    EXPECT_EQ(log.lines.filter("Respaldo incompleto").size(), 1);
+    EXPECT_FALSE(log.lines.contains("Respaldo finalizado  ... "));
+    EXPECT_EQ(log.lines.last(), "Error al respaldar  ... ");
+    EXPECT_EQ(setting(ajustes::kResultado, ajustes::kUltimoRespaldo), "");
+    EXPECT_EQ(treeOf(dir / "destino"), QStringList({"uno", "uno/archivo.txt"}));
+}
+
 TEST_F(RunDriverTest, VanishedListOrEmptyLineFailsTheRunWithoutCrashing) {
     QFile::remove(archivos.pbArchivoDATAs);
     run(serverDown());
@@ -155,6 +191,25 @@ TEST_F(RunDriverTest, VanishedListOrEmptyLineFailsTheRunWithoutCrashing) {
     run(serverDown());
     EXPECT_EQ(log.lines.last(), "Error al respaldar  ... ");
     EXPECT_TRUE(treeOf(dir / "destino").isEmpty());
+}
+
+TEST_F(RunDriverTest, RoutesOfOneNameNeverShareADestinationFolder) {
+    job.Incremental(true); // a shared folder would have its copies deleted by the other route
+    writeFile(dir / "ana/Documentos/comun.txt", "ana");
+    writeFile(dir / "ana/Documentos/solo-ana.txt", "ana");
+    writeFile(dir / "luis/Documentos/comun.txt", "luis");
+    writeFile(dir / "pepe/documentos/pepe.txt", "pepe");
+    writeFile(archivos.pbArchivoRutas,
+              (dir / "ana/Documentos\r\n").toUtf8() + (dir / "luis/Documentos/\r\n").toUtf8());
+    writeFile(archivos.pbArchivoDATAs, (dir / "pepe/documentos\r\n").toUtf8());
+    run(serverDown());
+    EXPECT_EQ(log.lines.last(), "Respaldo finalizado  ... ");
+    EXPECT_EQ(treeOf(dir / "destino"),
+              QStringList({"Documentos", "Documentos (luis)", "Documentos (luis)/comun.txt",
+                           "Documentos/comun.txt", "Documentos/solo-ana.txt", "documentos (pepe)",
+                           "documentos (pepe)/pepe.txt"}));
+    EXPECT_EQ(readFile(dir / "destino/Documentos/comun.txt"), "ana");
+    EXPECT_EQ(readFile(dir / "destino/Documentos (luis)/comun.txt"), "luis");
 }
 
 TEST_F(RunDriverTest, RouteListChecksReportEveryBadLine) {
@@ -174,6 +229,16 @@ TEST_F(RunDriverTest, RouteListChecksReportEveryBadLine) {
     EXPECT_FALSE(ok);
     EXPECT_EQ(log.lines.size(), 1);
     EXPECT_TRUE(log.lines[0].startsWith("*)Ruta de documentos incorrecta:> "));
+    // A NUL would cut the path short where the system reads it: "bien" exists, the line does not.
+    writeFile(list, (dir / "bien").toUtf8() + QByteArray("\0/x\r\n", 5) +
+                        (dir / "bien\tmal").toUtf8() + "\r\n");
+    log.clear();
+    ok = true;
+    rutas::LeerRutas(list, ok, false, job);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(log.lines,
+              QStringList({"*)Ruta de documentos incorrecta:> " + dir / "bien\u2400/x",
+                           "*)Ruta de documentos incorrecta:> " + dir / "bien\u2409mal"}));
     ok = true;
     rutas::LeerRutas(dir / "nueva.txt", ok, false, job);
     EXPECT_TRUE(ok);
@@ -189,8 +254,8 @@ TEST_F(RunDriverTest, RunAndDetailRowsReachTheCentralServer) {
     writeFile(archivos.pbArchivoDATAs, routes({"mysql"}));
 
     run(realServer());
-    const qint64 first = rows.lastRunId();
-    ASSERT_GT(first, 0);
+    ASSERT_EQ(rows.runsOf(dir / "datos/uno").size(), 1);
+    const qint64 first = rows.runsOf(dir / "datos/uno")[0].toLongLong();
     EXPECT_EQ(rows.query(QString("SELECT Fecha, Version FROM rdamovtos WHERE Id = %1").arg(first)),
               QStringList({"2026-12-07|5.0.0"}));
     EXPECT_EQ(rows.query(QString("SELECT RutaRespaldada, RutaDestino FROM rdamovtosdetalle "
@@ -203,7 +268,9 @@ TEST_F(RunDriverTest, RunAndDetailRowsReachTheCentralServer) {
 
     // A second run the same day adds a second run row with the same date.
     run(realServer());
-    EXPECT_EQ(rows.query(QString("SELECT Fecha FROM rdamovtos WHERE Id >= %1").arg(first)),
+    const QStringList runs = rows.runsOf(dir / "datos/uno");
+    ASSERT_EQ(runs.size(), 2);
+    EXPECT_EQ(rows.query("SELECT Fecha FROM rdamovtos WHERE Id IN (" + runs.join(',') + ")"),
               QStringList({"2026-12-07", "2026-12-07"}));
 }
 

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QTest>
+#include <QTextBlock>
 #include <cstdio>
 #include <cstdlib>
 
@@ -133,6 +134,19 @@ TEST_F(CommandsTest, SettingsLeftWithoutSavingAreNotReviewed) {
     ventana->RevisarConfiguracion();
     EXPECT_FALSE(Timer1()->isActive());
     ajustes([](QDialog& dialogo) { dialogo.reject(); });
+}
+
+TEST_F(MainWindowTest, TheLogBoxKeepsItsLastLinesOnly) {
+    CajaBitacora caja(nullptr);
+    QStringList full;
+    for (int n = 1; n <= CajaBitacora::kLineas; ++n)
+        full.append(QString::number(n));
+    caja.appendLine(full.join('\n'));
+    for (int n = CajaBitacora::kLineas + 1; n <= CajaBitacora::kLineas + 5; ++n)
+        caja.appendLine(QString::number(n));
+    EXPECT_EQ(caja.blockCount(), CajaBitacora::kLineas);
+    EXPECT_EQ(caja.document()->firstBlock().text(), "6");
+    EXPECT_EQ(caja.document()->lastBlock().text(), QString::number(CajaBitacora::kLineas + 5));
 }
 
 } // namespace

@@ -119,6 +119,32 @@ TEST_F(MainWindowTest, BadRoutesAndDestinationsAreReportedAndBlockTheRun) {
     EXPECT_FALSE(boton("cmdAccion")->isEnabled());
 }
 
+TEST_F(MainWindowTest, RoutesOfOneNameAreReportedWithTheirFolders) {
+    configurarCorrecta();
+    QDir().mkpath(dir / "otra/documentos");
+    writeFile(datas(), (dir / "otra/documentos").toUtf8() + "\r\n");
+    ASSERT_TRUE(cargar());
+    EXPECT_EQ(log().mid(1, 4),
+              (QStringList{linea("Rutas a respaldar correctas"),
+                           linea("Atención: rutas con el mismo nombre, cada una se copia en "
+                                 "su carpeta"),
+                           linea(dir / "documentos", "documentos"),
+                           linea(dir / "otra/documentos", "documentos (otra)")}));
+    EXPECT_TRUE(log().contains(linea("Resultado revisión", "Todo correcto")));
+}
+
+TEST_F(MainWindowTest, DestinationInsideARouteIsReportedOnce) {
+    configurarCorrecta();
+    QDir().mkpath(dir / "documentos/copias");
+    guardar(ajustes::kRutaDestino, dir / "documentos/copias");
+    writeFile(datas(), dir.path().toUtf8() + "\r\n"); // holds it too
+    ASSERT_TRUE(cargar());
+    const QStringList avisos = log().filter("Ruta destino dentro de");
+    EXPECT_EQ(avisos, QStringList(linea("Atención", "Ruta destino dentro de " + dir / "documentos" +
+                                                        ", no se respalda")));
+    EXPECT_TRUE(log().contains(linea("Resultado revisión", "Todo correcto")));
+}
+
 TEST_F(MainWindowTest, ConsistentCopyNeedsItsServerAndUserAndNeverLogsThePassword) {
     configurarCorrecta();
     guardar(ajustes::kCopiaConsistente, "S");

@@ -75,7 +75,7 @@ TEST_F(ConsistentRouteTest, DumpGoesBesideTheRawFilesAndRestoresEveryRound) {
 }
 
 TEST_F(ConsistentRouteTest, DumpIsUploadedWithTheRouteToAnFtpServer) {
-    const FtpServer& ftp = FtpServers::pyftpdlib();
+    const FtpServer& ftp = FtpServers::byKind("pyftpdlib");
     ASSERT_TRUE(ftp.running) << ftp.whyNot.toStdString();
     job->RespaldoEnFTP(true);
     job->FTPservidor(ftp.address);

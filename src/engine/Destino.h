@@ -3,7 +3,6 @@
 #include "engine/FileCopier.h"
 #include "engine/FolderListing.h"
 
-#include <QHash>
 #include <QString>
 #include <memory>
 
@@ -27,6 +26,11 @@ public:
                         QString& error) = 0;
     // Whether a differential run deletes destination files the source no longer has.
     virtual bool borraSobrantes() const = 0;
+    // After a failed crearCarpeta: why the route must end there because no later folder or
+    // file can get through either (the server cannot be reached); empty otherwise.
+    virtual QString motivoParaDetener() const { return {}; }
+    // What a deletion pass compares with the source: the destination folder's entries.
+    virtual ListadoCarpeta listadoDe(const QString&) { return {}; }
 };
 
 class DestinoLocal final : public DestinoRespaldo {
@@ -35,6 +39,8 @@ public:
         : copiador_(copiador), lector_(lector) {}
 
     QString verboCopia() const override { return QStringLiteral("Copiando "); }
+    // Also lists the folder once: the differential rule, the removal of abandoned temporary
+    // files and the deletion pass all read that listing.
     bool crearCarpeta(const QString& carpeta, QString& error) override;
     // Copies when the destination file is missing, the source was written later (whole seconds),
     // or both have the same time but not the same size.
@@ -42,13 +48,16 @@ public:
     bool copiar(const QString& origen, const QString& destino, qint64 tamano,
                 QString& error) override;
     bool borraSobrantes() const override { return true; }
+    ListadoCarpeta listadoDe(const QString& carpeta) override;
 
 private:
+    void listar(const QString& carpeta);
+
     FileCopier& copiador_;
     const LectorCarpetas& lector_;
-    // The files of the destination folder last asked about: a run asks folder by folder.
+    // The destination folder last listed, with sizes and times: a run goes folder by folder.
     QString carpetaListada_;
-    QHash<QString, DatosArchivo> enDestino_;
+    ListadoCarpeta listado_;
 };
 
 } // namespace zarvento

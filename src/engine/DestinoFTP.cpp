@@ -1,7 +1,5 @@
 #include "engine/DestinoFTP.h"
 
-#include <stdexcept>
-
 namespace zarvento {
 
 DestinoFTP::DestinoFTP(QString servidor, QString usuario, QString password, Avisos avisos)
@@ -81,10 +79,11 @@ bool DestinoFTP::CrearRutaFTP(const QString& ruta, QString& error) {
         }
     }
     avisos_.ocultar();
-    if (sinConexion == 2)
-        throw std::runtime_error(("Sin conexión con el servidor FTP " + servidor_ + ": " + error)
-                                     .toLocal8Bit()
-                                     .toStdString());
+    if (sinConexion == 2) {
+        sinConexion_ = QStringLiteral("Sin conexión con el servidor FTP ") + servidor_ +
+                       QStringLiteral(": ") + error;
+        return false;
+    }
     if (resultado && !listada) {
         if (creada) {
             carpetaListada_ = ruta;

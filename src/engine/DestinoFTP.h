@@ -27,8 +27,8 @@ public:
 
     QString verboCopia() const override { return QStringLiteral("Subiendo "); }
     // Also lists the folder once, for the differential rule of its files, and removes the
-    // temporary files that interrupted uploads left there. Throws std::runtime_error when the
-    // server cannot be reached or refuses the login in both attempts: the route ends there
+    // temporary files that interrupted uploads left there. When the server cannot be reached or
+    // refuses the login in both attempts, motivoParaDetener says so: the route ends there
     // instead of trying again for every folder.
     bool crearCarpeta(const QString& carpeta, QString& error) override;
     // Uploads when the remote size differs from the local one (or is unknown).
@@ -36,6 +36,7 @@ public:
     bool copiar(const QString& origen, const QString& destino, qint64 tamano,
                 QString& error) override;
     bool borraSobrantes() const override { return false; }
+    QString motivoParaDetener() const override { return sinConexion_; }
 
 private:
     bool ConectarFTP();
@@ -49,6 +50,7 @@ private:
     QString password_;
     Avisos avisos_;
     ftp::clsFTP deFTP;
+    QString sinConexion_;
     // The sizes of the files of the last folder made or found, by exact name; nullopt when
     // its listing failed.
     QString carpetaListada_;

@@ -8,7 +8,6 @@
 #include <climits>
 #include <csignal>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <memory>
 #include <sys/file.h>
@@ -172,23 +171,20 @@ bool AtomicFileCopier::copiar(const QString& origen, const QString& destino, QSt
     return ok;
 }
 
-int AtomicFileCopier::BorrarTemporalesAbandonados(const QString& carpeta) {
-    const QByteArray ruta = rutas::aBytes(carpeta);
-    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(ruta.constData()), ::closedir);
-    if (!dir)
-        return 0;
+int AtomicFileCopier::BorrarTemporalesAbandonados(const QString& carpeta,
+                                                  const std::vector<EntradaCarpeta>& entradas) {
+    const QString prefijo = carpeta.endsWith('/') ? carpeta : carpeta + '/';
     int borrados = 0;
-    while (const dirent* entry = ::readdir(dir.get())) {
-        if (std::strncmp(entry->d_name, kPrefijoTemporal, sizeof kPrefijoTemporal - 1) != 0)
+    for (const EntradaCarpeta& entrada : entradas) {
+        if (!entrada.nombre.startsWith(QLatin1String(kPrefijoTemporal)))
             continue;
+        const QByteArray ruta = rutas::aBytes(prefijo + entrada.nombre);
         // A running copy holds its temporary locked; the lock ends with the process that held
         // it, so a file we can lock belongs to nobody.
-        Fd fd(::openat(::dirfd(dir.get()), entry->d_name,
-                       O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        Fd fd(::open(ruta.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
         struct stat st {};
         if (fd && ::fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode) &&
-            ::flock(fd.get(), LOCK_EX | LOCK_NB) == 0 &&
-            ::unlinkat(::dirfd(dir.get()), entry->d_name, 0) == 0)
+            ::flock(fd.get(), LOCK_EX | LOCK_NB) == 0 && ::unlink(ruta.constData()) == 0)
             ++borrados;
     }
     return borrados;

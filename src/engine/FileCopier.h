@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/FolderListing.h"
+
 #include <QString>
 #include <functional>
 
@@ -29,9 +31,10 @@ class AtomicFileCopier final : public FileCopier {
 public:
     bool copiar(const QString& origen, const QString& destino, QString& error) override;
 
-    // Removes the temporary files in the folder that no running copy holds (those an
-    // interrupted copy left behind); returns how many it removed.
-    static int BorrarTemporalesAbandonados(const QString& carpeta);
+    // Removes, among the entries listed in the folder, the temporary files that no running copy
+    // holds (those an interrupted copy left behind); returns how many it removed.
+    static int BorrarTemporalesAbandonados(const QString& carpeta,
+                                           const std::vector<EntradaCarpeta>& entradas);
 };
 
 // Removes the temporary file of the copy in hand, if there is one. Async-signal-safe: the

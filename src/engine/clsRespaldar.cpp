@@ -146,6 +146,10 @@ bool clsRespaldar::correr(const QString& enDonde) {
         reportarOmitidas(k, listado.entradas);
         QString error;
         if (!CrearRutaDestino(colDestinos[k], error)) {
+            if (const QString motivo = destino_->motivoParaDetener(); !motivo.isEmpty()) {
+                interrumpir(motivo);
+                break;
+            }
             registrar(QStringLiteral("Carpeta destino no creada"), colDestinos[k]);
             registrarArchivo(QStringLiteral("No se pudo crear ") + colDestinos[k] +
                              QStringLiteral(": ") + error);
@@ -337,7 +341,7 @@ void clsRespaldar::copiarAdicionales(bool& resultado) {
 }
 
 void clsRespaldar::pasadaBorrado(qsizetype k, const std::vector<EntradaCarpeta>& listadoOrigen) {
-    const ListadoCarpeta listado = lector_->listar(colDestinos[k]);
+    const ListadoCarpeta listado = destino_->listadoDe(colDestinos[k]);
     QSet<QString> enOrigen;
     if (k == 0) {
         for (const QString& archivo : vArchivosAdicionales)

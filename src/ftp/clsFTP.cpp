@@ -1,7 +1,14 @@
 #include "ftp/clsFTP.h"
 
+#include "host/RutasLocales.h"
+
 #include <QFile>
 #include <QSaveFile>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace zarvento::ftp {
 
@@ -9,6 +16,24 @@ namespace {
 
 constexpr qint64 kWholeFileChunk = 64 * 1024;
 const QString kTemporarySuffix = QStringLiteral(".zv-parcial");
+
+// Opens a local file for reading under the exact bytes its name stands for, also a name that is
+// not valid UTF-8; false with the reason in error when it cannot.
+bool openForReading(QFile& file, const QString& path, QString& error) {
+    const int fd = ::open(rutas::aBytes(path).constData(), O_RDONLY | O_CLOEXEC);
+    struct stat st {};
+    if (fd < 0 || ::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        error = QString::fromLocal8Bit(std::strerror(fd < 0 ? errno : EISDIR));
+        if (fd >= 0)
+            ::close(fd);
+        return false;
+    }
+    if (file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        return true;
+    error = file.errorString();
+    ::close(fd);
+    return false;
+}
 
 // Only spaces are trimmed: a line break must stay in the text so that it is refused.
 QString trimSpaces(const QString& text) {
@@ -60,9 +85,10 @@ void clsFTP::CloseConnection() {
 
 bool clsFTP::SimpleFTPPutFile(const QString& sLocal, const QString& sRemote) {
     const QString label = QStringLiteral("SimpleFtpPutFile");
-    QFile local(sLocal);
-    if (!local.open(QIODevice::ReadOnly))
-        return ReportLocalError(label, sLocal, local.errorString());
+    QFile local;
+    QString error;
+    if (!openForReading(local, sLocal, error))
+        return ReportLocalError(label, sLocal, error);
     if (!session_.openUpload(sRemote, ascii()))
         return ReportError(session_.lastError(), label);
     QByteArray chunk;
@@ -107,9 +133,10 @@ bool clsFTP::FTPUploadFile(const QString& sLocal, const QString& sRemote) {
     if (localPath.isEmpty() || remotePath.isEmpty())
         return false;
     // The local file is opened first, so a missing one leaves nothing behind on the server.
-    QFile local(localPath);
-    if (!local.open(QIODevice::ReadOnly))
-        return ReportLocalError(QStringLiteral("FTPUploadFile"), localPath, local.errorString());
+    QFile local;
+    QString error;
+    if (!openForReading(local, localPath, error))
+        return ReportLocalError(QStringLiteral("FTPUploadFile"), localPath, error);
     const QString temporary = remotePath + kTemporarySuffix;
     if (!session_.openUpload(temporary, ascii()))
         return ReportError(session_.lastError(), QStringLiteral("FtpOpenFile:PutFile"));

@@ -53,7 +53,43 @@ private:
     mutable int read_ = 0;
 };
 
+// Counts how often each folder is read to its end.
+class CountingLister final : public LectorCarpetas {
+public:
+    mutable QHash<QString, int> listings;
+
+protected:
+    const dirent* siguiente(DIR* dir, const QString& carpeta) const override {
+        const dirent* entry = LectorCarpetas::siguiente(dir, carpeta);
+        if (!entry)
+            ++listings[carpeta];
+        return entry;
+    }
+};
+
 } // namespace
+
+TEST_F(EngineTest, DifferentialRunReadsEachDestinationFolderOnce) {
+    writeFile(source("a.txt"), "a");
+    writeFile(source("sub/b.txt"), "b");
+    auto lister = std::make_unique<CountingLister>();
+    const CountingLister& counts = *lister;
+    makeJob(std::make_unique<AtomicFileCopier>(), std::move(lister));
+    job->Incremental(true);
+    job->IncluirSubdirectorios(true);
+    ASSERT_TRUE(job->Respaldar());
+    const QString dest = dir / "destino/Mon/origen/";
+    writeFile(dest + "sub/sobra.txt", "x");
+    writeFile(source("sub/b.txt"), "bb");
+    counts.listings.clear();
+
+    ASSERT_TRUE(job->Respaldar());
+
+    EXPECT_EQ(counts.listings.value(dest), 1);
+    EXPECT_EQ(counts.listings.value(dest + "sub/"), 1);
+    EXPECT_EQ(treeOf(dest + "sub"), QStringList({"b.txt"}));
+    EXPECT_EQ(readFile(dest + "sub/b.txt"), "bb");
+}
 
 TEST_F(EngineTest, DestinationFolderFollowsTheCycleOptions) {
     writeFile(source("a.txt"), "a");

@@ -1,12 +1,14 @@
 #include "FtpServers.h"
 #include "TestSupport.h"
 #include "ftp/clsFTP.h"
+#include "host/RutasLocales.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -174,6 +176,17 @@ TEST_P(FtpClient, CurrentFolderIsKeptAndUsedForRelativePaths) {
     EXPECT_EQ(ftp_.GetFTPFileSize("inner folder/rel.txt"), 8);
     EXPECT_TRUE(ftp_.SetFTPDirectory(start + "/inner folder"));
     EXPECT_EQ(ftp_.GetFTPFileSize("rel.txt"), 8);
+}
+
+TEST_P(FtpClient, LocalNamesThatAreNotUtf8AreUploaded) {
+    const QByteArray path = QFile::encodeName(local_ / "caf") + "\xE9.txt"; // Latin-1
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT, 0644);
+    ASSERT_EQ(::write(fd, "latin", 5), 5);
+    ::close(fd);
+    EXPECT_TRUE(ftp_.FTPUploadFile(rutas::deBytes(path), "u.txt"))
+        << ftp_.GetLastErrorMessage().toStdString();
+    EXPECT_EQ(test::readFile(onServer("u.txt")), "latin");
+    ::unlink(path.constData()); // the temporary folder's own clean-up cannot name it
 }
 
 TEST_P(FtpClient, SizesOfMissingEmptyAndSpacedNames) {

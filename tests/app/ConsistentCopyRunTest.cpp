@@ -1,3 +1,4 @@
+#include "ProgramaDePrueba.h"
 #include "ShopDatabase.h"
 #include "TestSupport.h"
 #include "app/ConductorRespaldo.h"
@@ -20,19 +21,12 @@ const QString kShop = QStringLiteral("tienda_corrida");
 const QString kUser = QStringLiteral("respaldo_corrida");
 const QString kPassword = QStringLiteral("Corrida-%1").arg(QDateTime::currentMSecsSinceEpoch());
 
-class VentanaSinMas final : public VentanaRevisable {
-public:
-    void prepararRevision() override {}
-    void habilitarAccion(bool) override {}
-    void activarReloj(bool) override {}
-    void horaAceptada(const QString&) override {}
-    void respaldarAhora() override {}
-};
-
 // The settings as the settings window saves them, reviewed into the job, then one run of the
 // data list holding the shop's database folder; the central server is down.
-class ConsistentCopyRunTest : public ::testing::Test {
+class ConsistentCopyRunTest : public ::testing::Test, protected ProgramaDePrueba {
 protected:
+    ConsistentCopyRunTest() : ProgramaDePrueba(QDateTime(QDate(2026, 12, 7), QTime(23, 0))) {}
+
     static void SetUpTestSuite() {
         shop = ShopDatabase::created(MariaDbServer::fromEnvironment(), kShop, kUser, kPassword);
     }
@@ -73,18 +67,9 @@ protected:
 
     static inline std::unique_ptr<ShopDatabase> shop;
     MariaDbServer server = MariaDbServer::fromEnvironment();
-    TempFolder dir;
-    ProgramLocation programa{dir / "programa", "zarvento", "zarvento"};
     ArchivosPrincipal archivos;
-    FakeDialogService dialogs;
-    Componentes componentes{Entorno{programa, &dialogs, {}, {}, {}}};
-    LibORVX ini;
-    FakeClock clock{QDateTime(QDate(2026, 12, 7), QTime(23, 0))};
-    CountingPump pump;
-    FakeNotice notice;
-    FakeLogBox log;
     clsRespaldar job{{clock, pump, notice, programa.folder, Regional(QLocale("en_US"))}};
-    VentanaSinMas ventana;
+    VentanaQuieta ventana;
 };
 
 TEST_F(ConsistentCopyRunTest, AWrongPasswordFailsTheRunAndTheRightOneCompletesIt) {

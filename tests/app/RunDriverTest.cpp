@@ -1,4 +1,5 @@
 #include "MariaDbServer.h"
+#include "ProgramaDePrueba.h"
 #include "TestSupport.h"
 #include "app/ConductorRespaldo.h"
 #include "app/RutasARespaldar.h"
@@ -76,8 +77,10 @@ private:
     const QString& folder_;
 };
 
-class RunDriverTest : public ::testing::Test {
+class RunDriverTest : public ::testing::Test, protected ProgramaDePrueba {
 protected:
+    RunDriverTest() : ProgramaDePrueba(QDateTime(QDate(2026, 12, 7), QTime(23, 0))) {}
+
     void SetUp() override {
         QDir().mkpath(programa.folder);
         archivos = ArchivosPrincipal::de(programa);
@@ -110,16 +113,7 @@ protected:
         return text;
     }
 
-    TempFolder dir;
-    ProgramLocation programa{dir / "programa", "zarvento", "zarvento"};
     ArchivosPrincipal archivos;
-    FakeDialogService dialogs;
-    Componentes componentes{Entorno{programa, &dialogs, {}, {}, {}}};
-    LibORVX ini;
-    FakeClock clock{QDateTime(QDate(2026, 12, 7), QTime(23, 0))};
-    CountingPump pump;
-    FakeNotice notice;
-    FakeLogBox log;
     QString unreadable; // a folder the job cannot read
     clsRespaldar job{{clock, pump, notice, programa.folder, Regional(QLocale("en_US"))},
                      std::make_unique<AtomicFileCopier>(),

@@ -1,3 +1,4 @@
+#include "ProgramaDePrueba.h"
 #include "TestSupport.h"
 #include "app/CatalogoDeAjustes.h"
 #include "app/RevisionConfiguracion.h"
@@ -14,37 +15,22 @@ using namespace zarvento::test;
 
 namespace {
 
-class SinVentana final : public VentanaRevisable {
-    void prepararRevision() override {}
-    void habilitarAccion(bool) override {}
-    void activarReloj(bool) override {}
-    void horaAceptada(const QString&) override {}
-    void respaldarAhora() override {}
-};
-
-class SchemaTest : public ::testing::Test {
+class SchemaTest : public ::testing::Test, protected ProgramaDePrueba {
 protected:
+    SchemaTest() : ProgramaDePrueba(QDateTime(QDate(2026, 12, 7), QTime(10, 0))) {}
+
     void SetUp() override { QDir().mkpath(programa.folder); }
 
     // The settings file after a review of a file holding only the given text.
     QString revisado(const QByteArray& contenido) {
         const ArchivosPrincipal archivos = ArchivosPrincipal::de(programa);
         writeFile(archivos.pbArchivoIni, contenido);
-        SinVentana ventana;
+        VentanaQuieta ventana;
         RevisionConfiguracion(componentes, ini, job, archivos, clock, ventana)
             .RevisarConfiguracion();
         return archivos.pbArchivoIni;
     }
 
-    TempFolder dir;
-    ProgramLocation programa{dir / "programa", "zarvento", "zarvento"};
-    FakeDialogService dialogs;
-    Componentes componentes{Entorno{programa, &dialogs, {}, {}, {}}};
-    LibORVX ini;
-    FakeClock clock{QDateTime(QDate(2026, 12, 7), QTime(10, 0))};
-    CountingPump pump;
-    FakeNotice notice;
-    FakeLogBox log;
     clsRespaldar job{{clock, pump, notice, programa.folder, Regional(QLocale("en_US"))}};
 };
 

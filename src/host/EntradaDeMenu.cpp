@@ -22,7 +22,7 @@ void mantenerArchivo(const QString& archivo, const QByteArray& contenido) {
     if (contenido.isEmpty() || contenidoDe(archivo) == contenido)
         return;
     QDir().mkpath(QFileInfo(archivo).absolutePath());
-    textfiles::writeAtomically(archivo, QString::fromUtf8(contenido));
+    textfiles::writeBytesAtomically(archivo, contenido);
 }
 
 } // namespace

@@ -24,6 +24,8 @@ public:
     virtual bool necesitaCopia(const DatosArchivo& origen, const QString& destino) = 0;
     virtual bool copiar(const QString& origen, const QString& destino, qint64 tamano,
                         QString& error) = 0;
+    // Whether copies may run on a worker thread while the walk goes on.
+    virtual bool copiaEnParalelo() const { return false; }
     // Whether a differential run deletes destination files the source no longer has.
     virtual bool borraSobrantes() const = 0;
     // After a failed crearCarpeta: why the route must end there because no later folder or
@@ -47,6 +49,7 @@ public:
     bool necesitaCopia(const DatosArchivo& origen, const QString& destino) override;
     bool copiar(const QString& origen, const QString& destino, qint64 tamano,
                 QString& error) override;
+    bool copiaEnParalelo() const override { return true; }
     bool borraSobrantes() const override { return true; }
     ListadoCarpeta listadoDe(const QString& carpeta) override;
 

@@ -8,6 +8,7 @@
 #include <QSet>
 #include <algorithm>
 #include <exception>
+#include <thread>
 #include <unistd.h>
 
 namespace zarvento {
@@ -41,8 +42,13 @@ clsRespaldar::clsRespaldar(ServiciosRespaldo servicios, std::unique_ptr<FileCopi
     : servicios_(std::move(servicios)),
       bitacora_(servicios_.carpetaPrograma + QStringLiteral("/Bitacora.log"), servicios_.reloj,
                 servicios_.regional),
-      copiador_(std::move(copiador)), lector_(std::move(lector)) {
-    copiador_->entreBloques([this] { servicios_.bomba.pump(); });
+      copiador_(std::move(copiador)), lector_(std::move(lector)), paralelo_(servicios_.bomba) {
+    // Only the thread that owns the window may run its events; a copy on the worker leaves that
+    // to the waiting walk.
+    copiador_->entreBloques([this, principal = std::this_thread::get_id()] {
+        if (std::this_thread::get_id() == principal)
+            servicios_.bomba.pump();
+    });
 }
 
 clsRespaldar::~clsRespaldar() = default;
@@ -86,6 +92,7 @@ bool clsRespaldar::Respaldar(const QString& enDonde) {
     } catch (const std::exception& error) { // out of memory and the like
         interrumpir(QString::fromLocal8Bit(error.what()));
     }
+    terminarCopia(); // a copy still in hand when the walk was cut short
     if (!interrumpida())
         return resultado;
     servicios_.aviso.hideNotice();
@@ -145,7 +152,11 @@ bool clsRespaldar::correr(const QString& enDonde) {
             carpetaSinLeer(colOrigenes[k]);
         reportarOmitidas(k, listado.entradas);
         QString error;
-        if (!CrearRutaDestino(colDestinos[k], error)) {
+        const bool carpetaCreada = CrearRutaDestino(colDestinos[k], error);
+        // The last copy of the folder before ran on while this one was read.
+        if (!terminarCopia())
+            resultado = false;
+        if (!carpetaCreada) {
             if (const QString motivo = destino_->motivoParaDetener(); !motivo.isEmpty()) {
                 interrumpir(motivo);
                 break;
@@ -163,6 +174,8 @@ bool clsRespaldar::correr(const QString& enDonde) {
         if (listado.completo && vIncremental && destino_->borraSobrantes())
             pasadaBorrado(k, listado.entradas);
     }
+    if (!terminarCopia())
+        resultado = false;
     if (!volcado.isEmpty())
         ::unlink(rutas::aBytes(volcado).constData());
     if (interrumpida())
@@ -252,6 +265,8 @@ void clsRespaldar::recorrerArchivos(qsizetype k, const std::vector<EntradaCarpet
 
 bool clsRespaldar::copiarUno(const QString& origen, const QString& destino,
                              const DatosArchivo& datos, const QString& enDonde) {
+    if (!terminarCopia())
+        return false;
     if (!registrarArchivo(destino_->verboCopia() + origen + QStringLiteral(" - ") + destino))
         return false;
     if (enDonde.isEmpty())
@@ -266,11 +281,12 @@ bool clsRespaldar::copiarUno(const QString& origen, const QString& destino,
         return false;
     }
     const qint64 tamano = LeerDatosArchivo(preparado).value_or(datos).tamano;
-    const bool copiado = CopiarArchivo(preparado, destino, tamano, origen);
+    const bool copiado = CopiarArchivo(preparado, destino, tamano, origen) && terminarCopia();
     ::unlink(rutas::aBytes(preparado).constData());
     return copiado;
 }
 
+// A local copy runs on the worker while the walk goes on; its result is counted when taken.
 bool clsRespaldar::CopiarArchivo(const QString& origen, const QString& destino, qint64 tamano,
                                  const QString& fuenteOriginal) {
     ++lIntentados;
@@ -278,8 +294,26 @@ bool clsRespaldar::CopiarArchivo(const QString& origen, const QString& destino, 
                  QStringLiteral(" bytes), ") + DeArchivos::NombreDeArchivo(origen) +
                  QStringLiteral("   ") + QString::number(lIntentados) + QStringLiteral(" de ") +
                  QString::number(lTotalArchivos));
+    if (destino_->copiaEnParalelo()) {
+        fuenteEnCurso_ = fuenteOriginal;
+        paralelo_.iniciar([this, origen, destino, tamano](QString& error) {
+            return destino_->copiar(origen, destino, tamano, error);
+        });
+        return true;
+    }
     QString error;
-    const bool copiado = destino_->copiar(origen, destino, tamano, error);
+    return contarCopia(destino_->copiar(origen, destino, tamano, error), fuenteOriginal, error);
+}
+
+bool clsRespaldar::terminarCopia() {
+    if (!paralelo_.enCurso())
+        return true;
+    QString error;
+    const bool copiado = paralelo_.esperar(error);
+    return contarCopia(copiado, fuenteEnCurso_, error);
+}
+
+bool clsRespaldar::contarCopia(bool copiado, const QString& fuenteOriginal, const QString& error) {
     servicios_.aviso.hideNotice();
     if (copiado)
         ++lRespaldados;
@@ -330,6 +364,8 @@ bool clsRespaldar::CopiarBase(const QString& ruta, const QString& enDonde, QStri
 // Made anew for each run, so always copied, also after a failed copy of the route's own files.
 void clsRespaldar::copiarAdicionales(bool& resultado) {
     for (const QString& archivo : vArchivosAdicionales) {
+        if (!terminarCopia())
+            resultado = false;
         stArchivoActual = DeArchivos::NombreDeArchivo(archivo);
         ++lRevisados;
         const QString destino = colDestinos[0] + stArchivoActual;

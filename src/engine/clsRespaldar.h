@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/Bitacora.h"
+#include "engine/CopiaEnParalelo.h"
 #include "engine/Destino.h"
 #include "engine/FileCopier.h"
 #include "engine/FolderListing.h"
@@ -108,8 +109,12 @@ private:
                           const QString& enDonde, bool& resultado);
     bool copiarUno(const QString& origen, const QString& destino, const DatosArchivo& datos,
                    const QString& enDonde);
+    // Starts the copy (a local one runs on the worker): false when it already failed.
     bool CopiarArchivo(const QString& origen, const QString& destino, qint64 tamano,
                        const QString& fuenteOriginal);
+    // Takes the result of the copy on the worker, if any: false when it failed.
+    bool terminarCopia();
+    bool contarCopia(bool copiado, const QString& fuenteOriginal, const QString& error);
     bool CopiarBase(const QString& ruta, const QString& enDonde, QString& volcado);
     void copiarAdicionales(bool& resultado);
     void pasadaBorrado(qsizetype k, const std::vector<EntradaCarpeta>& listadoOrigen);
@@ -135,6 +140,9 @@ private:
     // The destination of the current run (for an FTP run, it holds the FTP client until the
     // next run starts or the job ends).
     std::unique_ptr<DestinoRespaldo> destino_;
+    // Declared after what its copy uses, so it ends first.
+    CopiaEnParalelo paralelo_;
+    QString fuenteEnCurso_; // the source of the copy in paralelo_
 
     // The current run.
     QStringList colOrigenes;

@@ -1,8 +1,11 @@
 #include "EngineFixture.h"
 
 #include <QRegularExpression>
+#include <atomic>
+#include <chrono>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace zarvento;
@@ -24,6 +27,22 @@ public:
 
 private:
     QStringList failing_;
+    AtomicFileCopier real_;
+};
+
+// Copies for real after a pause, asking for the window's events on the way as a long copy does.
+class SlowCopier final : public FileCopier {
+public:
+    bool copiar(const QString& from, const QString& to, QString& error) override {
+        for (int i = 0; i < 10; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            if (bombear_)
+                bombear_();
+        }
+        return real_.copiar(from, to, error);
+    }
+
+private:
     AtomicFileCopier real_;
 };
 
@@ -89,6 +108,22 @@ TEST_F(EngineTest, DifferentialRunReadsEachDestinationFolderOnce) {
     EXPECT_EQ(counts.listings.value(dest + "sub/"), 1);
     EXPECT_EQ(treeOf(dest + "sub"), QStringList({"b.txt"}));
     EXPECT_EQ(readFile(dest + "sub/b.txt"), "bb");
+}
+
+TEST_F(EngineTest, WindowEventsRunOnTheirOwnThreadAllThroughACopyOnTheWorker) {
+    writeFile(source("a.txt"), "a");
+    writeFile(source("sub/b.txt"), "b");
+    makeJob(std::make_unique<SlowCopier>());
+    job->IncluirSubdirectorios(true);
+    const auto windowThread = std::this_thread::get_id();
+    std::atomic<bool> elsewhere = false;
+    pump.onPump = [&] { elsewhere = elsewhere || std::this_thread::get_id() != windowThread; };
+
+    ASSERT_TRUE(job->Respaldar());
+
+    EXPECT_FALSE(elsewhere);
+    EXPECT_GE(pump.calls, 12); // two copies of 200 ms each, events run about every 20 ms
+    EXPECT_EQ(readFile(dir / "destino/Mon/origen/sub/b.txt"), "b");
 }
 
 TEST_F(EngineTest, DestinationFolderFollowsTheCycleOptions) {

@@ -154,7 +154,7 @@ TEST_P(FtpDestinationTest, UnreachableServerOrWrongPasswordEndsTheRouteWithoutLe
 
 INSTANTIATE_TEST_SUITE_P(Servers, FtpDestinationTest,
                          ::testing::Values("pyftpdlib", "vsftpd", "vsftpd-tls", "pure-ftpd",
-                                           "sftp"),
+                                           "proftpd", "sftp"),
                          [](const auto& info) {
                              return QString(info.param).replace('-', '_').toStdString();
                          });

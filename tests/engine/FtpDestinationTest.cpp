@@ -153,8 +153,8 @@ TEST_P(FtpDestinationTest, UnreachableServerOrWrongPasswordEndsTheRouteWithoutLe
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, FtpDestinationTest,
-                         ::testing::Values("pyftpdlib", "vsftpd", "vsftpd-tls", "pure-ftpd",
-                                           "proftpd", "sftp"),
+                         ::testing::Values("pyftpdlib", "pyftpdlib-tls", "vsftpd", "vsftpd-tls",
+                                           "pure-ftpd", "proftpd", "sftp"),
                          [](const auto& info) {
                              return QString(info.param).replace('-', '_').toStdString();
                          });

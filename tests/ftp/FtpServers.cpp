@@ -164,7 +164,8 @@ void FtpServers::SetUp() {
     ASSERT_TRUE(QFile::copy(caFile_, configuration + "/zarvento/ftps-ca.pem"));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(configuration));
     // pure-ftpd, proftpd and sshd log in the system user that vsftpd's script makes.
-    for (const char* kind : {"pyftpdlib", "vsftpd", "vsftpd-tls", "pure-ftpd", "proftpd", "sftp"})
+    for (const char* kind :
+         {"pyftpdlib", "pyftpdlib-tls", "vsftpd", "vsftpd-tls", "pure-ftpd", "proftpd", "sftp"})
         running_[kind] = start(kind, base_.path(), certificates);
     // The SFTP server's key is known to the client as a user would have it: in known_hosts.
     const FtpServer& sftp = running_["sftp"].server;

@@ -5,14 +5,16 @@ Usage: pyftpd.py PORT USER PASSWORD FOLDER [CERTIFICATE KEY]
 With a certificate and its key, logins and data need explicit TLS.
 
 Uploads whose name starts with "full" are refused once all their data has arrived, as a
-server with a full disk or an exceeded quota does.
+server with a full disk or an exceeded quota does. Uploads whose name starts with "slow" stall
+for about two seconds after every 8 MiB (pyftpdlib's throttling), for tests that stop one midway.
 """
 import logging
 import os
 import sys
 
 from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import DTPHandler, FTPHandler, TLS_DTPHandler, TLS_FTPHandler
+from pyftpdlib.handlers import (FTPHandler, ThrottledDTPHandler, TLS_DTPHandler,
+                                TLS_FTPHandler)
 from pyftpdlib.servers import FTPServer
 
 log = logging.getLogger("pyftpdlib")
@@ -29,11 +31,14 @@ class Quota:
             super().handle_close()
 
 
-class QuotaDTPHandler(Quota, DTPHandler):
-    pass
+class TestDTPHandler(Quota, ThrottledDTPHandler):
+    def enable_receiving(self, type, cmd):
+        if os.path.basename(self.file_obj.name).startswith("slow"):
+            self.read_limit = 8 * 1024 * 1024
+        super().enable_receiving(type, cmd)
 
 
-class TLSQuotaDTPHandler(Quota, TLS_DTPHandler):
+class TestTLSDTPHandler(Quota, TLS_DTPHandler):
     def readable(self):
         # A client may start TLS on a data connection as soon as it is connected, before its
         # STOR or RETR has been read on the control connection (curl does). pyftpdlib reads a
@@ -47,12 +52,12 @@ def main():
     authorizer = DummyAuthorizer()
     authorizer.add_user(user, password, folder, perm="elradfmwMT")
     handler = FTPHandler
-    handler.dtp_handler = QuotaDTPHandler
+    handler.dtp_handler = TestDTPHandler
     if len(sys.argv) > 6:
         handler = TLS_FTPHandler
         handler.certfile, handler.keyfile = sys.argv[5:7]
         handler.tls_control_required = handler.tls_data_required = True
-        handler.dtp_handler = TLSQuotaDTPHandler
+        handler.dtp_handler = TestTLSDTPHandler
     handler.authorizer = authorizer
     handler.auth_failed_timeout = 0.2  # the tests need no brute-force delay
     server = FTPServer(("127.0.0.1", int(port)), handler)

@@ -17,7 +17,12 @@ library_dependencies() {
 }
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
 
+# Test programs start their servers at the same time: one unpacks, the others wait for it.
+mkdir -p "$cache"
+exec 9>"$cache/proftpd.lock"
+flock 9
 if [ ! -x "$unpacked/usr/sbin/proftpd" ]; then
+    rm -rf "$cache/debs/proftpd" "$unpacked.new"
     mkdir -p "$cache/debs/proftpd" "$unpacked.new"
     wanted=(proftpd-core) fetched=()
     while ((${#wanted[@]})); do
@@ -28,11 +33,11 @@ if [ ! -x "$unpacked/usr/sbin/proftpd" ]; then
             installed "$dependency" || wanted+=("$dependency")
         done
     done
-    (cd "$cache/debs/proftpd" && apt-get download "${fetched[@]}" >/dev/null 2>&1) ||
-        { echo "apt-get download ${fetched[*]} failed" >&2; exit 1; }
+    (cd "$cache/debs/proftpd" && apt-get download "${fetched[@]}" >/dev/null)
     for deb in "$cache"/debs/proftpd/*.deb; do dpkg-deb -x "$deb" "$unpacked.new"; done
     rm -rf "$unpacked" && mv "$unpacked.new" "$unpacked"
 fi
+exec 9>&-
 export LD_LIBRARY_PATH=$libraries
 if missing=$(ldd "$unpacked/usr/sbin/proftpd" | grep "not found"); then
     echo "proftpd lacks shared libraries: $missing" >&2

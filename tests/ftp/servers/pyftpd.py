@@ -41,9 +41,10 @@ class TestDTPHandler(Quota, ThrottledDTPHandler):
 class TestTLSDTPHandler(Quota, TLS_DTPHandler):
     def readable(self):
         # A client may start TLS on a data connection as soon as it is connected, before its
-        # STOR or RETR has been read on the control connection (curl does). pyftpdlib reads a
-        # data connection that is readable before its command as closed by the client and drops
-        # it; while the handshake runs it must be read instead.
+        # STOR or RETR has been read on the control connection (curl does). pyftpdlib 1.5.7
+        # reads a data connection that is readable before its command as closed by the client
+        # and drops it; while the handshake runs it must be read instead (as later pyftpdlib
+        # releases do).
         return self._ssl_accepting or super().readable()
 
 

@@ -121,7 +121,7 @@ FtpServers::Running FtpServers::start(const QString& kind, const QString& base,
         arguments = {QString::number(server.port), server.user, server.root};
     } else {
         if (::geteuid() != 0) {
-            server.whyNot = kind + " needs root to run as the login user vsftpd.sh makes";
+            server.whyNot = kind + " needs root: it logs in the system user vsftpd.sh makes";
             return running;
         }
         program = scripts + (kind == QLatin1String("proftpd") ? "/proftpd.sh" : "/vsftpd.sh");

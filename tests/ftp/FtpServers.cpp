@@ -36,8 +36,9 @@ bool accepts(int port) {
     return ok;
 }
 
+// Long enough for a server's first start to unpack it from its Debian packages.
 bool waitUntilListening(int port, QProcess& process) {
-    for (int i = 0; i < 200; ++i) {
+    for (int i = 0; i < 1200; ++i) {
         if (accepts(port))
             return true;
         if (process.state() == QProcess::NotRunning || process.waitForFinished(50))
@@ -76,10 +77,14 @@ void FtpServer::seed(const QString& relativePath, const QByteArray& content) con
 int FtpServer::logins() const {
     const bool vs = kind.startsWith(QLatin1String("vsftpd"));
     const bool ssh = kind == QLatin1String("sftp");
+    const bool pro = kind == QLatin1String("proftpd");
     QFile log(state + (vs ? "/vsftpd.log" : ssh ? "/sshd.log" : "/output.log"));
     if (!log.open(QIODevice::ReadOnly))
         return 0;
-    return int(log.readAll().count(vs ? "OK LOGIN" : ssh ? "Accepted password" : "logged in."));
+    return int(log.readAll().count(vs    ? "OK LOGIN"
+                                   : ssh ? "Accepted password"
+                                   : pro ? "Login successful."
+                                         : "logged in."));
 }
 
 FtpServers::Running FtpServers::start(const QString& kind, const QString& base,
@@ -116,10 +121,10 @@ FtpServers::Running FtpServers::start(const QString& kind, const QString& base,
         arguments = {QString::number(server.port), server.user, server.root};
     } else {
         if (::geteuid() != 0) {
-            server.whyNot = QStringLiteral("vsftpd needs root to make its login user");
+            server.whyNot = kind + " needs root: it logs in the system user vsftpd.sh makes";
             return running;
         }
-        program = scripts + "/vsftpd.sh";
+        program = scripts + (kind == QLatin1String("proftpd") ? "/proftpd.sh" : "/vsftpd.sh");
         arguments = {QString::number(server.port), server.user, server.password, server.root,
                      state};
     }
@@ -158,8 +163,9 @@ void FtpServers::SetUp() {
     QDir().mkpath(configuration + "/zarvento");
     ASSERT_TRUE(QFile::copy(caFile_, configuration + "/zarvento/ftps-ca.pem"));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(configuration));
-    // pure-ftpd and sshd log in the system user that vsftpd's script makes.
-    for (const char* kind : {"pyftpdlib", "vsftpd", "vsftpd-tls", "pure-ftpd", "sftp"})
+    // pure-ftpd, proftpd and sshd log in the system user that vsftpd's script makes.
+    for (const char* kind :
+         {"pyftpdlib", "pyftpdlib-tls", "vsftpd", "vsftpd-tls", "pure-ftpd", "proftpd", "sftp"})
         running_[kind] = start(kind, base_.path(), certificates);
     // The SFTP server's key is known to the client as a user would have it: in known_hosts.
     const FtpServer& sftp = running_["sftp"].server;

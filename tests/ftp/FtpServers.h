@@ -28,9 +28,9 @@ struct FtpServer {
     int logins() const;
 };
 
-// Starts pyftpdlib, vsftpd, vsftpd with explicit TLS ("vsftpd-tls"), pure-ftpd and an OpenSSH
-// server for SFTP ("sftp") once for the test program
-// and stops them at its end. The servers die with the test program even when it crashes.
+// Starts pyftpdlib and vsftpd, each also with explicit TLS ("pyftpdlib-tls", "vsftpd-tls"),
+// pure-ftpd, proftpd and an OpenSSH server for SFTP ("sftp") once for the test program and stops
+// them at its end. The servers die with the test program even when it crashes.
 class FtpServers : public ::testing::Environment {
 public:
     void SetUp() override;

@@ -1,22 +1,26 @@
 """FTP server for the client tests: one user with full rights on one folder, on loopback.
 
-Usage: pyftpd.py PORT USER PASSWORD FOLDER
+Usage: pyftpd.py PORT USER PASSWORD FOLDER [CERTIFICATE KEY]
+
+With a certificate and its key, logins and data need explicit TLS.
 
 Uploads whose name starts with "full" are refused once all their data has arrived, as a
-server with a full disk or an exceeded quota does.
+server with a full disk or an exceeded quota does. Uploads whose name starts with "slow" stall
+for about two seconds after every 8 MiB (pyftpdlib's throttling), for tests that stop one midway.
 """
 import logging
 import os
 import sys
 
 from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import DTPHandler, FTPHandler
+from pyftpdlib.handlers import (FTPHandler, ThrottledDTPHandler, TLS_DTPHandler,
+                                TLS_FTPHandler)
 from pyftpdlib.servers import FTPServer
 
 log = logging.getLogger("pyftpdlib")
 
 
-class QuotaDTPHandler(DTPHandler):
+class Quota:
     def handle_close(self):
         name = os.path.basename(self.file_obj.name) if self.file_obj else ""
         if self.receive and not self._closed and name.startswith("full"):
@@ -27,13 +31,35 @@ class QuotaDTPHandler(DTPHandler):
             super().handle_close()
 
 
+class TestDTPHandler(Quota, ThrottledDTPHandler):
+    def enable_receiving(self, type, cmd):
+        if os.path.basename(self.file_obj.name).startswith("slow"):
+            self.read_limit = 8 * 1024 * 1024
+        super().enable_receiving(type, cmd)
+
+
+class TestTLSDTPHandler(Quota, TLS_DTPHandler):
+    def readable(self):
+        # A client may start TLS on a data connection as soon as it is connected, before its
+        # STOR or RETR has been read on the control connection (curl does). pyftpdlib 1.5.7
+        # reads a data connection that is readable before its command as closed by the client
+        # and drops it; while the handshake runs it must be read instead (as later pyftpdlib
+        # releases do).
+        return self._ssl_accepting or super().readable()
+
+
 def main():
     port, user, password, folder = sys.argv[1:5]
     authorizer = DummyAuthorizer()
     authorizer.add_user(user, password, folder, perm="elradfmwMT")
     handler = FTPHandler
+    handler.dtp_handler = TestDTPHandler
+    if len(sys.argv) > 6:
+        handler = TLS_FTPHandler
+        handler.certfile, handler.keyfile = sys.argv[5:7]
+        handler.tls_control_required = handler.tls_data_required = True
+        handler.dtp_handler = TestTLSDTPHandler
     handler.authorizer = authorizer
-    handler.dtp_handler = QuotaDTPHandler
     handler.auth_failed_timeout = 0.2  # the tests need no brute-force delay
     server = FTPServer(("127.0.0.1", int(port)), handler)
     server.serve_forever()

@@ -60,34 +60,39 @@ make_tree "$work/src" "$files" "$folders" 3
 du -sh "$work/src" | sed 's/^/tree size: /'
 
 full_engine=() full_cp=() same_engine=() same_rsync=() changed_engine=() changed_rsync=()
-for r in $(seq 1 "$runs"); do
-    rm -rf "$work/e" "$work/c"; mkdir -p "$work/e" "$work/c"; sync
-    full_engine+=("$(seconds "$engine" "$work/src" "$work/e" full "$work/log")")
-    sync
-    full_cp+=("$(seconds cp -a "$work/src" "$work/c/src")")
-    sync
-done
-rm -rf "$work/r"; mkdir -p "$work/r"; rsync -a "$work/src/" "$work/r/src/"
-# One differential run of each, in turns going first, each starting with nothing left to write
-# back: a copy's delayed writes would otherwise slow whichever tool runs next.
-differential_pair() { # engine-times rsync-times round
-    local -n ours=$1 peer=$2
+# The engine's step and the peer's step of one round, in turns going first, each starting with
+# nothing left to write back: a copy's delayed writes (or a removal's freed blocks) would
+# otherwise slow whichever tool runs next.
+in_turns() { # round engine-step peer-step
     local turn
-    for turn in $(( $3 % 2 )) $(( 1 - $3 % 2 )); do
+    for turn in $(( $1 % 2 )) $(( 1 - $1 % 2 )); do
         sync
-        if [ "$turn" = 0 ]; then
-            ours+=("$(seconds "$engine" "$work/src" "$work/e" differential "$work/log")")
-        else
-            peer+=("$(seconds rsync -a "$work/src/" "$work/r/src/")")
-        fi
+        if [ "$turn" = 0 ]; then "$2"; else "$3"; fi
     done
 }
+engine_full() {
+    rm -rf "$work/e"; mkdir -p "$work/e"; sync
+    full_engine+=("$(seconds "$engine" "$work/src" "$work/e" full "$work/log")")
+}
+cp_full() {
+    rm -rf "$work/c"; mkdir -p "$work/c"; sync
+    full_cp+=("$(seconds cp -a "$work/src" "$work/c/src")")
+}
+engine_same() { same_engine+=("$(seconds "$engine" "$work/src" "$work/e" differential "$work/log")"); }
+rsync_same() { same_rsync+=("$(seconds rsync -a "$work/src/" "$work/r/src/")"); }
+engine_changed() { changed_engine+=("$(seconds "$engine" "$work/src" "$work/e" differential "$work/log")"); }
+rsync_changed() { changed_rsync+=("$(seconds rsync -a "$work/src/" "$work/r/src/")"); }
+
 for r in $(seq 1 "$runs"); do
-    differential_pair same_engine same_rsync "$r"
+    in_turns "$r" engine_full cp_full
+done
+rm -rf "$work/r"; mkdir -p "$work/r"; rsync -a "$work/src/" "$work/r/src/"
+for r in $(seq 1 "$runs"); do
+    in_turns "$r" engine_same rsync_same
 done
 for r in $(seq 1 "$runs"); do
     touch_one_percent "$work/src" "$r"
-    differential_pair changed_engine changed_rsync "$r"
+    in_turns "$r" engine_changed rsync_changed
 done
 diff -r "$work/src" "$work/e/src" >/dev/null && echo "engine copy identical to the source"
 

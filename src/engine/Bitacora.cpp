@@ -4,6 +4,8 @@
 #include "host/RutasLocales.h"
 
 #include <QFile>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace zarvento {
 
@@ -30,15 +32,21 @@ bool Bitacora::Bitacorear(const QString& stEtiqueta, const QString& stDato,
 }
 
 bool Bitacora::ArchivoBitacora(QString stTexto, bool blLimpiar) {
-    QFile file(archivo_);
     if (blLimpiar)
-        return file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        return QFile(archivo_).open(QIODevice::WriteOnly | QIODevice::Truncate);
     stTexto = rutas::legible(stTexto.remove(QStringLiteral("\r\n")));
     const QByteArray linea =
         (regional_.sello(reloj_.now()) + QStringLiteral("     ") + stTexto + QStringLiteral("\r\n"))
             .toUtf8();
-    return file.open(QIODevice::WriteOnly | QIODevice::Append) &&
-           file.write(linea) == linea.size() && file.flush();
+    // One open, write and close per line, nothing more: a run writes a line for every file it
+    // copies.
+    const int fd = ::open(rutas::aBytes(archivo_).constData(),
+                          O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return false;
+    const bool escrita = ::write(fd, linea.constData(), static_cast<size_t>(linea.size())) ==
+                         static_cast<ssize_t>(linea.size());
+    return ::close(fd) == 0 && escrita;
 }
 
 } // namespace zarvento

@@ -24,8 +24,8 @@ public:
     virtual bool necesitaCopia(const DatosArchivo& origen, const QString& destino) = 0;
     virtual bool copiar(const QString& origen, const QString& destino, qint64 tamano,
                         QString& error) = 0;
-    // Whether copies may run on a worker thread while the walk goes on.
-    virtual bool copiaEnParalelo() const { return false; }
+    // Whether this copy may run on a worker thread while the walk goes on.
+    virtual bool copiaEnParalelo(const QString&) const { return false; }
     // Whether a differential run deletes destination files the source no longer has.
     virtual bool borraSobrantes() const = 0;
     // After a failed crearCarpeta: why the route must end there because no later folder or
@@ -49,12 +49,16 @@ public:
     bool necesitaCopia(const DatosArchivo& origen, const QString& destino) override;
     bool copiar(const QString& origen, const QString& destino, qint64 tamano,
                 QString& error) override;
-    bool copiaEnParalelo() const override { return true; }
+    // When it replaces a previous copy: only then does the file system place the new data
+    // before the rename returns, which is worth the hand-over to another thread.
+    bool copiaEnParalelo(const QString& destino) const override;
     bool borraSobrantes() const override { return true; }
     ListadoCarpeta listadoDe(const QString& carpeta) override;
 
 private:
     void listar(const QString& carpeta);
+    // The previous copy of a file in the folder listed last, if it holds one.
+    const EntradaCarpeta* copiaPrevia(const QString& destino) const;
 
     FileCopier& copiador_;
     const LectorCarpetas& lector_;

@@ -72,11 +72,11 @@ void olvidarTemporal() {
 // process may have taken and removed it between the creation and the lock: then it is made again.
 int crearTemporal(const QByteArray& dst, QByteArray& temp) {
     static unsigned counter = 0;
+    static const QByteArray pid = QByteArray::number(::getpid());
     // A short hidden name, so even a destination name of the longest length gets a temporary.
     const QByteArray carpeta = dst.left(dst.lastIndexOf('/') + 1);
     for (int intento = 0; intento < 10; ++intento) {
-        temp = carpeta + kPrefijoTemporal + QByteArray::number(::getpid()) + '-' +
-               QByteArray::number(++counter);
+        temp = carpeta + kPrefijoTemporal + pid + '-' + QByteArray::number(++counter);
         anotarTemporal(temp);
         const int fd =
             ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);

@@ -294,7 +294,7 @@ bool clsRespaldar::CopiarArchivo(const QString& origen, const QString& destino, 
                  QStringLiteral(" bytes), ") + DeArchivos::NombreDeArchivo(origen) +
                  QStringLiteral("   ") + QString::number(lIntentados) + QStringLiteral(" de ") +
                  QString::number(lTotalArchivos));
-    if (destino_->copiaEnParalelo()) {
+    if (destino_->copiaEnParalelo(destino)) {
         fuenteEnCurso_ = fuenteOriginal;
         paralelo_.iniciar([this, origen, destino, tamano](QString& error) {
             return destino_->copiar(origen, destino, tamano, error);

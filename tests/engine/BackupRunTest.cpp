@@ -113,6 +113,9 @@ TEST_F(EngineTest, DifferentialRunReadsEachDestinationFolderOnce) {
 TEST_F(EngineTest, WindowEventsRunOnTheirOwnThreadAllThroughACopyOnTheWorker) {
     writeFile(source("a.txt"), "a");
     writeFile(source("sub/b.txt"), "b");
+    // Copies that replace previous ones are the ones handed to the worker.
+    writeFile(dir / "destino/Mon/origen/a.txt", "previous");
+    writeFile(dir / "destino/Mon/origen/sub/b.txt", "previous");
     makeJob(std::make_unique<SlowCopier>());
     job->IncluirSubdirectorios(true);
     const auto windowThread = std::this_thread::get_id();

@@ -60,39 +60,41 @@ make_tree "$work/src" "$files" "$folders" 3
 du -sh "$work/src" | sed 's/^/tree size: /'
 
 full_engine=() full_cp=() same_engine=() same_rsync=() changed_engine=() changed_rsync=()
-# The engine's step and the peer's step of one round, in turns going first, each starting with
-# nothing left to write back: a copy's delayed writes (or a removal's freed blocks) would
-# otherwise slow whichever tool runs next.
-in_turns() { # round engine-step peer-step
+# The engine's step and the peer's step of a round, in turns going first, each starting with
+# nothing left to write back: a copy's delayed writes would otherwise slow whichever tool runs
+# next. Full copies go to a new folder each round and are removed only at the end, as removing
+# thousands of files right before a copy slows the file system's choice of new inodes for a while.
+in_turns() { # engine-step peer-step
     local turn
-    for turn in $(( $1 % 2 )) $(( 1 - $1 % 2 )); do
+    for turn in $(( round % 2 )) $(( 1 - round % 2 )); do
         sync
-        if [ "$turn" = 0 ]; then "$2"; else "$3"; fi
+        if [ "$turn" = 0 ]; then "$1"; else "$2"; fi
     done
 }
 engine_full() {
-    rm -rf "$work/e"; mkdir -p "$work/e"; sync
-    full_engine+=("$(seconds "$engine" "$work/src" "$work/e" full "$work/log")")
+    mkdir -p "$work/e$round"
+    full_engine+=("$(seconds "$engine" "$work/src" "$work/e$round" full "$work/log")")
 }
 cp_full() {
-    rm -rf "$work/c"; mkdir -p "$work/c"; sync
-    full_cp+=("$(seconds cp -a "$work/src" "$work/c/src")")
+    mkdir -p "$work/c$round"
+    full_cp+=("$(seconds cp -a "$work/src" "$work/c$round/src")")
 }
 engine_same() { same_engine+=("$(seconds "$engine" "$work/src" "$work/e" differential "$work/log")"); }
 rsync_same() { same_rsync+=("$(seconds rsync -a "$work/src/" "$work/r/src/")"); }
 engine_changed() { changed_engine+=("$(seconds "$engine" "$work/src" "$work/e" differential "$work/log")"); }
 rsync_changed() { changed_rsync+=("$(seconds rsync -a "$work/src/" "$work/r/src/")"); }
 
-for r in $(seq 1 "$runs"); do
-    in_turns "$r" engine_full cp_full
+for round in $(seq 1 "$runs"); do
+    in_turns engine_full cp_full
 done
-rm -rf "$work/r"; mkdir -p "$work/r"; rsync -a "$work/src/" "$work/r/src/"
-for r in $(seq 1 "$runs"); do
-    in_turns "$r" engine_same rsync_same
+mv "$work/e$runs" "$work/e"
+mkdir -p "$work/r"; rsync -a "$work/src/" "$work/r/src/"
+for round in $(seq 1 "$runs"); do
+    in_turns engine_same rsync_same
 done
-for r in $(seq 1 "$runs"); do
-    touch_one_percent "$work/src" "$r"
-    in_turns "$r" engine_changed rsync_changed
+for round in $(seq 1 "$runs"); do
+    touch_one_percent "$work/src" "$round"
+    in_turns engine_changed rsync_changed
 done
 diff -r "$work/src" "$work/e/src" >/dev/null && echo "engine copy identical to the source"
 

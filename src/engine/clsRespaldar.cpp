@@ -152,11 +152,9 @@ bool clsRespaldar::correr(const QString& enDonde) {
             carpetaSinLeer(colOrigenes[k]);
         reportarOmitidas(k, listado.entradas);
         QString error;
-        const bool carpetaCreada = CrearRutaDestino(colDestinos[k], error);
-        // The last copy of the folder before ran on while this one was read.
-        if (!terminarCopia())
-            resultado = false;
-        if (!carpetaCreada) {
+        // A copy still running is taken at the next copy or at the end of the walk, so it runs
+        // on while the next folders are read.
+        if (!CrearRutaDestino(colDestinos[k], error)) {
             if (const QString motivo = destino_->motivoParaDetener(); !motivo.isEmpty()) {
                 interrumpir(motivo);
                 break;

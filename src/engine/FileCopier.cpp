@@ -68,16 +68,22 @@ void olvidarTemporal() {
     std::atomic_signal_fence(std::memory_order_seq_cst);
 }
 
+// A new temporary name beside the destination, noted for the signal handler. A short hidden name,
+// so even a destination name of the longest length gets one.
+QByteArray nombreTemporal(const QByteArray& dst) {
+    static std::atomic<unsigned> counter = 0;
+    static const QByteArray pid = QByteArray::number(::getpid());
+    const QByteArray temp = dst.left(dst.lastIndexOf('/') + 1) + kPrefijoTemporal + pid + '-' +
+                            QByteArray::number(++counter);
+    anotarTemporal(temp);
+    return temp;
+}
+
 // Creates a new temporary file beside the destination and locks it. A clean-up in another
 // process may have taken and removed it between the creation and the lock: then it is made again.
 int crearTemporal(const QByteArray& dst, QByteArray& temp) {
-    static unsigned counter = 0;
-    static const QByteArray pid = QByteArray::number(::getpid());
-    // A short hidden name, so even a destination name of the longest length gets a temporary.
-    const QByteArray carpeta = dst.left(dst.lastIndexOf('/') + 1);
     for (int intento = 0; intento < 10; ++intento) {
-        temp = carpeta + kPrefijoTemporal + pid + '-' + QByteArray::number(++counter);
-        anotarTemporal(temp);
+        temp = nombreTemporal(dst);
         const int fd =
             ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (fd < 0 && errno == EEXIST)
@@ -136,6 +142,38 @@ bool copyContent(int in, int out, const std::function<void()>& bombear) {
     }
 }
 
+// A file written without a name (where the file system has them) gets its name only once
+// complete: linked in under the destination's name when that is free, else under a temporary
+// name (locked first, so no clean-up takes it) renamed over the previous copy. False, with errno
+// set, when it could not be named; when naming failed for want of /proc the caller may still
+// write the file again through a named temporary.
+bool nombrarCompleto(int fd, const QByteArray& dst) {
+    const QByteArray enProc = "/proc/self/fd/" + QByteArray::number(fd);
+    if (::linkat(AT_FDCWD, enProc.constData(), AT_FDCWD, dst.constData(), AT_SYMLINK_FOLLOW) == 0)
+        return true;
+    if (errno != EEXIST || ::flock(fd, LOCK_EX) != 0)
+        return false;
+    bool nombrado = false;
+    for (int intento = 0; intento < 10 && !nombrado; ++intento) {
+        const QByteArray temp = nombreTemporal(dst);
+        if (::linkat(AT_FDCWD, enProc.constData(), AT_FDCWD, temp.constData(), AT_SYMLINK_FOLLOW) !=
+            0) {
+            if (errno == EEXIST)
+                continue;
+            break;
+        }
+        nombrado = ::rename(temp.constData(), dst.constData()) == 0;
+        if (!nombrado) {
+            const int motivo = errno;
+            ::unlink(temp.constData());
+            errno = motivo;
+            break;
+        }
+    }
+    olvidarTemporal();
+    return nombrado;
+}
+
 } // namespace
 
 bool AtomicFileCopier::copiar(const QString& origen, const QString& destino, QString& error) {
@@ -151,6 +189,25 @@ bool AtomicFileCopier::copiar(const QString& origen, const QString& destino, QSt
         error = QStringLiteral("el origen no es un archivo");
         return false;
     }
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    const auto llenar = [&](int out) {
+        return copyContent(in.get(), out, bombear_) && ::fchmod(out, st.st_mode & 07777) == 0 &&
+               ::futimens(out, times) == 0;
+    };
+    if (temporales_ == Temporales::SinNombre) {
+        const QByteArray carpeta = dst.left(dst.lastIndexOf('/') + 1);
+        Fd out(::open(carpeta.isEmpty() ? "." : carpeta.constData(),
+                      O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+        if (out) {
+            if (llenar(out.get()) && nombrarCompleto(out.get(), dst) && out.close())
+                return true;
+            // Without /proc to name it by, the file is written again under a temporary name.
+            if (errno != ENOENT || ::lseek(in.get(), 0, SEEK_SET) != 0) {
+                error = systemError("copia incompleta");
+                return false;
+            }
+        }
+    }
     QByteArray temp;
     Fd out(crearTemporal(dst, temp));
     if (!out) {
@@ -158,11 +215,8 @@ bool AtomicFileCopier::copiar(const QString& origen, const QString& destino, QSt
         error = systemError("no se puede escribir en el destino");
         return false;
     }
-    const struct timespec times[2] = {st.st_atim, st.st_mtim};
-    const bool ok = copyContent(in.get(), out.get(), bombear_) &&
-                    ::fchmod(out.get(), st.st_mode & 07777) == 0 &&
-                    ::futimens(out.get(), times) == 0 && out.close() &&
-                    ::rename(temp.constData(), dst.constData()) == 0;
+    const bool ok =
+        llenar(out.get()) && out.close() && ::rename(temp.constData(), dst.constData()) == 0;
     if (!ok) {
         error = systemError("copia incompleta");
         ::unlink(temp.constData());

@@ -20,21 +20,31 @@ protected:
     std::function<void()> bombear_;
 };
 
-// Copies content, last-write time and permission bits into a temporary file beside the
-// destination and renames it over the destination only once complete, so a failed copy never
-// destroys the previous copy and a crash of the program never leaves a half-written file under
-// the real name. The data is not flushed to disk before the rename (that would cost several
-// times the copy itself): a power loss shortly after a copy can leave it short under its name,
-// which the differential rule then copies again.
-// The temporary file (a hidden name beginning ".zvtmp-") stays locked while its copy runs.
+// Copies content, last-write time and permission bits into a file that gets the destination's
+// name only once complete (renamed over the previous copy), so a failed copy never destroys the
+// previous copy and a crash of the program never leaves a half-written file under the real name.
+// The data is not flushed to disk before the rename (that would cost several times the copy
+// itself): a power loss shortly after a copy can leave it short under its name, which the
+// differential rule then copies again.
 class AtomicFileCopier final : public FileCopier {
 public:
+    // Where the file system allows, a copy is written as a file without a name, so nothing of it
+    // shows (or stays behind after a crash) while it is written. Elsewhere (network shares) it
+    // is written under a temporary name (hidden, beginning ".zvtmp-"), locked while its copy
+    // runs.
+    enum class Temporales { SinNombre, ConNombre };
+    explicit AtomicFileCopier(Temporales temporales = Temporales::SinNombre)
+        : temporales_(temporales) {}
+
     bool copiar(const QString& origen, const QString& destino, QString& error) override;
 
     // Removes, among the entries listed in the folder, the temporary files that no running copy
     // holds (those an interrupted copy left behind); returns how many it removed.
     static int BorrarTemporalesAbandonados(const QString& carpeta,
                                            const std::vector<EntradaCarpeta>& entradas);
+
+private:
+    Temporales temporales_;
 };
 
 // Removes the temporary file of the copy in hand, if there is one. Async-signal-safe: the

@@ -25,7 +25,7 @@ TEST(EndBySignalTest, SigtermRemovesTheCopyInHandsTemporaryAndAsksToClose) {
     int requests = 0;
     QObject::connect(&fin, &FinPorSenal::pedido, [&] { ++requests; });
 
-    AtomicFileCopier copier;
+    AtomicFileCopier copier(AtomicFileCopier::Temporales::ConNombre); // as on a share
     QStringList duringCopy;
     QStringList afterSignal;
     copier.entreBloques([&] {

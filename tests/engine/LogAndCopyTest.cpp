@@ -34,36 +34,61 @@ TEST_F(EngineTest, LogFileLinesAreStampedAndNeverSplit) {
 }
 
 TEST(AtomicFileCopier, KeepsContentTimeAndPermissionsAndLeavesNoTemporary) {
+    for (const auto temporales :
+         {AtomicFileCopier::Temporales::SinNombre, AtomicFileCopier::Temporales::ConNombre}) {
+        SCOPED_TRACE(static_cast<int>(temporales));
+        TempFolder dir;
+        writeFile(dir / "a.bin", QByteArray(200'000, 'z'));
+        setModified(dir / "a.bin", 1'600'000'000);
+        ASSERT_EQ(::chmod(QFile::encodeName(dir / "a.bin").constData(), 0640), 0);
+        writeFile(dir / "out/a.bin", "older and different");
+
+        AtomicFileCopier copier(temporales);
+        QString error;
+        ASSERT_TRUE(copier.copiar(dir / "a.bin", dir / "out/a.bin", error)) << error.toStdString();
+        EXPECT_EQ(readFile(dir / "out/a.bin"), QByteArray(200'000, 'z'));
+        struct stat st {};
+        ASSERT_EQ(::stat(QFile::encodeName(dir / "out/a.bin").constData(), &st), 0);
+        EXPECT_EQ(st.st_mtim.tv_sec, 1'600'000'000);
+        EXPECT_EQ(st.st_mode & 07777, 0640u);
+        EXPECT_EQ(treeOf(dir / "out"), QStringList({"a.bin"}));
+
+        // A source that cannot be read leaves the previous copy whole.
+        EXPECT_FALSE(copier.copiar(dir / "missing", dir / "out/a.bin", error));
+        EXPECT_FALSE(error.isEmpty());
+        EXPECT_EQ(readFile(dir / "out/a.bin"), QByteArray(200'000, 'z'));
+        // A destination folder that does not exist fails without a trace.
+        EXPECT_FALSE(copier.copiar(dir / "a.bin", dir / "nowhere/a.bin", error));
+        EXPECT_EQ(treeOf(dir / "out"), QStringList({"a.bin"}));
+    }
+}
+
+TEST(AtomicFileCopier, ACopyInHandShowsUnderNoName) {
     TempFolder dir;
-    writeFile(dir / "a.bin", QByteArray(200'000, 'z'));
-    setModified(dir / "a.bin", 1'600'000'000);
-    ASSERT_EQ(::chmod(QFile::encodeName(dir / "a.bin").constData(), 0640), 0);
-    writeFile(dir / "out/a.bin", "older and different");
-
+    writeFile(dir / "big.bin", QByteArray(3 << 20, 'b'));
+    writeFile(dir / "out/big.bin", "previous copy");
     AtomicFileCopier copier;
+    QStringList during;
+    QByteArray previousDuring;
+    copier.entreBloques([&] {
+        if (during.isEmpty()) {
+            during = treeOf(dir / "out");
+            previousDuring = readFile(dir / "out/big.bin");
+        }
+    });
     QString error;
-    ASSERT_TRUE(copier.copiar(dir / "a.bin", dir / "out/a.bin", error)) << error.toStdString();
-    EXPECT_EQ(readFile(dir / "out/a.bin"), QByteArray(200'000, 'z'));
-    struct stat st {};
-    ASSERT_EQ(::stat(QFile::encodeName(dir / "out/a.bin").constData(), &st), 0);
-    EXPECT_EQ(st.st_mtim.tv_sec, 1'600'000'000);
-    EXPECT_EQ(st.st_mode & 07777, 0640u);
-    EXPECT_EQ(treeOf(dir / "out"), QStringList({"a.bin"}));
-
-    // A source that cannot be read leaves the previous copy whole.
-    EXPECT_FALSE(copier.copiar(dir / "missing", dir / "out/a.bin", error));
-    EXPECT_FALSE(error.isEmpty());
-    EXPECT_EQ(readFile(dir / "out/a.bin"), QByteArray(200'000, 'z'));
-    // A destination folder that does not exist fails without a trace.
-    EXPECT_FALSE(copier.copiar(dir / "a.bin", dir / "nowhere/a.bin", error));
-    EXPECT_EQ(treeOf(dir / "out"), QStringList({"a.bin"}));
+    ASSERT_TRUE(copier.copiar(dir / "big.bin", dir / "out/big.bin", error)) << error.toStdString();
+    EXPECT_EQ(during, QStringList({"big.bin"}));
+    EXPECT_EQ(previousDuring, "previous copy");
+    EXPECT_EQ(treeOf(dir / "out"), QStringList({"big.bin"}));
+    EXPECT_EQ(readFile(dir / "out/big.bin"), QByteArray(3 << 20, 'b'));
 }
 
 TEST(AtomicFileCopier, SignalHandlingRemovesTheTemporaryOfTheCopyInHand) {
     TempFolder dir;
     writeFile(dir / "big.bin", QByteArray(3 << 20, 'b'));
     writeFile(dir / "out/big.bin", "previous copy");
-    AtomicFileCopier copier;
+    AtomicFileCopier copier(AtomicFileCopier::Temporales::ConNombre); // as on a share
     QStringList during;
     copier.entreBloques([&] {
         if (during.isEmpty())

@@ -145,8 +145,7 @@ bool copyContent(int in, int out, const std::function<void()>& bombear) {
 // A file written without a name (where the file system has them) gets its name only once
 // complete: linked in under the destination's name when that is free, else under a temporary
 // name (locked first, so no clean-up takes it) renamed over the previous copy. False, with errno
-// set, when it could not be named; when naming failed for want of /proc the caller may still
-// write the file again through a named temporary.
+// set, when it could not be named.
 bool nombrarCompleto(int fd, const QByteArray& dst) {
     const QByteArray enProc = "/proc/self/fd/" + QByteArray::number(fd);
     if (::linkat(AT_FDCWD, enProc.constData(), AT_FDCWD, dst.constData(), AT_SYMLINK_FOLLOW) == 0)
@@ -199,10 +198,15 @@ bool AtomicFileCopier::copiar(const QString& origen, const QString& destino, QSt
         Fd out(::open(carpeta.isEmpty() ? "." : carpeta.constData(),
                       O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
         if (out) {
-            if (llenar(out.get()) && nombrarCompleto(out.get(), dst) && out.close())
+            if (!llenar(out.get())) {
+                error = systemError("copia incompleta");
+                return false;
+            }
+            if (nombrarCompleto(out.get(), dst) && out.close())
                 return true;
-            // Without /proc to name it by, the file is written again under a temporary name.
-            if (errno != ENOENT || ::lseek(in.get(), 0, SEEK_SET) != 0) {
+            // A file system that gives unnamed files but will not name them (or no /proc to name
+            // them by): the file is written again under a temporary name.
+            if (::lseek(in.get(), 0, SEEK_SET) != 0) {
                 error = systemError("copia incompleta");
                 return false;
             }

@@ -152,8 +152,6 @@ bool clsRespaldar::correr(const QString& enDonde) {
             carpetaSinLeer(colOrigenes[k]);
         reportarOmitidas(k, listado.entradas);
         QString error;
-        // A copy still running is taken at the next copy or at the end of the walk, so it runs
-        // on while the next folders are read.
         if (!CrearRutaDestino(colDestinos[k], error)) {
             if (const QString motivo = destino_->motivoParaDetener(); !motivo.isEmpty()) {
                 interrumpir(motivo);
@@ -172,6 +170,8 @@ bool clsRespaldar::correr(const QString& enDonde) {
         if (listado.completo && vIncremental && destino_->borraSobrantes())
             pasadaBorrado(k, listado.entradas);
     }
+    // A copy on the worker is taken at the next copy or here, so it runs on while the next
+    // folders are read.
     if (!terminarCopia())
         resultado = false;
     if (!volcado.isEmpty())
@@ -284,7 +284,8 @@ bool clsRespaldar::copiarUno(const QString& origen, const QString& destino,
     return copiado;
 }
 
-// A local copy runs on the worker while the walk goes on; its result is counted when taken.
+// A local copy that replaces a previous one runs on the worker while the walk goes on; its result
+// is counted when taken.
 bool clsRespaldar::CopiarArchivo(const QString& origen, const QString& destino, qint64 tamano,
                                  const QString& fuenteOriginal) {
     ++lIntentados;

@@ -109,7 +109,8 @@ private:
                           const QString& enDonde, bool& resultado);
     bool copiarUno(const QString& origen, const QString& destino, const DatosArchivo& datos,
                    const QString& enDonde);
-    // Starts the copy (a local one runs on the worker): false when it already failed.
+    // Starts the copy (one the destination allows runs on the worker): false when it already
+    // failed.
     bool CopiarArchivo(const QString& origen, const QString& destino, qint64 tamano,
                        const QString& fuenteOriginal);
     // Takes the result of the copy on the worker, if any: false when it failed.

@@ -5,12 +5,29 @@
 
 #include <QFile>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace zarvento {
 
 Bitacora::Bitacora(QString archivo, const Clock& reloj, Regional regional)
     : archivo_(std::move(archivo)), reloj_(reloj), regional_(std::move(regional)) {}
+
+Bitacora::~Bitacora() {
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+int Bitacora::abierto() {
+    struct stat st {};
+    if (fd_ >= 0 && ::fstat(fd_, &st) == 0 && st.st_nlink > 0)
+        return fd_;
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = ::open(rutas::aBytes(archivo_).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC,
+                 0666);
+    return fd_;
+}
 
 QString Bitacora::ComponerLinea(const QString& stEtiqueta, const QString& stDato,
                                 bool blEtiquetaDirecta) {
@@ -38,15 +55,9 @@ bool Bitacora::ArchivoBitacora(QString stTexto, bool blLimpiar) {
     const QByteArray linea =
         (regional_.sello(reloj_.now()) + QStringLiteral("     ") + stTexto + QStringLiteral("\r\n"))
             .toUtf8();
-    // One open, write and close per line, nothing more: a run writes a line for every file it
-    // copies.
-    const int fd = ::open(rutas::aBytes(archivo_).constData(),
-                          O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0)
-        return false;
-    const bool escrita = ::write(fd, linea.constData(), static_cast<size_t>(linea.size())) ==
-                         static_cast<ssize_t>(linea.size());
-    return ::close(fd) == 0 && escrita;
+    const int fd = abierto();
+    return fd >= 0 && ::write(fd, linea.constData(), static_cast<size_t>(linea.size())) ==
+                          static_cast<ssize_t>(linea.size());
 }
 
 } // namespace zarvento

@@ -9,10 +9,15 @@
 namespace zarvento {
 
 // The program's log: lines shown in the on-screen log box and appended, time-stamped, to
-// "Bitacora.log". The file is opened and closed on every call, so it can be read at any time.
+// "Bitacora.log", each line written whole at once, so the file can be read at any time. The file
+// stays open between lines (a run writes one for every file it copies); a log file removed or
+// replaced meanwhile is opened again, so no line goes where nobody can read it.
 class Bitacora {
 public:
     Bitacora(QString archivo, const Clock& reloj, Regional regional = Regional());
+    ~Bitacora();
+    Bitacora(const Bitacora&) = delete;
+    Bitacora& operator=(const Bitacora&) = delete;
 
     void ObjetoLog(LogBox* caja) { caja_ = caja; }
 
@@ -30,7 +35,12 @@ public:
     const Regional& regional() const { return regional_; }
 
 private:
+    // The open log file, opened again when its name no longer leads to it: -1 when it cannot be
+    // opened.
+    int abierto();
+
     QString archivo_;
+    int fd_ = -1;
     const Clock& reloj_;
     Regional regional_;
     LogBox* caja_ = nullptr;

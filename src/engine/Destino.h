@@ -24,8 +24,12 @@ public:
     virtual bool necesitaCopia(const DatosArchivo& origen, const QString& destino) = 0;
     virtual bool copiar(const QString& origen, const QString& destino, qint64 tamano,
                         QString& error) = 0;
-    // Whether this copy may run on a worker thread while the walk goes on.
-    virtual bool copiaEnParalelo(const QString&) const { return false; }
+    // Whether copies run on worker threads while the walk goes on; they are then made with
+    // preparar and completed (see CopiaPreparada).
+    virtual bool copiaEnParalelo() const { return false; }
+    virtual std::unique_ptr<CopiaPreparada> preparar(const QString&, const QString&) {
+        return nullptr;
+    }
     // Whether a differential run deletes destination files the source no longer has.
     virtual bool borraSobrantes() const = 0;
     // After a failed crearCarpeta: why the route must end there because no later folder or
@@ -49,9 +53,11 @@ public:
     bool necesitaCopia(const DatosArchivo& origen, const QString& destino) override;
     bool copiar(const QString& origen, const QString& destino, qint64 tamano,
                 QString& error) override;
-    // When it replaces a previous copy: only then does the file system place the new data
-    // before the rename returns, which is worth the hand-over to another thread.
-    bool copiaEnParalelo(const QString& destino) const override;
+    bool copiaEnParalelo() const override { return true; }
+    std::unique_ptr<CopiaPreparada> preparar(const QString& origen,
+                                             const QString& destino) override {
+        return copiador_.preparar(origen, destino);
+    }
     bool borraSobrantes() const override { return true; }
     ListadoCarpeta listadoDe(const QString& carpeta) override;
 

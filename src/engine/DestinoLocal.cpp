@@ -53,10 +53,6 @@ bool DestinoLocal::necesitaCopia(const DatosArchivo& origen, const QString& dest
            (origen.modificado == datos.modificado && origen.tamano != datos.tamano);
 }
 
-bool DestinoLocal::copiaEnParalelo(const QString& destino) const {
-    return copiaPrevia(destino) != nullptr;
-}
-
 bool DestinoLocal::copiar(const QString& origen, const QString& destino, qint64, QString& error) {
     return copiador_.copiar(origen, destino, error);
 }

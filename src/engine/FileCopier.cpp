@@ -29,6 +29,11 @@ public:
             ::close(fd_);
     }
     int get() const { return fd_; }
+    void reset(int fd) {
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = fd;
+    }
     explicit operator bool() const { return fd_ >= 0; }
     // Closes now, reporting a failed close (where a full disk may only show).
     bool close() {
@@ -142,21 +147,37 @@ bool copyContent(int in, int out, const std::function<void()>& bombear) {
     }
 }
 
+// Links an open file in under a name: by its descriptor where the system lets every user do so
+// (Linux 6.10 on), else through /proc, which takes the system longer to resolve.
+bool enlazar(int fd, const QByteArray& nombre) {
+    static std::atomic<bool> porDescriptor = true;
+    if (porDescriptor.load(std::memory_order_relaxed)) {
+        if (::linkat(fd, "", AT_FDCWD, nombre.constData(), AT_EMPTY_PATH) == 0)
+            return true;
+        if (errno != ENOENT && errno != EPERM)
+            return false;
+    }
+    const QByteArray enProc = "/proc/self/fd/" + QByteArray::number(fd);
+    if (::linkat(AT_FDCWD, enProc.constData(), AT_FDCWD, nombre.constData(), AT_SYMLINK_FOLLOW) !=
+        0)
+        return false;
+    porDescriptor.store(false, std::memory_order_relaxed); // only /proc works here
+    return true;
+}
+
 // A file written without a name (where the file system has them) gets its name only once
 // complete: linked in under the destination's name when that is free, else under a temporary
 // name (locked first, so no clean-up takes it) renamed over the previous copy. False, with errno
 // set, when it could not be named.
 bool nombrarCompleto(int fd, const QByteArray& dst) {
-    const QByteArray enProc = "/proc/self/fd/" + QByteArray::number(fd);
-    if (::linkat(AT_FDCWD, enProc.constData(), AT_FDCWD, dst.constData(), AT_SYMLINK_FOLLOW) == 0)
+    if (enlazar(fd, dst))
         return true;
     if (errno != EEXIST || ::flock(fd, LOCK_EX) != 0)
         return false;
     bool nombrado = false;
     for (int intento = 0; intento < 10 && !nombrado; ++intento) {
         const QByteArray temp = nombreTemporal(dst);
-        if (::linkat(AT_FDCWD, enProc.constData(), AT_FDCWD, temp.constData(), AT_SYMLINK_FOLLOW) !=
-            0) {
+        if (!enlazar(fd, temp)) {
             if (errno == EEXIST)
                 continue;
             break;
@@ -173,60 +194,114 @@ bool nombrarCompleto(int fd, const QByteArray& dst) {
     return nombrado;
 }
 
-} // namespace
+// Nothing done ahead: completing runs the whole copy.
+class CopiaDiferida final : public CopiaPreparada {
+public:
+    CopiaDiferida(FileCopier& copiador, QString origen, QString destino)
+        : copiador_(copiador), origen_(std::move(origen)), destino_(std::move(destino)) {}
+    bool completar(QString& error) override { return copiador_.copiar(origen_, destino_, error); }
 
-bool AtomicFileCopier::copiar(const QString& origen, const QString& destino, QString& error) {
-    const QByteArray src = rutas::aBytes(origen);
-    const QByteArray dst = rutas::aBytes(destino);
-    Fd in(::open(src.constData(), O_RDONLY | O_CLOEXEC));
-    struct stat st {};
-    if (!in || ::fstat(in.get(), &st) != 0) {
-        error = systemError("no se puede leer el origen");
-        return false;
+private:
+    FileCopier& copiador_;
+    QString origen_;
+    QString destino_;
+};
+
+class CopiaAtomica final : public CopiaPreparada {
+public:
+    CopiaAtomica(QByteArray src, QByteArray dst, const std::function<void()>& bombear)
+        : src_(std::move(src)), dst_(std::move(dst)), bombear_(bombear) {}
+
+    // Opens the source and, when sinNombre and the file system allows, writes the copy into a
+    // file without a name in the destination folder.
+    void preparar(bool sinNombre) {
+        in_.reset(::open(src_.constData(), O_RDONLY | O_CLOEXEC));
+        if (!in_ || ::fstat(in_.get(), &st_) != 0) {
+            error_ = systemError("no se puede leer el origen");
+            return;
+        }
+        if (!S_ISREG(st_.st_mode)) {
+            error_ = QStringLiteral("el origen no es un archivo");
+            return;
+        }
+        if (!sinNombre)
+            return;
+        const QByteArray carpeta = dst_.left(dst_.lastIndexOf('/') + 1);
+        out_.reset(::open(carpeta.isEmpty() ? "." : carpeta.constData(),
+                          O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+        if (out_ && !llenar(out_.get()))
+            error_ = systemError("copia incompleta");
     }
-    if (!S_ISREG(st.st_mode)) {
-        error = QStringLiteral("el origen no es un archivo");
-        return false;
-    }
-    const struct timespec times[2] = {st.st_atim, st.st_mtim};
-    const auto llenar = [&](int out) {
-        return copyContent(in.get(), out, bombear_) && ::fchmod(out, st.st_mode & 07777) == 0 &&
-               ::futimens(out, times) == 0;
-    };
-    if (temporales_ == Temporales::SinNombre) {
-        const QByteArray carpeta = dst.left(dst.lastIndexOf('/') + 1);
-        Fd out(::open(carpeta.isEmpty() ? "." : carpeta.constData(),
-                      O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
-        if (out) {
-            if (!llenar(out.get())) {
-                error = systemError("copia incompleta");
-                return false;
-            }
-            if (nombrarCompleto(out.get(), dst) && out.close())
+
+    bool completar(QString& error) override {
+        if (!error_.isEmpty()) {
+            error = error_;
+            return false;
+        }
+        if (out_) {
+            if (nombrarCompleto(out_.get(), dst_) && out_.close())
                 return true;
             // A file system that gives unnamed files but will not name them (or no /proc to name
             // them by): the file is written again under a temporary name.
-            if (::lseek(in.get(), 0, SEEK_SET) != 0) {
+            if (::lseek(in_.get(), 0, SEEK_SET) != 0) {
                 error = systemError("copia incompleta");
                 return false;
             }
         }
+        return copiarConNombre(error);
     }
-    QByteArray temp;
-    Fd out(crearTemporal(dst, temp));
-    if (!out) {
+
+private:
+    bool llenar(int out) {
+        const struct timespec times[2] = {st_.st_atim, st_.st_mtim};
+        return copyContent(in_.get(), out, bombear_) && ::fchmod(out, st_.st_mode & 07777) == 0 &&
+               ::futimens(out, times) == 0;
+    }
+
+    bool copiarConNombre(QString& error) {
+        QByteArray temp;
+        Fd out(crearTemporal(dst_, temp));
+        if (!out) {
+            olvidarTemporal();
+            error = systemError("no se puede escribir en el destino");
+            return false;
+        }
+        const bool ok =
+            llenar(out.get()) && out.close() && ::rename(temp.constData(), dst_.constData()) == 0;
+        if (!ok) {
+            error = systemError("copia incompleta");
+            ::unlink(temp.constData());
+        }
         olvidarTemporal();
-        error = systemError("no se puede escribir en el destino");
-        return false;
+        return ok;
     }
-    const bool ok =
-        llenar(out.get()) && out.close() && ::rename(temp.constData(), dst.constData()) == 0;
-    if (!ok) {
-        error = systemError("copia incompleta");
-        ::unlink(temp.constData());
-    }
-    olvidarTemporal();
-    return ok;
+
+    QByteArray src_;
+    QByteArray dst_;
+    const std::function<void()>& bombear_;
+    Fd in_{-1};
+    Fd out_{-1}; // the copy without a name, when written ahead
+    struct stat st_ {};
+    QString error_; // why the copy failed while prepared
+};
+
+} // namespace
+
+std::unique_ptr<CopiaPreparada> FileCopier::preparar(const QString& origen,
+                                                     const QString& destino) {
+    return std::make_unique<CopiaDiferida>(*this, origen, destino);
+}
+
+bool AtomicFileCopier::copiar(const QString& origen, const QString& destino, QString& error) {
+    return preparar(origen, destino)->completar(error);
+}
+
+std::unique_ptr<CopiaPreparada> AtomicFileCopier::preparar(const QString& origen,
+                                                           const QString& destino) {
+    auto copia =
+        std::make_unique<CopiaAtomica>(rutas::aBytes(origen), rutas::aBytes(destino), bombear_);
+    copia->preparar(temporales_ == Temporales::SinNombre);
+    return copia;
 }
 
 int AtomicFileCopier::BorrarTemporalesAbandonados(const QString& carpeta,

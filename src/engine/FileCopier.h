@@ -4,8 +4,18 @@
 
 #include <QString>
 #include <functional>
+#include <memory>
 
 namespace zarvento {
+
+// A copy prepared but not yet showing under its name. Dropping it unfinished leaves nothing.
+class CopiaPreparada {
+public:
+    virtual ~CopiaPreparada() = default;
+    // Gives the copy its name (or runs what was not done ahead): false, with the reason in error,
+    // when the copy did not complete.
+    virtual bool completar(QString& error) = 0;
+};
 
 // Copies one local file.
 class FileCopier {
@@ -13,6 +23,9 @@ public:
     virtual ~FileCopier() = default;
     // False, with the reason in error, when the copy did not complete.
     virtual bool copiar(const QString& origen, const QString& destino, QString& error) = 0;
+    // Does ahead the part of a copy nobody can see, on any thread; the copy shows under its name
+    // only once completed. By default nothing is done ahead: completing runs the whole copy.
+    virtual std::unique_ptr<CopiaPreparada> preparar(const QString& origen, const QString& destino);
     // Called during the copy of a large file, so a long copy never freezes the window.
     void entreBloques(std::function<void()> bombear) { bombear_ = std::move(bombear); }
 
@@ -37,6 +50,10 @@ public:
         : temporales_(temporales) {}
 
     bool copiar(const QString& origen, const QString& destino, QString& error) override;
+    // Writes the copy's data, time and permission bits into a file without a name; completing
+    // names it. Where the file system has no unnamed files, completing runs the whole copy.
+    std::unique_ptr<CopiaPreparada> preparar(const QString& origen,
+                                             const QString& destino) override;
 
     // Removes, among the entries listed in the folder, the temporary files that no running copy
     // holds (those an interrupted copy left behind); returns how many it removed.

@@ -93,6 +93,7 @@ bool clsRespaldar::Respaldar(const QString& enDonde) {
         interrumpir(QString::fromLocal8Bit(error.what()));
     }
     terminarCopia(); // a copy still in hand when the walk was cut short
+    paralelo_.descartarAdelantadas();
     if (!interrumpida())
         return resultado;
     servicios_.aviso.hideNotice();
@@ -243,6 +244,23 @@ bool clsRespaldar::CrearRutaDestino(const QString& carpeta, QString& error) {
 
 void clsRespaldar::recorrerArchivos(qsizetype k, const std::vector<EntradaCarpeta>& listado,
                                     const QString& enDonde, bool& resultado) {
+    const auto necesita = [&](const EntradaCarpeta& entrada) {
+        return !vIncremental || destino_->necesitaCopia(entrada.datos.value_or(DatosArchivo{}),
+                                                        colDestinos[k] + entrada.nombre);
+    };
+    // Copies made on the workers are decided for the whole folder first, so the workers can
+    // prepare the next few while the walk logs and names the one before.
+    constexpr std::size_t kAdelantadas = 16;
+    const bool adelantar = enDonde.isEmpty() && destino_->copiaEnParalelo();
+    std::vector<const EntradaCarpeta*> copias; // when adelantar: the folder's copies, in order
+    if (adelantar) {
+        for (const EntradaCarpeta& entrada : listado) {
+            if (entrada.esArchivoNormal() && necesita(entrada))
+                copias.push_back(&entrada);
+        }
+    }
+    std::size_t siguiente = 0;  // in copias: the next copy the walk starts
+    std::size_t entregadas = 0; // in copias: how many were started or handed ahead
     for (const EntradaCarpeta& entrada : listado) {
         if (!entrada.esArchivoNormal())
             continue;
@@ -251,14 +269,32 @@ void clsRespaldar::recorrerArchivos(qsizetype k, const std::vector<EntradaCarpet
         const QString destino = colDestinos[k] + entrada.nombre;
         const QString origen = colOrigenes[k] + entrada.nombre;
         servicios_.bomba.pump();
-        const DatosArchivo datos = entrada.datos.value_or(DatosArchivo{});
-        if (!vIncremental || destino_->necesitaCopia(datos, destino)) {
-            if (!copiarUno(origen, destino, datos, enDonde))
+        const bool copiar = adelantar ? siguiente < copias.size() && copias[siguiente] == &entrada
+                                      : necesita(entrada);
+        if (copiar) {
+            if (adelantar)
+                ++siguiente;
+            if (!copiarUno(origen, destino, entrada.datos.value_or(DatosArchivo{}), enDonde))
                 resultado = false;
+            // Handed ahead only once the copy before is started, so each source file is read
+            // after the walk's notice of the copy before it.
+            for (entregadas = std::max(entregadas, siguiente);
+                 resultado && entregadas < std::min(siguiente + kAdelantadas, copias.size());
+                 ++entregadas) {
+                const QString nombre = copias[entregadas]->nombre;
+                paralelo_.adelantar(colDestinos[k] + nombre,
+                                    preparacion(colOrigenes[k] + nombre, colDestinos[k] + nombre));
+            }
         }
         if (!resultado || interrumpida())
             break;
     }
+    paralelo_.descartarAdelantadas(); // those of a walk cut short
+}
+
+CopiasEnParalelo::Preparar clsRespaldar::preparacion(const QString& origen,
+                                                     const QString& destino) {
+    return [this, origen, destino] { return destino_->preparar(origen, destino); };
 }
 
 bool clsRespaldar::copiarUno(const QString& origen, const QString& destino,
@@ -284,8 +320,7 @@ bool clsRespaldar::copiarUno(const QString& origen, const QString& destino,
     return copiado;
 }
 
-// A local copy that replaces a previous one runs on the worker while the walk goes on; its result
-// is counted when taken.
+// A local copy runs on a worker while the walk goes on; its result is counted when taken.
 bool clsRespaldar::CopiarArchivo(const QString& origen, const QString& destino, qint64 tamano,
                                  const QString& fuenteOriginal) {
     ++lIntentados;
@@ -293,11 +328,9 @@ bool clsRespaldar::CopiarArchivo(const QString& origen, const QString& destino, 
                  QStringLiteral(" bytes), ") + DeArchivos::NombreDeArchivo(origen) +
                  QStringLiteral("   ") + QString::number(lIntentados) + QStringLiteral(" de ") +
                  QString::number(lTotalArchivos));
-    if (destino_->copiaEnParalelo(destino)) {
+    if (destino_->copiaEnParalelo()) {
         fuenteEnCurso_ = fuenteOriginal;
-        paralelo_.iniciar([this, origen, destino, tamano](QString& error) {
-            return destino_->copiar(origen, destino, tamano, error);
-        });
+        paralelo_.iniciar(destino, preparacion(origen, destino));
         return true;
     }
     QString error;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "engine/Bitacora.h"
-#include "engine/CopiaEnParalelo.h"
+#include "engine/CopiasEnParalelo.h"
 #include "engine/Destino.h"
 #include "engine/FileCopier.h"
 #include "engine/FolderListing.h"
@@ -107,13 +107,13 @@ private:
     bool CrearRutaDestino(const QString& carpeta, QString& error);
     void recorrerArchivos(qsizetype k, const std::vector<EntradaCarpeta>& listado,
                           const QString& enDonde, bool& resultado);
+    CopiasEnParalelo::Preparar preparacion(const QString& origen, const QString& destino);
     bool copiarUno(const QString& origen, const QString& destino, const DatosArchivo& datos,
                    const QString& enDonde);
-    // Starts the copy (one the destination allows runs on the worker): false when it already
-    // failed.
+    // Starts the copy (on a worker when the destination allows): false when it already failed.
     bool CopiarArchivo(const QString& origen, const QString& destino, qint64 tamano,
                        const QString& fuenteOriginal);
-    // Takes the result of the copy on the worker, if any: false when it failed.
+    // Takes the result of the copy started on a worker, if any: false when it failed.
     bool terminarCopia();
     bool contarCopia(bool copiado, const QString& fuenteOriginal, const QString& error);
     bool CopiarBase(const QString& ruta, const QString& enDonde, QString& volcado);
@@ -142,8 +142,8 @@ private:
     // next run starts or the job ends).
     std::unique_ptr<DestinoRespaldo> destino_;
     // Declared after what its copy uses, so it ends first.
-    CopiaEnParalelo paralelo_;
-    QString fuenteEnCurso_; // the source of the copy in paralelo_
+    CopiasEnParalelo paralelo_;
+    QString fuenteEnCurso_; // the source of the copy started in paralelo_
 
     // The current run.
     QStringList colOrigenes;

@@ -4,6 +4,7 @@
 #include "host/Services.h"
 
 #include <QDir>
+#include <cerrno>
 #include <sys/stat.h>
 
 namespace zarvento {
@@ -34,12 +35,15 @@ bool DeArchivos::CreaRuta(const QString& ruta) {
         return false;
     if (HayCarpeta(ruta))
         return true; // the common case in a run: one look-up instead of one per level
-    // Level by level on the path's own bytes (a name need not be valid UTF-8).
+    // On the path's own bytes (a name need not be valid UTF-8); level by level only when its
+    // parent is missing too.
     const QByteArray bytes =
         rutas::aBytes(QDir::isAbsolutePath(ruta) ? ruta : QDir::current().filePath(ruta));
-    for (qsizetype fin = bytes.indexOf('/', 1); fin >= 0; fin = bytes.indexOf('/', fin + 1))
-        ::mkdir(bytes.left(fin).constData(), 0777);
-    ::mkdir(bytes.constData(), 0777);
+    if (::mkdir(bytes.constData(), 0777) != 0 && errno == ENOENT) {
+        for (qsizetype fin = bytes.indexOf('/', 1); fin >= 0; fin = bytes.indexOf('/', fin + 1))
+            ::mkdir(bytes.left(fin).constData(), 0777);
+        ::mkdir(bytes.constData(), 0777);
+    }
     return HayCarpeta(ruta);
 }
 

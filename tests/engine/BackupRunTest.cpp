@@ -319,6 +319,27 @@ TEST_F(EngineTest, FileVanishingMidRunIsAFailedCopy) {
     EXPECT_EQ(log.lines.mid(header + 1), QStringList({source("b.txt") + "  ... "}));
 }
 
+// Copies are prepared ahead on the workers, but each shows under its name only after its notice,
+// and those prepared after a failed copy leave nothing.
+TEST_F(EngineTest, CopiesShowInWalkOrderAndNothingOfThoseAfterAFailure) {
+    const QStringList names{"a1", "a2", "a3", "a4", "a5", "a6", "a7", "a8"};
+    for (const QString& name : names)
+        writeFile(source(name), QByteArray(20'000, 'x'));
+    QStringList seen;
+    notice.onShow = [&](const QString& text) {
+        const QString name = text.section(", ", 1).section(' ', 0, 0);
+        seen.append(name + ": " + treeOf(dir / "destino/Mon/origen").join(','));
+        QFile::remove(source("a3")); // read after the walk starts a1, so its copy fails
+    };
+
+    EXPECT_FALSE(job->Respaldar());
+
+    EXPECT_EQ(seen, QStringList({"a1: ", "a2: a1", "a3: a1,a2"}));
+    EXPECT_EQ(treeOf(dir / "destino/Mon/origen"), QStringList({"a1", "a2"}));
+    EXPECT_EQ(fileLinesStartingWith("Error al copiar ").size(), 1);
+    EXPECT_TRUE(log.lines.contains("*)Archivos respaldados:----> 2"));
+}
+
 TEST_F(EngineTest, UnreadableSourceFolderNeverCausesDeletions) {
     job->Incremental(true);
     job->IncluirSubdirectorios(true);

@@ -33,6 +33,19 @@ TEST_F(EngineTest, LogFileLinesAreStampedAndNeverSplit) {
     EXPECT_EQ(QFileInfo(logFile()).size(), 0);
 }
 
+TEST_F(EngineTest, LogFileRemovedOrReplacedMidRunGetsTheLaterLines) {
+    job->ArchivoBitacora("uno");
+    ASSERT_TRUE(QFile::remove(logFile()));
+    job->ArchivoBitacora("dos");
+    EXPECT_EQ(fileLines(), QStringList({"dos"}));
+    writeFile(dir / "nuevo.log", "");
+    ASSERT_EQ(::rename(QFile::encodeName(dir / "nuevo.log").constData(),
+                       QFile::encodeName(logFile()).constData()),
+              0);
+    job->ArchivoBitacora("tres");
+    EXPECT_EQ(fileLines(), QStringList({"tres"}));
+}
+
 TEST(AtomicFileCopier, KeepsContentTimeAndPermissionsAndLeavesNoTemporary) {
     for (const auto temporales :
          {AtomicFileCopier::Temporales::SinNombre, AtomicFileCopier::Temporales::ConNombre}) {

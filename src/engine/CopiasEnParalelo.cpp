@@ -1,0 +1,177 @@
+#include "engine/CopiasEnParalelo.h"
+
+#include "host/Services.h"
+
+#include <algorithm>
+#include <chrono>
+#include <exception>
+
+namespace zarvento {
+
+namespace {
+// Two copies at once keep both cores of a small machine busy; more only make the disk seek.
+constexpr std::size_t kHilos = 2;
+} // namespace
+
+struct CopiasEnParalelo::Trabajo {
+    enum class Estado { EnCola, Preparando, Preparada, Hecha };
+    QString destino;
+    Preparar preparar;
+    Estado estado = Estado::EnCola;
+    bool iniciado = false;   // it may show under its name
+    bool descartado = false; // never started: nothing of it may show
+    std::unique_ptr<CopiaPreparada> copia;
+    bool copiado = false;
+    QString error;
+};
+
+CopiasEnParalelo::CopiasEnParalelo(EventPump& bomba) : bomba_(bomba) {}
+
+// The copies in hand read the caller's objects: they end before those go.
+CopiasEnParalelo::~CopiasEnParalelo() {
+    {
+        std::lock_guard bloqueo(mutex_);
+        terminar_ = true;
+    }
+    hayTrabajo_.notify_all();
+    for (std::thread& hilo : hilos_)
+        hilo.join();
+}
+
+// With mutex_ held.
+void CopiasEnParalelo::encolar(const std::shared_ptr<Trabajo>& trabajo) {
+    while (hilos_.size() < kHilos)
+        hilos_.emplace_back([this] { trabajar(); });
+    cola_.push_back(trabajo);
+    hayTrabajo_.notify_one();
+}
+
+void CopiasEnParalelo::adelantar(const QString& destino, Preparar preparar) {
+    auto trabajo = std::make_shared<Trabajo>();
+    trabajo->destino = destino;
+    trabajo->preparar = std::move(preparar);
+    std::lock_guard bloqueo(mutex_);
+    adelantadas_.push_back(trabajo);
+    encolar(trabajo);
+}
+
+void CopiasEnParalelo::iniciar(const QString& destino, Preparar preparar) {
+    std::unique_lock bloqueo(mutex_);
+    std::shared_ptr<Trabajo> trabajo;
+    if (!adelantadas_.empty() && adelantadas_.front()->destino == destino) {
+        trabajo = std::move(adelantadas_.front());
+        adelantadas_.pop_front();
+    } else {
+        bloqueo.unlock();
+        descartarAdelantadas();
+        bloqueo.lock();
+        trabajo = std::make_shared<Trabajo>();
+        trabajo->destino = destino;
+        trabajo->preparar = std::move(preparar);
+        encolar(trabajo);
+    }
+    trabajo->iniciado = true;
+    enCurso_ = trabajo;
+    if (trabajo->estado != Trabajo::Estado::Preparada)
+        return; // its worker completes it once prepared
+    // Prepared ahead and left alone by the workers: completed here, which for a new file is only
+    // giving it its name.
+    bloqueo.unlock();
+    completar(*trabajo);
+    bloqueo.lock();
+    trabajo->estado = Trabajo::Estado::Hecha;
+}
+
+bool CopiasEnParalelo::esperar(QString& error) {
+    if (!enCurso_)
+        return true;
+    esperarHecho(enCurso_);
+    const std::shared_ptr<Trabajo> trabajo = std::move(enCurso_);
+    enCurso_.reset();
+    error = trabajo->error;
+    return trabajo->copiado;
+}
+
+void CopiasEnParalelo::descartarAdelantadas() {
+    std::vector<std::unique_ptr<CopiaPreparada>> tirar; // dropped once the lock is released
+    std::vector<std::shared_ptr<Trabajo>> enManos;
+    {
+        std::lock_guard bloqueo(mutex_);
+        for (const std::shared_ptr<Trabajo>& trabajo : adelantadas_) {
+            trabajo->descartado = true;
+            if (trabajo->estado == Trabajo::Estado::Preparando) {
+                enManos.push_back(trabajo);
+            } else {
+                tirar.push_back(std::move(trabajo->copia));
+                trabajo->estado = Trabajo::Estado::Hecha;
+            }
+        }
+        adelantadas_.clear();
+        std::erase_if(cola_, [](const std::shared_ptr<Trabajo>& t) { return t->descartado; });
+    }
+    for (const std::shared_ptr<Trabajo>& trabajo : enManos)
+        esperarHecho(trabajo);
+}
+
+void CopiasEnParalelo::esperarHecho(const std::shared_ptr<Trabajo>& trabajo) {
+    using namespace std::chrono_literals;
+    std::unique_lock bloqueo(mutex_);
+    while (!hayHecho_.wait_for(bloqueo, 20ms,
+                               [&] { return trabajo->estado == Trabajo::Estado::Hecha; })) {
+        bloqueo.unlock();
+        bomba_.pump();
+        bloqueo.lock();
+    }
+}
+
+void CopiasEnParalelo::completar(Trabajo& trabajo) {
+    try {
+        trabajo.copiado = trabajo.copia && trabajo.copia->completar(trabajo.error);
+    } catch (const std::exception& fallo) { // out of memory and the like
+        trabajo.copiado = false;
+        trabajo.error = QString::fromLocal8Bit(fallo.what());
+    }
+    trabajo.copia.reset();
+}
+
+void CopiasEnParalelo::trabajar() {
+    std::unique_lock bloqueo(mutex_);
+    for (;;) {
+        hayTrabajo_.wait(bloqueo, [this] { return terminar_ || !cola_.empty(); });
+        if (terminar_)
+            return;
+        const std::shared_ptr<Trabajo> trabajo = std::move(cola_.front());
+        cola_.pop_front();
+        trabajo->estado = Trabajo::Estado::Preparando;
+        bloqueo.unlock();
+        std::unique_ptr<CopiaPreparada> copia;
+        QString error;
+        try {
+            copia = trabajo->preparar();
+        } catch (const std::exception& fallo) {
+            error = QString::fromLocal8Bit(fallo.what());
+        }
+        bloqueo.lock();
+        trabajo->error = std::move(error);
+        if (trabajo->descartado) {
+            trabajo->estado = Trabajo::Estado::Hecha;
+            hayHecho_.notify_all();
+            bloqueo.unlock();
+            copia.reset();
+            bloqueo.lock();
+            continue;
+        }
+        trabajo->copia = std::move(copia);
+        if (!trabajo->iniciado) {
+            trabajo->estado = Trabajo::Estado::Preparada; // left for the walk to complete
+            continue;
+        }
+        bloqueo.unlock();
+        completar(*trabajo);
+        bloqueo.lock();
+        trabajo->estado = Trabajo::Estado::Hecha;
+        hayHecho_.notify_all();
+    }
+}
+
+} // namespace zarvento

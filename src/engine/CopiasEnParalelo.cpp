@@ -14,7 +14,9 @@ constexpr std::size_t kHilos = 2;
 } // namespace
 
 struct CopiasEnParalelo::Trabajo {
-    enum class Estado { EnCola, Preparando, Preparada, Hecha };
+    // A copy goes EnCola, Preparando, then, when started by then, straight on to Hecha (its worker
+    // completes it); else Preparada, and once started PorCompletar unless the walk completed it.
+    enum class Estado { EnCola, Preparando, Preparada, PorCompletar, Hecha };
     QString destino;
     Preparar preparar;
     Estado estado = Estado::EnCola;
@@ -74,12 +76,18 @@ void CopiasEnParalelo::iniciar(const QString& destino, Preparar preparar) {
     enCurso_ = trabajo;
     if (trabajo->estado != Trabajo::Estado::Preparada)
         return; // its worker completes it once prepared
-    // Prepared ahead and left alone by the workers: completed here, which for a new file is only
-    // giving it its name.
+    // Prepared ahead and left alone by the workers: completed here when that is quick (a new
+    // file only needs its name), else by the next free worker.
     bloqueo.unlock();
-    completar(*trabajo);
+    const bool completada = completarSiBreve(*trabajo);
     bloqueo.lock();
-    trabajo->estado = Trabajo::Estado::Hecha;
+    if (completada) {
+        trabajo->estado = Trabajo::Estado::Hecha;
+        return;
+    }
+    trabajo->estado = Trabajo::Estado::PorCompletar;
+    cola_.push_front(trabajo);
+    hayTrabajo_.notify_one();
 }
 
 bool CopiasEnParalelo::esperar(QString& error) {
@@ -124,6 +132,25 @@ void CopiasEnParalelo::esperarHecho(const std::shared_ptr<Trabajo>& trabajo) {
     }
 }
 
+void CopiasEnParalelo::preparar(Trabajo& trabajo) {
+    try {
+        trabajo.copia = trabajo.preparar();
+    } catch (const std::exception& fallo) { // out of memory and the like
+        trabajo.error = QString::fromLocal8Bit(fallo.what());
+    }
+}
+
+bool CopiasEnParalelo::completarSiBreve(Trabajo& trabajo) {
+    try {
+        if (trabajo.copia && !trabajo.copia->completarSiBreve(trabajo.copiado, trabajo.error))
+            return false;
+    } catch (const std::exception&) {
+        return false; // left to completar
+    }
+    trabajo.copia.reset();
+    return true;
+}
+
 void CopiasEnParalelo::completar(Trabajo& trabajo) {
     try {
         trabajo.copiado = trabajo.copia && trabajo.copia->completar(trabajo.error);
@@ -142,29 +169,23 @@ void CopiasEnParalelo::trabajar() {
             return;
         const std::shared_ptr<Trabajo> trabajo = std::move(cola_.front());
         cola_.pop_front();
-        trabajo->estado = Trabajo::Estado::Preparando;
-        bloqueo.unlock();
-        std::unique_ptr<CopiaPreparada> copia;
-        QString error;
-        try {
-            copia = trabajo->preparar();
-        } catch (const std::exception& fallo) {
-            error = QString::fromLocal8Bit(fallo.what());
-        }
-        bloqueo.lock();
-        trabajo->error = std::move(error);
-        if (trabajo->descartado) {
-            trabajo->estado = Trabajo::Estado::Hecha;
-            hayHecho_.notify_all();
+        if (trabajo->estado == Trabajo::Estado::EnCola) {
+            trabajo->estado = Trabajo::Estado::Preparando;
             bloqueo.unlock();
-            copia.reset();
+            preparar(*trabajo);
             bloqueo.lock();
-            continue;
-        }
-        trabajo->copia = std::move(copia);
-        if (!trabajo->iniciado) {
-            trabajo->estado = Trabajo::Estado::Preparada; // left for the walk to complete
-            continue;
+            if (trabajo->descartado) {
+                trabajo->estado = Trabajo::Estado::Hecha;
+                hayHecho_.notify_all();
+                bloqueo.unlock();
+                trabajo->copia.reset();
+                bloqueo.lock();
+                continue;
+            }
+            if (!trabajo->iniciado) {
+                trabajo->estado = Trabajo::Estado::Preparada; // left for the walk to start
+                continue;
+            }
         }
         bloqueo.unlock();
         completar(*trabajo);

@@ -48,6 +48,8 @@ private:
     void encolar(const std::shared_ptr<Trabajo>& trabajo);
     // Waits, running the window's events, until the trabajo is done.
     void esperarHecho(const std::shared_ptr<Trabajo>& trabajo);
+    static void preparar(Trabajo& trabajo);
+    static bool completarSiBreve(Trabajo& trabajo);
     static void completar(Trabajo& trabajo);
 
     EventPump& bomba_;

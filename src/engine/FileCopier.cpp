@@ -229,8 +229,20 @@ public:
         const QByteArray carpeta = dst_.left(dst_.lastIndexOf('/') + 1);
         out_.reset(::open(carpeta.isEmpty() ? "." : carpeta.constData(),
                           O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
-        if (out_ && !llenar(out_.get()))
+        if (!out_)
+            return;
+        if (!llenar(out_.get()))
             error_ = systemError("copia incompleta");
+        in_.reset(-1); // read whole: closed here, on the thread that prepared it
+    }
+
+    bool completarSiBreve(bool& copiado, QString& error) override {
+        if (error_.isEmpty() && !(out_ && enlazar(out_.get(), dst_)))
+            return false; // a previous copy to replace, or no file without a name: left to
+                          // completar
+        nombrado_ = error_.isEmpty();
+        copiado = completar(error);
+        return true;
     }
 
     bool completar(QString& error) override {
@@ -238,15 +250,15 @@ public:
             error = error_;
             return false;
         }
-        if (out_) {
-            if (nombrarCompleto(out_.get(), dst_) && out_.close())
-                return true;
-            // A file system that gives unnamed files but will not name them (or no /proc to name
-            // them by): the file is written again under a temporary name.
-            if (::lseek(in_.get(), 0, SEEK_SET) != 0) {
-                error = systemError("copia incompleta");
-                return false;
-            }
+        if (out_ && (nombrado_ || nombrarCompleto(out_.get(), dst_)) && out_.close())
+            return true;
+        // No file without a name, or one the file system will not name (or no /proc to name it
+        // by): the copy is written under a temporary name, reading the source again.
+        if (!in_)
+            in_.reset(::open(src_.constData(), O_RDONLY | O_CLOEXEC));
+        if (!in_) {
+            error = systemError("no se puede leer el origen");
+            return false;
         }
         return copiarConNombre(error);
     }
@@ -282,7 +294,8 @@ private:
     Fd in_{-1};
     Fd out_{-1}; // the copy without a name, when written ahead
     struct stat st_ {};
-    QString error_; // why the copy failed while prepared
+    QString error_;         // why the copy failed while prepared
+    bool nombrado_ = false; // out_ already has the destination's name
 };
 
 } // namespace

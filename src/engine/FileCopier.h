@@ -15,6 +15,9 @@ public:
     // Gives the copy its name (or runs what was not done ahead): false, with the reason in error,
     // when the copy did not complete.
     virtual bool completar(QString& error) = 0;
+    // Completes the copy only when that takes no more than giving it a name that is free: false
+    // when the rest (replacing a previous copy, say) is left to completar.
+    virtual bool completarSiBreve(bool& /*copiado*/, QString& /*error*/) { return false; }
 };
 
 // Copies one local file.

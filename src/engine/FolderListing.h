@@ -43,6 +43,7 @@ struct ListadoCarpeta {
 };
 
 // Reads folders. With ConDatos::Si every file entry carries its size and time.
+// A run reads from two threads at once (a source folder and its destination folder).
 class LectorCarpetas {
 public:
     virtual ~LectorCarpetas() = default;

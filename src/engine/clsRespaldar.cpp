@@ -42,7 +42,8 @@ clsRespaldar::clsRespaldar(ServiciosRespaldo servicios, std::unique_ptr<FileCopi
     : servicios_(std::move(servicios)),
       bitacora_(servicios_.carpetaPrograma + QStringLiteral("/Bitacora.log"), servicios_.reloj,
                 servicios_.regional),
-      copiador_(std::move(copiador)), lector_(std::move(lector)), paralelo_(servicios_.bomba) {
+      copiador_(std::move(copiador)), lector_(std::move(lector)), paralelo_(servicios_.bomba),
+      lectura_(servicios_.bomba) {
     // Only the thread that owns the window may run its events; a copy on the worker leaves that
     // to the waiting walk.
     copiador_->entreBloques([this, principal = std::this_thread::get_id()] {
@@ -146,14 +147,18 @@ bool clsRespaldar::correr(const QString& enDonde) {
     lRespaldados = lIntentados = lRevisados = lBorrados = 0;
     const qsizetype carpetas = colOrigenes.size();
     for (qsizetype k = 0; k < carpetas && !interrumpida(); ++k) {
-        // Files read before a listing failed are still copied; only the deletion pass needs
-        // the whole listing.
-        const ListadoCarpeta listado = lector_->listar(colOrigenes[k], ConDatos::Si);
+        // The source folder is read while its destination folder is made (and, when local,
+        // read). Files read before a listing failed are still copied; only the deletion pass
+        // needs the whole listing.
+        lectura_.iniciar(
+            [this, origen = colOrigenes[k]] { return lector_->listar(origen, ConDatos::Si); });
+        QString error;
+        const bool creada = CrearRutaDestino(colDestinos[k], error);
+        const ListadoCarpeta listado = lectura_.tomar();
         if (!listado.completo)
             carpetaSinLeer(colOrigenes[k]);
         reportarOmitidas(k, listado.entradas);
-        QString error;
-        if (!CrearRutaDestino(colDestinos[k], error)) {
+        if (!creada) {
             if (const QString motivo = destino_->motivoParaDetener(); !motivo.isEmpty()) {
                 interrumpir(motivo);
                 break;

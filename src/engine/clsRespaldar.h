@@ -5,6 +5,7 @@
 #include "engine/Destino.h"
 #include "engine/FileCopier.h"
 #include "engine/FolderListing.h"
+#include "engine/LecturaEnParalelo.h"
 #include "engine/LogBox.h"
 #include "engine/RutaRespaldo.h"
 #include "host/ClienteDeBase.h"
@@ -143,6 +144,7 @@ private:
     std::unique_ptr<DestinoRespaldo> destino_;
     // Declared after what its copy uses, so it ends first.
     CopiasEnParalelo paralelo_;
+    LecturaEnParalelo lectura_;
     QString fuenteEnCurso_; // the source of the copy started in paralelo_
 
     // The current run.

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <chrono>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -80,10 +81,15 @@ public:
 protected:
     const dirent* siguiente(DIR* dir, const QString& carpeta) const override {
         const dirent* entry = LectorCarpetas::siguiente(dir, carpeta);
-        if (!entry)
+        if (!entry) {
+            std::lock_guard lock(mutex_); // a run reads from two threads
             ++listings[carpeta];
+        }
         return entry;
     }
+
+private:
+    mutable std::mutex mutex_;
 };
 
 } // namespace

@@ -158,7 +158,6 @@ void CopiasEnParalelo::completar(Trabajo& trabajo) {
         trabajo.copiado = false;
         trabajo.error = QString::fromLocal8Bit(fallo.what());
     }
-    trabajo.copia.reset();
 }
 
 void CopiasEnParalelo::trabajar() {
@@ -189,9 +188,15 @@ void CopiasEnParalelo::trabajar() {
         }
         bloqueo.unlock();
         completar(*trabajo);
+        // Dropped once the walk may go on: dropping a copy that replaced another frees the
+        // other's space, which takes the file system a while.
+        std::unique_ptr<CopiaPreparada> copia = std::move(trabajo->copia);
         bloqueo.lock();
         trabajo->estado = Trabajo::Estado::Hecha;
         hayHecho_.notify_all();
+        bloqueo.unlock();
+        copia.reset();
+        bloqueo.lock();
     }
 }
 

@@ -167,13 +167,16 @@ bool enlazar(int fd, const QByteArray& nombre) {
 
 // A file written without a name (where the file system has them) gets its name only once
 // complete: linked in under the destination's name when that is free, else under a temporary
-// name (locked first, so no clean-up takes it) renamed over the previous copy. False, with errno
-// set, when it could not be named.
-bool nombrarCompleto(int fd, const QByteArray& dst) {
+// name (locked first, so no clean-up takes it) renamed over the previous copy. The previous copy
+// is then held open in anterior: the file system frees its space when that closes rather than
+// within the rename, which takes several times longer. False, with errno set, when it could not be
+// named.
+bool nombrarCompleto(int fd, const QByteArray& dst, Fd& anterior) {
     if (enlazar(fd, dst))
         return true;
     if (errno != EEXIST || ::flock(fd, LOCK_EX) != 0)
         return false;
+    anterior.reset(::open(dst.constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
     bool nombrado = false;
     for (int intento = 0; intento < 10 && !nombrado; ++intento) {
         const QByteArray temp = nombreTemporal(dst);
@@ -250,7 +253,7 @@ public:
             error = error_;
             return false;
         }
-        if (out_ && (nombrado_ || nombrarCompleto(out_.get(), dst_)) && out_.close())
+        if (out_ && (nombrado_ || nombrarCompleto(out_.get(), dst_, anterior_)) && out_.close())
             return true;
         // No file without a name, or one the file system will not name (or no /proc to name it
         // by): the copy is written under a temporary name, reading the source again.
@@ -296,6 +299,7 @@ private:
     struct stat st_ {};
     QString error_;         // why the copy failed while prepared
     bool nombrado_ = false; // out_ already has the destination's name
+    Fd anterior_{-1};       // the previous copy it replaced, freed when this goes
 };
 
 } // namespace

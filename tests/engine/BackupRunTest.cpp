@@ -346,6 +346,22 @@ TEST_F(EngineTest, CopiesShowInWalkOrderAndNothingOfThoseAfterAFailure) {
     EXPECT_TRUE(log.lines.contains("*)Archivos respaldados:----> 2"));
 }
 
+TEST_F(EngineTest, ReplacingCopiesKeepsNothingOpenAfterTheRun) {
+    const auto openFiles = [] { return QDir("/proc/self/fd").entryList(QDir::Files).size(); };
+    for (int i = 0; i < 30; ++i)
+        writeFile(source(QString("f%1").arg(i)), "old");
+    ASSERT_TRUE(job->Respaldar());
+    const qsizetype before = openFiles();
+    for (int i = 0; i < 30; ++i)
+        writeFile(source(QString("f%1").arg(i)), "new");
+
+    ASSERT_TRUE(job->Respaldar()); // a full run: every copy replaces the previous one
+
+    EXPECT_EQ(openFiles(), before);
+    EXPECT_EQ(readFile(dir / "destino/Mon/origen/f29"), "new");
+    EXPECT_EQ(treeOf(dir / "destino/Mon/origen").size(), 30);
+}
+
 TEST_F(EngineTest, UnreadableSourceFolderNeverCausesDeletions) {
     job->Incremental(true);
     job->IncluirSubdirectorios(true);

@@ -33,7 +33,7 @@ CopiasEnParalelo::CopiasEnParalelo(EventPump& bomba) : bomba_(bomba) {}
 CopiasEnParalelo::~CopiasEnParalelo() {
     {
         std::lock_guard bloqueo(mutex_);
-        terminar_ = true;
+        cerrando_ = true;
     }
     hayTrabajo_.notify_all();
     for (std::thread& hilo : hilos_)
@@ -95,7 +95,6 @@ bool CopiasEnParalelo::esperar(QString& error) {
         return true;
     esperarHecho(enCurso_);
     const std::shared_ptr<Trabajo> trabajo = std::move(enCurso_);
-    enCurso_.reset();
     error = trabajo->error;
     return trabajo->copiado;
 }
@@ -122,14 +121,35 @@ void CopiasEnParalelo::descartarAdelantadas() {
 }
 
 void CopiasEnParalelo::esperarHecho(const std::shared_ptr<Trabajo>& trabajo) {
+    esperarQue([&] { return trabajo->estado == Trabajo::Estado::Hecha; });
+}
+
+void CopiasEnParalelo::terminar() {
+    descartarAdelantadas();
+    esperarQue([this] { return soltando_ == 0; });
+}
+
+void CopiasEnParalelo::esperarQue(const std::function<bool()>& listo) {
     using namespace std::chrono_literals;
     std::unique_lock bloqueo(mutex_);
-    while (!hayHecho_.wait_for(bloqueo, 20ms,
-                               [&] { return trabajo->estado == Trabajo::Estado::Hecha; })) {
+    while (!hayHecho_.wait_for(bloqueo, 20ms, listo)) {
         bloqueo.unlock();
         bomba_.pump();
         bloqueo.lock();
     }
+}
+
+// With mutex_ held: publishes the trabajo done, then drops its copy without the lock.
+void CopiasEnParalelo::hecho(Trabajo& trabajo, std::unique_lock<std::mutex>& bloqueo) {
+    std::unique_ptr<CopiaPreparada> copia = std::move(trabajo.copia);
+    trabajo.estado = Trabajo::Estado::Hecha;
+    ++soltando_;
+    hayHecho_.notify_all();
+    bloqueo.unlock();
+    copia.reset();
+    bloqueo.lock();
+    if (--soltando_ == 0)
+        hayHecho_.notify_all();
 }
 
 void CopiasEnParalelo::preparar(Trabajo& trabajo) {
@@ -163,8 +183,8 @@ void CopiasEnParalelo::completar(Trabajo& trabajo) {
 void CopiasEnParalelo::trabajar() {
     std::unique_lock bloqueo(mutex_);
     for (;;) {
-        hayTrabajo_.wait(bloqueo, [this] { return terminar_ || !cola_.empty(); });
-        if (terminar_)
+        hayTrabajo_.wait(bloqueo, [this] { return cerrando_ || !cola_.empty(); });
+        if (cerrando_)
             return;
         const std::shared_ptr<Trabajo> trabajo = std::move(cola_.front());
         cola_.pop_front();
@@ -174,11 +194,7 @@ void CopiasEnParalelo::trabajar() {
             preparar(*trabajo);
             bloqueo.lock();
             if (trabajo->descartado) {
-                trabajo->estado = Trabajo::Estado::Hecha;
-                hayHecho_.notify_all();
-                bloqueo.unlock();
-                trabajo->copia.reset();
-                bloqueo.lock();
+                hecho(*trabajo, bloqueo);
                 continue;
             }
             if (!trabajo->iniciado) {
@@ -188,15 +204,10 @@ void CopiasEnParalelo::trabajar() {
         }
         bloqueo.unlock();
         completar(*trabajo);
-        // Dropped once the walk may go on: dropping a copy that replaced another frees the
-        // other's space, which takes the file system a while.
-        std::unique_ptr<CopiaPreparada> copia = std::move(trabajo->copia);
         bloqueo.lock();
-        trabajo->estado = Trabajo::Estado::Hecha;
-        hayHecho_.notify_all();
-        bloqueo.unlock();
-        copia.reset();
-        bloqueo.lock();
+        // Its copy is dropped once the walk may go on: dropping a copy that replaced another
+        // frees the other's space, which takes the file system a while.
+        hecho(*trabajo, bloqueo);
     }
 }
 

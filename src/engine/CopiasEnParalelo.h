@@ -41,6 +41,8 @@ public:
     bool esperar(QString& error);
     // Drops the copies handed ahead that were never started, once the workers are done with them.
     void descartarAdelantadas();
+    // The end of a walk: drops the copies handed ahead and waits until the workers hold nothing.
+    void terminar();
 
 private:
     struct Trabajo;
@@ -48,6 +50,8 @@ private:
     void encolar(const std::shared_ptr<Trabajo>& trabajo);
     // Waits, running the window's events, until the trabajo is done.
     void esperarHecho(const std::shared_ptr<Trabajo>& trabajo);
+    void esperarQue(const std::function<bool()>& listo);
+    void hecho(Trabajo& trabajo, std::unique_lock<std::mutex>& bloqueo);
     static void preparar(Trabajo& trabajo);
     static bool completarSiBreve(Trabajo& trabajo);
     static void completar(Trabajo& trabajo);
@@ -59,7 +63,8 @@ private:
     std::deque<std::shared_ptr<Trabajo>> cola_;        // waiting for a worker
     std::deque<std::shared_ptr<Trabajo>> adelantadas_; // handed ahead, not started, in walk order
     std::shared_ptr<Trabajo> enCurso_;
-    bool terminar_ = false;
+    int soltando_ = 0; // copies done whose workers are still letting them go
+    bool cerrando_ = false;
     std::vector<std::thread> hilos_; // started with the first copy
 };
 

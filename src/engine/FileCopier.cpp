@@ -240,9 +240,9 @@ public:
     }
 
     bool completarSiBreve(bool& copiado, QString& error) override {
+        // A previous copy to replace, or no file without a name: left to completar.
         if (error_.isEmpty() && !(out_ && enlazar(out_.get(), dst_)))
-            return false; // a previous copy to replace, or no file without a name: left to
-                          // completar
+            return false;
         nombrado_ = error_.isEmpty();
         copiado = completar(error);
         return true;

@@ -94,7 +94,7 @@ bool clsRespaldar::Respaldar(const QString& enDonde) {
         interrumpir(QString::fromLocal8Bit(error.what()));
     }
     terminarCopia(); // a copy still in hand when the walk was cut short
-    paralelo_.descartarAdelantadas();
+    paralelo_.terminar();
     if (!interrumpida())
         return resultado;
     servicios_.aviso.hideNotice();

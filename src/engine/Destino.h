@@ -63,8 +63,6 @@ public:
 
 private:
     void listar(const QString& carpeta);
-    // The previous copy of a file in the folder listed last, if it holds one.
-    const EntradaCarpeta* copiaPrevia(const QString& destino) const;
 
     FileCopier& copiador_;
     const LectorCarpetas& lector_;

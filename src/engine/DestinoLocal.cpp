@@ -26,25 +26,18 @@ ListadoCarpeta DestinoLocal::listadoDe(const QString& carpeta) {
     return listado_;
 }
 
-const EntradaCarpeta* DestinoLocal::copiaPrevia(const QString& destino) const {
-    const qsizetype slash = destino.lastIndexOf('/');
-    if (QStringView(destino).left(slash + 1) != carpetaListada_)
-        return nullptr;
-    // The listing is sorted by name.
-    const QStringView nombre = QStringView(destino).mid(slash + 1);
-    const auto& entradas = listado_.entradas;
-    const auto copia = std::lower_bound(
-        entradas.begin(), entradas.end(), nombre,
-        [](const EntradaCarpeta& e, QStringView n) { return QStringView(e.nombre) < n; });
-    return copia != entradas.end() && copia->nombre == nombre ? &*copia : nullptr;
-}
-
 bool DestinoLocal::necesitaCopia(const DatosArchivo& origen, const QString& destino) {
-    const QString carpeta = destino.left(destino.lastIndexOf('/') + 1);
+    const qsizetype slash = destino.lastIndexOf('/');
+    const QString carpeta = destino.left(slash + 1);
     if (carpeta != carpetaListada_)
         listar(carpeta);
-    const EntradaCarpeta* copia = copiaPrevia(destino);
-    if (!copia || !copia->datos)
+    // The listing is sorted by name.
+    const QString nombre = destino.mid(slash + 1);
+    const auto& entradas = listado_.entradas;
+    const auto copia =
+        std::lower_bound(entradas.begin(), entradas.end(), nombre,
+                         [](const EntradaCarpeta& e, const QString& n) { return e.nombre < n; });
+    if (copia == entradas.end() || copia->nombre != nombre || !copia->datos)
         return true;
     const DatosArchivo& datos = *copia->datos;
     // Equal times with different sizes: a copy the system never finished writing (a power loss

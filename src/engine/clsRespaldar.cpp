@@ -286,9 +286,9 @@ void clsRespaldar::recorrerArchivos(qsizetype k, const std::vector<EntradaCarpet
             for (entregadas = std::max(entregadas, siguiente);
                  resultado && entregadas < std::min(siguiente + kAdelantadas, copias.size());
                  ++entregadas) {
-                const QString nombre = copias[entregadas]->nombre;
-                paralelo_.adelantar(colDestinos[k] + nombre,
-                                    preparacion(colOrigenes[k] + nombre, colDestinos[k] + nombre));
+                const QString& nombre = copias[entregadas]->nombre;
+                const QString adelantada = colDestinos[k] + nombre;
+                paralelo_.adelantar(adelantada, preparacion(colOrigenes[k] + nombre, adelantada));
             }
         }
         if (!resultado || interrumpida())

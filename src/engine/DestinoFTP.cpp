@@ -86,7 +86,7 @@ bool DestinoFTP::CrearRutaFTP(const QString& ruta, QString& error) {
     }
     if (resultado && !listada) {
         if (creada) {
-            carpetaListada_ = ruta;
+            empezarCarpeta(ruta);
             enServidor_.emplace();
         } else {
             listarCarpeta(ruta);
@@ -98,10 +98,7 @@ bool DestinoFTP::CrearRutaFTP(const QString& ruta, QString& error) {
 // One listing per folder decides for all its files; a folder that cannot be listed has all
 // its files uploaded.
 bool DestinoFTP::listarCarpeta(const QString& ruta) {
-    carpetaListada_ = ruta;
-    enServidor_.reset();
-    carpetasEnServidor_.clear();
-    conservados_.clear();
+    empezarCarpeta(ruta);
     const auto entradas = deFTP.FolderEntries(ruta);
     if (!entradas)
         return false;
@@ -114,6 +111,13 @@ bool DestinoFTP::listarCarpeta(const QString& ruta) {
     }
     resolverSubidasInterrumpidas(ruta);
     return true;
+}
+
+void DestinoFTP::empezarCarpeta(const QString& ruta) {
+    carpetaListada_ = ruta;
+    enServidor_.reset();
+    carpetasEnServidor_.clear();
+    conservados_.clear();
 }
 
 // What a run killed or cut off in the middle of an upload left beside the file it was

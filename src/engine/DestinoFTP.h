@@ -47,6 +47,8 @@ private:
     bool ConectarFTP();
     bool CrearRutaFTP(const QString& ruta, QString& error);
     bool listarCarpeta(const QString& ruta);
+    // Forgets what was known of the folder before.
+    void empezarCarpeta(const QString& ruta);
     struct Resto {
         QString nombre;
         ftp::TemporaryName datos;

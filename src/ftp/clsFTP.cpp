@@ -1,6 +1,5 @@
 #include "ftp/clsFTP.h"
 
-#include "ftp/TemporaryName.h"
 #include "host/RutasLocales.h"
 
 #include <QFile>
@@ -145,6 +144,13 @@ bool clsFTP::FTPUploadFile(const QString& sLocal, const QString& sRemote, Remote
         discardUpload(temporary);
         return false;
     }
+    return putInPlace(local, localPath, temporaryName, remotePath, existing);
+}
+
+bool clsFTP::putInPlace(QFile& local, const QString& localPath, TemporaryName temporaryName,
+                        const QString& remotePath, RemoteName existing) {
+    const QString folder = remotePath.left(remotePath.lastIndexOf(QLatin1Char('/')) + 1);
+    const QString temporary = folder + temporaryName.text();
     if (sendCommands(renameCommands(temporary, remotePath), QStringLiteral("RenameFTPFile")))
         return true;
 
@@ -162,7 +168,7 @@ bool clsFTP::FTPUploadFile(const QString& sLocal, const QString& sRemote, Remote
         // Servers that keep an existing name from being renamed over (SSH servers): the
         // previous copy goes aside first and goes only once the new one holds the name.
         temporaryName.kind = TemporaryName::Kind::Aside;
-        const QString aside = remotePath.left(nameStart) + temporaryName.text();
+        const QString aside = folder + temporaryName.text();
         if (session_.sendCommands(renameCommands(remotePath, aside))) {
             if (sendCommands(renameCommands(temporary, remotePath),
                              QStringLiteral("RenameFTPFile"))) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ftp/InternetSession.h"
+#include "ftp/TemporaryName.h"
 #include "ftp/cDirList.h"
 
 #include <QFile>
@@ -96,6 +97,9 @@ private:
     // accepted the transfer, so the remote file may have changed.
     bool sendFile(QFile& local, const QString& localPath, const QString& remote,
                   bool* started = nullptr);
+    // Puts a complete upload, waiting under its temporary name, in the place of remotePath.
+    bool putInPlace(QFile& local, const QString& localPath, TemporaryName temporaryName,
+                    const QString& remotePath, RemoteName existing);
     QStringList renameCommands(const QString& from, const QString& to) const;
     RemoteName remoteNameOf(const QString& path);
     void discardUpload(const QString& temporary);

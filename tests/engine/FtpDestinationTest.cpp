@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <functional>
 
 using namespace zarvento;
 using namespace zarvento::test;
@@ -253,82 +254,77 @@ INSTANTIATE_TEST_SUITE_P(Servers, FtpDestinationTest,
                              return QString(info.param).replace('-', '_').toStdString();
                          });
 
-// A backup process killed (SIGKILL) in the middle of an upload over a good remote copy.
-TEST_F(EngineTest, KilledUploadLeavesThePreviousCopyAndTheNextRunReplacesIt) {
-    const FtpServer& server = FtpServers::byKind("pyftpdlib");
-    ASSERT_TRUE(server.running) << server.whyNot.toStdString();
-    // The server stalls uploads of "slow..." names after their first 16 MiB.
-    const QString remote = "killed/origen/slow.bin";
-    server.seed(remote, "previous copy");
-    QByteArray content(20 * 1024 * 1024, '\0');
-    for (qsizetype i = 0; i < content.size(); ++i)
-        content[i] = char(i * 7919 >> 8);
-    writeFile(source("slow.bin"), content);
-    QProcess run;
-    run.setProgram(QStringLiteral(ZARVENTO_ROUTE_DRIVER));
-    run.setArguments({source(), "/killed", "differential", dir / "programa", server.address,
-                      server.user, server.password});
-    run.setProcessChannelMode(QProcess::ForwardedChannels);
-
-    run.start();
-    ASSERT_TRUE(run.waitForStarted());
-    const auto temporary = [&] {
-        const QStringList names = filesIn(server.local("killed/origen")).filter(".zvn-");
-        return names.isEmpty() ? QString() : server.local("killed/origen/" + names[0]);
-    };
-    QElapsedTimer waited;
-    waited.start();
-    while (QFileInfo(temporary()).size() < 1024 * 1024 && waited.elapsed() < 30000 &&
-           !run.waitForFinished(2)) {
+// A backup process of one route to the pyftpdlib server, which stalls uploads of "slow..."
+// names for two seconds after every 8 MiB, killed (SIGKILL) in the middle of replacing a good
+// remote copy; then run again to its end.
+class KilledRunTest : public EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        ASSERT_TRUE(server().running) << server().whyNot.toStdString();
+        server().seed(carpeta() + "/origen/slow.bin", "previous copy");
+        content = QByteArray(20 * 1024 * 1024, '\0');
+        for (qsizetype i = 0; i < content.size(); ++i)
+            content[i] = char(i * 7919 >> 8);
+        writeFile(source("slow.bin"), content);
     }
-    ASSERT_EQ(run.state(), QProcess::Running);
-    run.kill();
-    run.waitForFinished();
-    EXPECT_LT(QFileInfo(temporary()).size(), content.size()); // killed midway
-    EXPECT_EQ(readFile(server.local(remote)), "previous copy");
 
-    run.start();
-    ASSERT_TRUE(run.waitForFinished(60000));
-    EXPECT_EQ(run.exitCode(), 0);
-    EXPECT_TRUE(readFile(server.local(remote)) == content);
-    EXPECT_EQ(filesIn(server.local("killed/origen")), QStringList{"slow.bin"});
+    static const FtpServer& server() { return FtpServers::byKind("pyftpdlib"); }
+    static QString carpeta() {
+        return ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    }
+    QString remote(const QString& name = {}) const {
+        return server().local(carpeta() + "/origen/" + name);
+    }
+    void start(const QString& user) {
+        run.setProgram(QStringLiteral(ZARVENTO_ROUTE_DRIVER));
+        run.setArguments({source(), "/" + carpeta(), "differential", dir / "programa",
+                          server().address, user, server().password});
+        run.setProcessChannelMode(QProcess::ForwardedChannels);
+        run.start();
+        ASSERT_TRUE(run.waitForStarted());
+    }
+    // Kills the run once the file has grown past 1 MiB on the server.
+    void killWhenGrown(const std::function<QString()>& file) {
+        QElapsedTimer waited;
+        waited.start();
+        while (QFileInfo(file()).size() < 1024 * 1024 && waited.elapsed() < 30000 &&
+               !run.waitForFinished(2)) {
+        }
+        ASSERT_EQ(run.state(), QProcess::Running);
+        run.kill();
+        run.waitForFinished();
+        EXPECT_LT(QFileInfo(file()).size(), content.size()); // killed midway
+    }
+    void runAgainToTheEnd() {
+        run.start();
+        ASSERT_TRUE(run.waitForFinished(60000));
+        EXPECT_EQ(run.exitCode(), 0);
+        EXPECT_TRUE(readFile(remote("slow.bin")) == content);
+        EXPECT_EQ(filesIn(remote()), QStringList{"slow.bin"});
+    }
+
+    QProcess run;
+    QByteArray content;
+};
+
+TEST_F(KilledRunTest, KilledUploadLeavesThePreviousCopyAndTheNextRunReplacesIt) {
+    start(server().user);
+    killWhenGrown([&] {
+        const QStringList names = filesIn(remote()).filter(".zvn-");
+        return names.isEmpty() ? QString() : remote(names[0]);
+    });
+    EXPECT_EQ(readFile(remote("slow.bin")), "previous copy");
+    runAgainToTheEnd();
 }
 
-// The same on a server that refuses renames, killed while the file is sent the second time,
-// straight over its name: the complete temporary copy is then the whole one, and stays.
-TEST_F(EngineTest, KilledReplacementOnAServerWithoutRenamesKeepsAWholeCopy) {
-    const FtpServer& server = FtpServers::byKind("pyftpdlib");
-    ASSERT_TRUE(server.running) << server.whyNot.toStdString();
-    const QString folder = server.local("sin-renombrar/origen/");
-    server.seed("sin-renombrar/origen/slow.bin", "previous copy");
-    QByteArray content(20 * 1024 * 1024, '\0');
-    for (qsizetype i = 0; i < content.size(); ++i)
-        content[i] = char(i * 7919 >> 8);
-    writeFile(source("slow.bin"), content);
-    QProcess run;
-    run.setProgram(QStringLiteral(ZARVENTO_ROUTE_DRIVER));
-    run.setArguments({source(), "/sin-renombrar", "differential", dir / "programa", server.address,
-                      server.user + "-sin-renombrar", server.password});
-    run.setProcessChannelMode(QProcess::ForwardedChannels);
-
-    run.start();
-    ASSERT_TRUE(run.waitForStarted());
-    QElapsedTimer waited;
-    waited.start();
-    while (QFileInfo(folder + "slow.bin").size() < 1024 * 1024 && waited.elapsed() < 30000 &&
-           !run.waitForFinished(2)) {
-    }
-    ASSERT_EQ(run.state(), QProcess::Running);
-    run.kill();
-    run.waitForFinished();
-    EXPECT_LT(QFileInfo(folder + "slow.bin").size(), content.size()); // killed midway
-    const QStringList left = filesIn(folder);
+// On a server that refuses renames, killed while the file is sent the second time, straight
+// over its name: the complete temporary copy is then the whole one, and stays.
+TEST_F(KilledRunTest, KilledReplacementOnAServerWithoutRenamesKeepsAWholeCopy) {
+    start(server().user + "-sin-renombrar");
+    killWhenGrown([&] { return remote("slow.bin"); });
+    const QStringList left = filesIn(remote());
     ASSERT_EQ(left.size(), 2);
-    EXPECT_TRUE(readFile(folder + left[0]) == content) << left[0].toStdString();
-
-    run.start();
-    ASSERT_TRUE(run.waitForFinished(60000));
-    EXPECT_EQ(run.exitCode(), 0);
-    EXPECT_TRUE(readFile(folder + "slow.bin") == content);
-    EXPECT_EQ(filesIn(folder), QStringList{"slow.bin"});
+    EXPECT_TRUE(readFile(remote(left[0])) == content) << left[0].toStdString();
+    runAgainToTheEnd();
 }

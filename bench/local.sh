@@ -12,8 +12,9 @@ install_missing "${BUILD_PACKAGES[@]}" "${BENCH_PACKAGES[@]}"
 files=${1:-20000}
 folders=${2:-500}
 runs=${3:-5}
-build_bench zarvento_bench_local
+build_bench zarvento_bench_local zarvento_bench_proof
 engine=$PWD/$build/bench/local/zarvento_bench_local
+proof=$PWD/$build/bench/comprobacion/zarvento_bench_proof
 work=$PWD/$build/bench-work
 rm -rf "$work"
 mkdir -p "$work/log"
@@ -60,6 +61,7 @@ make_tree "$work/src" "$files" "$folders" 3
 du -sh "$work/src" | sed 's/^/tree size: /'
 
 full_engine=() full_cp=() same_engine=() same_rsync=() changed_engine=() changed_rsync=()
+proof_runs=()
 # The engine's step and the peer's step of a round, in turns going first, each starting with
 # nothing left to write back: a copy's delayed writes would otherwise slow whichever tool runs
 # next. Full copies go to a new folder each round and are removed only at the end, as removing
@@ -92,6 +94,11 @@ mkdir -p "$work/r"; rsync -a "$work/src/" "$work/r/src/"
 for round in $(seq 1 "$runs"); do
     in_turns engine_same rsync_same
 done
+# The proof after a nothing-changed night: its sample of the copy read back and compared.
+for round in $(seq 1 "$runs"); do
+    sync
+    proof_runs+=("$(seconds "$proof" files "$work/src" "$work/e/src" "$work/proof")")
+done
 for round in $(seq 1 "$runs"); do
     touch_one_percent "$work/src" "$round"
     in_turns engine_changed rsync_changed
@@ -100,6 +107,7 @@ diff -r "$work/src" "$work/e/src" >/dev/null && echo "engine copy identical to t
 
 echo "full_vs_cp ratio=$(ratio "$(median "${full_engine[@]}")" "$(median "${full_cp[@]}")") engine=$(median "${full_engine[@]}")s cp=$(median "${full_cp[@]}")s"
 echo "nochange_vs_rsync ratio=$(ratio "$(median "${same_engine[@]}")" "$(median "${same_rsync[@]}")") engine=$(median "${same_engine[@]}")s rsync=$(median "${same_rsync[@]}")s"
+echo "proof_vs_full ratio=$(ratio "$(median "${proof_runs[@]}")" "$(median "${full_engine[@]}")") proof=$(median "${proof_runs[@]}")s full=$(median "${full_engine[@]}")s"
 echo "changed1pct_vs_rsync ratio=$(ratio "$(median "${changed_engine[@]}")" "$(median "${changed_rsync[@]}")") engine=$(median "${changed_engine[@]}")s rsync=$(median "${changed_rsync[@]}")s"
 
 # Peak memory of a full backup at two tree sizes (large files left out: they cost no memory).

@@ -118,8 +118,13 @@ demo_report() {
     cat "$demo/programa/Bitacora.log"
     echo "===== $demo/copias"
     (cd "$demo/copias" && find . | sort)
-    echo "===== report server: the run (rdamovtos) and one row per backed-up folder (rdamovtosdetalle)"
-    report_sql -t -e 'SELECT * FROM rdamovtos; SELECT * FROM rdamovtosdetalle;'
+    echo "===== the proof of the copy (read back from $demo/copias)"
+    grep -E "Copia comprobada|Copia con fallas" "$demo/programa/Bitacora.log" ||
+        echo "(no proof: the run did not end well)"
+    echo "===== report server: the run (rdamovtos), one row per backed-up folder (rdamovtosdetalle)"
+    echo "      and the proof of its copy (rdacomprobaciones)"
+    report_sql -t -e 'SELECT * FROM rdamovtos; SELECT * FROM rdamovtosdetalle;
+        SELECT * FROM rdacomprobaciones;'
 }
 
 # Brings the agent's window up, restored, on the display (it starts minimised).

@@ -1,4 +1,5 @@
--- The central report server's database: one row per backup run and one per backed-up folder.
+-- The central report server's database: one row per backup run, one per backed-up folder and
+-- one per proof of a copy.
 -- Load it with:  mariadb -u root < sql/orlanet_liberaktq.sql
 CREATE DATABASE IF NOT EXISTS orlanet_liberaktq
     CHARACTER SET utf8mb4 COLLATE utf8mb4_unicode_ci;
@@ -21,4 +22,19 @@ CREATE TABLE IF NOT EXISTS rdamovtosdetalle (
     RutaDestino TEXT NOT NULL,
     PRIMARY KEY (Id),
     KEY idx_rdamovtosdetalle_idmovto (IdMovto)
+) ENGINE = InnoDB;
+
+-- The proof of each run's copy: files and bytes read back, tables checked, and the first failure.
+-- A server without this table still takes the rows of the runs.
+CREATE TABLE IF NOT EXISTS rdacomprobaciones (
+    Id INT NOT NULL AUTO_INCREMENT,
+    IdMovto INT NOT NULL,
+    Fecha DATETIME NOT NULL,
+    Resultado VARCHAR(32) NOT NULL,
+    Archivos INT NOT NULL,
+    Bytes BIGINT NOT NULL,
+    Tablas INT NOT NULL,
+    Falla TEXT NOT NULL,
+    PRIMARY KEY (Id),
+    KEY idx_rdacomprobaciones_idmovto (IdMovto)
 ) ENGINE = InnoDB;

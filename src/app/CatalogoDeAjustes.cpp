@@ -87,6 +87,7 @@ ValoresDeAjustes CatalogoDeAjustes::cargar() const {
         if (!ajustes::sinDefinir(password))
             valores.basePassword = acceso->DesEncripta(password, ajustes::kLlaveFTP);
     }
+    valores.comprobarCopias = SNaBooleano(lee(de(ajustes::kComprobarCopias)));
     valores.rutasDocumentos = rutasDe(archivos_.pbArchivoRutas);
     valores.rutasDatas = rutasDe(archivos_.pbArchivoDATAs);
     return valores;
@@ -114,7 +115,8 @@ Resultado<> CatalogoDeAjustes::grabar(const ValoresDeAjustes& valores) const {
          {de(ajustes::kRespaldoDiferencial), ajustes::comoSiNo(valores.respaldoDiferencial)},
          {de(ajustes::kIncluirSubdirectorios), ajustes::comoSiNo(valores.incluirSubdirectorios)},
          {de(ajustes::kHoraDelRespaldo), horaValida ? hora::formatear(*horaValida) : hora},
-         {de(ajustes::kCopiaConsistente), ajustes::comoSiNo(valores.copiaConsistente)}});
+         {de(ajustes::kCopiaConsistente), ajustes::comoSiNo(valores.copiaConsistente)},
+         {de(ajustes::kComprobarCopias), ajustes::comoSiNo(valores.comprobarCopias)}});
     if (valores.copiaConsistente) {
         const auto comoTexto = [](const QString& texto) {
             return texto.isEmpty() ? QString::fromUtf8(ajustes::kDatoSinDefinir) : texto;

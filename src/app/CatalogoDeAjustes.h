@@ -28,6 +28,7 @@ struct ValoresDeAjustes {
     QString baseServidor;
     QString baseUsuario;
     QString basePassword;
+    bool comprobarCopias = false;
     // The route lists as their text boxes show them (see ListaDeRutas.h).
     QString rutasDocumentos;
     QString rutasDatas;

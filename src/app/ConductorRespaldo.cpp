@@ -4,6 +4,7 @@
 #include "engine/clsRespaldar.h"
 #include "host/Componentes.h"
 #include "host/DeArchivos.h"
+#include "host/Regional.h"
 
 namespace zarvento {
 
@@ -44,11 +45,22 @@ void ConductorRespaldo::EjecutarRespaldo(const std::function<void()>& deshabilit
                         guardado.motivo());
     // A failed route fails the run, but every other route is still backed up.
     bool blCorrecto = true;
+    respaldadas_.clear();
     RespaldarLista(archivos_.pbArchivoRutas, lIdMovto, *oBasesDD, blCorrecto, QString());
     DeArchivos::CreaRuta(archivos_.carpetaTemporal);
     RespaldarLista(archivos_.pbArchivoDATAs, lIdMovto, *oBasesDD, blCorrecto,
                    archivos_.carpetaTemporal);
     DeArchivos::DelTree(archivos_.carpetaTemporal);
+    comprobacion_.reset();
+    if (blCorrecto && comprobador_)
+        comprobacion_ = comprobador_(respaldadas_);
+    if (comprobacion_) {
+        job_.Bitacorear(comprobacion_->resultado(), comprobacion_->detalle(Regional()));
+        if (lIdMovto != 0)
+            GrabarComprobacion(*oBasesDD, lIdMovto, *comprobacion_);
+        // A copy that could not be read back as it was made is not trusted.
+        blCorrecto = comprobacion_->correcta();
+    }
     if (!blCorrecto) {
         job_.Bitacorear(QStringLiteral("Error al respaldar"));
         return;
@@ -110,6 +122,7 @@ void ConductorRespaldo::RespaldarLista(const QString& stArchivoLista, qint64 lId
             blCorrecto = false;
             continue;
         }
+        respaldadas_.push_back({linea, job_.RutaRespaldado(), !enDonde.isEmpty()});
         if (lIdMovto != 0)
             GrabarDetalle(oBasesDD, lIdMovto, linea, job_.RutaRespaldado());
     }
@@ -118,24 +131,48 @@ void ConductorRespaldo::RespaldarLista(const QString& stArchivoLista, qint64 lId
 void ConductorRespaldo::GrabarDetalle(BasesDD& oBasesDD, qint64 lIdMovto,
                                       const QString& stRutaRespaldada,
                                       const QString& stRutaDestino) {
-    Conexion conexion;
-    Tabla detalle;
-    QString error;
-    if (lIdMovto >= 1 && oBasesDD.AbrirBdD(conexion, oBasesDD.cMiBase, &error) &&
-        oBasesDD.AbrirTabla(detalle, conexion, QStringLiteral("rdamovtosdetalle WHERE Id = -9"),
-                            &error)) {
-        detalle.AddNew();
-        detalle.setField(QStringLiteral("IdMovto"), lIdMovto);
-        detalle.setField(QStringLiteral("RutaRespaldada"), stRutaRespaldada);
-        detalle.setField(QStringLiteral("RutaDestino"), stRutaDestino);
-        if (detalle.Update(&error))
-            error.clear();
-    }
+    const QString error = GrabarFila(oBasesDD, QStringLiteral("rdamovtosdetalle"),
+                                     {{QStringLiteral("IdMovto"), lIdMovto},
+                                      {QStringLiteral("RutaRespaldada"), stRutaRespaldada},
+                                      {QStringLiteral("RutaDestino"), stRutaDestino}});
     if (!error.isEmpty())
         job_.ArchivoBitacora(QStringLiteral("Detalle no registrado en el servidor central (") +
                              stRutaRespaldada + QStringLiteral("): ") + error);
-    BasesDD::CierraTabla(detalle);
+}
+
+void ConductorRespaldo::GrabarComprobacion(BasesDD& oBasesDD, qint64 lIdMovto,
+                                           const ResultadoDeComprobacion& comprobacion) {
+    const QString error = GrabarFila(oBasesDD, QStringLiteral("rdacomprobaciones"),
+                                     {{QStringLiteral("IdMovto"), lIdMovto},
+                                      {QStringLiteral("Fecha"), reloj_.now()},
+                                      {QStringLiteral("Resultado"), comprobacion.resultado()},
+                                      {QStringLiteral("Archivos"), comprobacion.archivos},
+                                      {QStringLiteral("Bytes"), comprobacion.bytes},
+                                      {QStringLiteral("Tablas"), comprobacion.tablas},
+                                      {QStringLiteral("Falla"), comprobacion.falla}});
+    // A server from before the proof has no table for it; the run's own rows are kept.
+    if (!error.isEmpty())
+        job_.ArchivoBitacora(QStringLiteral("Comprobación no registrada en el servidor central: ") +
+                             error);
+}
+
+// Adds a row of the run to a table of the central server; "" when it was stored, else why not.
+QString ConductorRespaldo::GrabarFila(BasesDD& oBasesDD, const QString& tabla,
+                                      const std::vector<std::pair<QString, QVariant>>& campos) {
+    Conexion conexion;
+    Tabla fila;
+    QString error;
+    if (oBasesDD.AbrirBdD(conexion, oBasesDD.cMiBase, &error) &&
+        oBasesDD.AbrirTabla(fila, conexion, tabla + QStringLiteral(" WHERE Id = -9"), &error)) {
+        fila.AddNew();
+        for (const auto& [campo, valor] : campos)
+            fila.setField(campo, valor);
+        if (fila.Update(&error))
+            error.clear();
+    }
+    BasesDD::CierraTabla(fila);
     BasesDD::CierraBdD(conexion);
+    return error;
 }
 
 void ConductorRespaldo::escribirFecha(const ajustes::Ajuste& ajuste) {

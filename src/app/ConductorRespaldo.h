@@ -4,12 +4,17 @@
 #include "app/ArchivosPrincipal.h"
 #include "app/CarpetasDeRutas.h"
 #include "app/Resultado.h"
+#include "app/ResultadoDeComprobacion.h"
 #include "host/BasesDD.h"
 #include "host/ConexionCentral.h"
 #include "host/Services.h"
 
 #include <QString>
+#include <QVariant>
 #include <functional>
+#include <optional>
+#include <utility>
+#include <vector>
 
 namespace zarvento {
 
@@ -33,6 +38,14 @@ public:
     // Runs the backup; deshabilitarAccion is called when the run button must be disabled.
     void EjecutarRespaldo(const std::function<void()>& deshabilitarAccion);
 
+    // The proof of the run's copy, made after a run whose every route went through; nullopt
+    // when no proof is made. A failed proof fails the run.
+    using Comprobador =
+        std::function<std::optional<ResultadoDeComprobacion>(const std::vector<RutaDeCorrida>&)>;
+    void comprobador(Comprobador comprobar) { comprobador_ = std::move(comprobar); }
+    // The last run's proof; nullopt when it made none.
+    const std::optional<ResultadoDeComprobacion>& comprobacion() const { return comprobacion_; }
+
     // The route-list line being backed up.
     const QString& rutaActual() const { return rutaActual_; }
 
@@ -44,6 +57,10 @@ private:
                         bool& blCorrecto, const QString& enDonde);
     void GrabarDetalle(BasesDD& oBasesDD, qint64 lIdMovto, const QString& stRutaRespaldada,
                        const QString& stRutaDestino);
+    void GrabarComprobacion(BasesDD& oBasesDD, qint64 lIdMovto,
+                            const ResultadoDeComprobacion& comprobacion);
+    static QString GrabarFila(BasesDD& oBasesDD, const QString& tabla,
+                              const std::vector<std::pair<QString, QVariant>>& campos);
     void escribirFecha(const ajustes::Ajuste& ajuste);
 
     const Componentes& componentes_;
@@ -55,6 +72,9 @@ private:
     QString rutaActual_;
     // The destination folder names of this run's routes.
     CarpetasDeRutas carpetas_;
+    Comprobador comprobador_;
+    std::vector<RutaDeCorrida> respaldadas_;
+    std::optional<ResultadoDeComprobacion> comprobacion_;
 };
 
 } // namespace zarvento

@@ -32,6 +32,16 @@ std::optional<Notificacion> EstadoDeRespaldos::corridaTerminada(bool conError) {
     return Notificacion{kTitulo, QStringLiteral("Error al respaldar")};
 }
 
+std::optional<Notificacion>
+EstadoDeRespaldos::comprobada(const ResultadoDeComprobacion& comprobacion,
+                              const QDateTime& cuando) {
+    comprobacion_ = comprobacion.resultado();
+    comprobadaEl_ = cuando;
+    if (comprobacion.correcta())
+        return std::nullopt;
+    return Notificacion{comprobacion.resultado(), comprobacion.falla};
+}
+
 std::optional<Notificacion> EstadoDeRespaldos::alIniciar(const QDate& hoy) const {
     if (!ultimo_.isValid())
         return Notificacion{kTitulo, QStringLiteral("No hay registro de ningún respaldo")};
@@ -49,6 +59,10 @@ QString EstadoDeRespaldos::resumen() const {
              (proximo_.isValid() && correcta_
                   ? fecha(proximo_.date()) + ' ' + proximo_.toString(QStringLiteral("HH:mm"))
                   : QStringLiteral("ninguno"));
+    if (comprobadaEl_.isValid())
+        texto += QStringLiteral("\nÚltima comprobación: ") + fecha(comprobadaEl_.date()) + ' ' +
+                 comprobadaEl_.toString(QStringLiteral("HH:mm")) + QStringLiteral(", ") +
+                 comprobacion_;
     if (!correcta_)
         texto += QStringLiteral("\nConfiguración incorrecta");
     else if (errorEnCorrida_)

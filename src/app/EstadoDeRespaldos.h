@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/ResultadoDeComprobacion.h"
+
 #include <QDate>
 #include <QDateTime>
 #include <QString>
@@ -34,6 +36,9 @@ public:
 
     std::optional<Notificacion> revisada(bool correcta);
     std::optional<Notificacion> corridaTerminada(bool conError);
+    // The proof of the run's copy, shown in the summary; a failed one is notified with its cause.
+    std::optional<Notificacion> comprobada(const ResultadoDeComprobacion& comprobacion,
+                                           const QDateTime& cuando);
     std::optional<Notificacion> alIniciar(const QDate& hoy) const;
 
     bool conFallo() const { return !correcta_ || errorEnCorrida_; }
@@ -48,6 +53,8 @@ private:
     QDateTime proximo_;
     bool correcta_ = true;
     bool errorEnCorrida_ = false;
+    QString comprobacion_; // the last proof, as the summary shows it
+    QDateTime comprobadaEl_;
 };
 
 } // namespace zarvento

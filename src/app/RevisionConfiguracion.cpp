@@ -54,6 +54,8 @@ void RevisionConfiguracion::RevisarConfiguracion() {
     job_.IncluirSubdirectorios(leerSiNo(de(ajustes::kIncluirSubdirectorios)));
     registrarSiNo(QStringLiteral("Incluir subdirectorios"), job_.IncluirSubdirectorios());
     revisarCopiaConsistente(*acceso, blCorrecto);
+    registrarSiNo(QStringLiteral("Comprobar copias"), leerSiNo(de(ajustes::kComprobarCopias)));
+    leerConDefecto(de(ajustes::kMinutosComprobacion));
     revisarHora(blCorrecto);
 
     if (blCorrecto) {

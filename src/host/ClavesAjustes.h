@@ -29,6 +29,9 @@ inline constexpr const char* kCopiaConsistente = "Copia consistente de la base";
 inline constexpr const char* kBaseServidor = "Base servidor";
 inline constexpr const char* kBaseUsuario = "Base usuario";
 inline constexpr const char* kBasePassword = "Base password";
+// The proof of each copy after its run, and the minutes it may take at most.
+inline constexpr const char* kComprobarCopias = "Comprobar copias";
+inline constexpr const char* kMinutosComprobacion = "Minutos de comprobación";
 
 inline constexpr const char* kDatoSinDefinir = "DATO SIN DEFINIR";
 inline constexpr const char* kHoraSinDefinir = "SIN DEFINIR";
@@ -72,6 +75,8 @@ inline constexpr Ajuste kEsquema[] = {
     {kConfiguracion, kBaseServidor, Forma::Texto, kDatoSinDefinir},
     {kConfiguracion, kBaseUsuario, Forma::Texto, kDatoSinDefinir},
     {kConfiguracion, kBasePassword, Forma::Cifrado, kDatoSinDefinir},
+    {kConfiguracion, kComprobarCopias, Forma::SiNo, "S"},
+    {kConfiguracion, kMinutosComprobacion, Forma::Texto, "60"},
     {kResultado, kUltimoRespaldo, Forma::Fecha, nullptr},
     {kConfiguracion, kURGELN, Forma::Fecha, nullptr},
     {kConfiguracion, kRutaHost, Forma::Ruta, "C:\\quillonpremium"},

@@ -2,6 +2,8 @@
 
 #include "app/ConductorRespaldo.h"
 #include "app/CuentaRegresiva.h"
+#include "comprobacion/ComprobacionNocturna.h"
+#include "comprobacion/ServidorDePrueba.h"
 #include "host/ClavesAjustes.h"
 #include "host/Componentes.h"
 #include "host/DelRegistro.h"
@@ -32,14 +34,15 @@ constexpr Qt::WindowStates kNoNormal =
 } // namespace
 
 void frmPrincipal::TerminarProceso() {
+    ServidorDePrueba::Descartar();
     std::fflush(nullptr);
     std::_Exit(EXIT_SUCCESS);
 }
 
 frmPrincipal::frmPrincipal(const Componentes& componentes, const Clock& reloj, EventPump& bomba,
                            Terminar terminar, QWidget* parent)
-    : QWidget(parent), componentes_(componentes), reloj_(reloj), terminar_(std::move(terminar)),
-      c_(*this), vigia_(*c_.txtLog),
+    : QWidget(parent), componentes_(componentes), reloj_(reloj), bomba_(bomba),
+      terminar_(std::move(terminar)), c_(*this), vigia_(*c_.txtLog),
       job_(ServiciosRespaldo{reloj, bomba, *c_.lblAviso, componentes.entorno().programa.folder}),
       bandeja_(new BandejaPrincipal(this)) {
     setObjectName(QStringLiteral("frmPrincipal"));
@@ -191,8 +194,17 @@ void frmPrincipal::cmdAccion_Click() {
     if (c_.txtLog->isVisible())
         c_.txtLog->setFocus();
     vigia_.empezar();
+    conductor_->comprobador(ComprobacionNocturna(AjustesEnIni(*oIni_, archivos_.pbArchivoIni), job_,
+                                                 archivos_.carpetaTemporal, bomba_,
+                                                 QDateTime::currentDateTime()));
     conductor_->EjecutarRespaldo([this] { c_.cmdAccion->setEnabled(false); });
-    avisar(estado_.corridaTerminada(vigia_.terminoConError()));
+    auto aviso = estado_.corridaTerminada(vigia_.terminoConError());
+    // A failed proof is told with its cause rather than as a plain failed run.
+    if (const auto& comprobacion = conductor_->comprobacion()) {
+        if (auto fallo = estado_.comprobada(*comprobacion, reloj_.now()))
+            aviso = std::move(fallo);
+    }
+    avisar(aviso);
     actualizarEstado(true);
     c_.cmdConfigurar->setEnabled(true);
     c_.cmdAccion->setEnabled(true);

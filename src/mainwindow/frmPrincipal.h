@@ -83,6 +83,7 @@ private:
 
     const Componentes& componentes_;
     const Clock& reloj_;
+    EventPump& bomba_;
     Terminar terminar_;
     ControlesPrincipal c_;
     VigiaDeCorrida vigia_;

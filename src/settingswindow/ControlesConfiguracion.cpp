@@ -265,6 +265,11 @@ void ControlesConfiguracion::crearTodos() {
     Command1 = boton("Command1", datas, QStringLiteral("&Examinar"), {5760, 240, 1335, 495}, 31);
     lista(5, datas, {960, 960, 6135, 1800}, 32);
 
+    casilla(6, v,
+            QStringLiteral("Comprobar copias (se leen de vuelta y la copia de la base se carga "
+                           "en un servidor de prueba)"),
+            {8040, 7680, 5415, 480}, 38);
+
     cmdGrabar = boton("cmdGrabar", v, QStringLiteral("&Grabar"), {13560, 9165, 1695, 735}, 19);
 }
 

@@ -23,12 +23,13 @@ namespace zarvento {
 // captions and keyboard order. Arrays are indexed as the design numbers them; txtDato(4) and
 // txtDato(5), the two route lists, are multi-line boxes and live in txtRutas. Below the hour,
 // chkOpcion(5) and fraOpcion(4) hold the database connection of the consistent copy, laid out
-// like the FTP group: lblEtiq(12) to (14), txtDato(8) to (10) and cmdVerNoVerBase.
+// like the FTP group: lblEtiq(12) to (14), txtDato(8) to (10) and cmdVerNoVerBase; beside it,
+// below the data routes, chkOpcion(6) turns the proof of each copy on.
 class ControlesConfiguracion {
 public:
     explicit ControlesConfiguracion(QDialog& ventana);
 
-    std::array<QCheckBox*, 6> chkOpcion{};
+    std::array<QCheckBox*, 7> chkOpcion{};
     std::array<QGroupBox*, 5> fraOpcion{};
     std::array<QRadioButton*, 2> optOpcion{};
     std::array<QLabel*, 15> lblEtiq{};         // no lblEtiq(6) or (7)

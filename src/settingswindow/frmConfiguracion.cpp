@@ -88,6 +88,7 @@ void frmConfiguracion::mostrar(const ValoresDeAjustes& v) {
     c_->txtDato[8]->setText(v.baseServidor);
     c_->txtDato[9]->setText(v.baseUsuario);
     c_->txtDato[10]->setText(v.basePassword);
+    c_->chkOpcion[6]->setChecked(v.comprobarCopias);
     c_->rutas(4)->setPlainText(v.rutasDocumentos);
     c_->rutas(5)->setPlainText(v.rutasDatas);
 }
@@ -110,6 +111,7 @@ ValoresDeAjustes frmConfiguracion::valores() const {
     v.baseServidor = c_->txtDato[8]->text();
     v.baseUsuario = c_->txtDato[9]->text();
     v.basePassword = c_->txtDato[10]->text();
+    v.comprobarCopias = c_->chkOpcion[6]->isChecked();
     v.rutasDocumentos = c_->rutas(4)->toPlainText();
     v.rutasDatas = c_->rutas(5)->toPlainText();
     return v;

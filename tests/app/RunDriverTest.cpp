@@ -1,5 +1,6 @@
 #include "MariaDbServer.h"
 #include "ProgramaDePrueba.h"
+#include "ShopDatabase.h"
 #include "TestSupport.h"
 #include "app/ConductorRespaldo.h"
 #include "app/RutasARespaldar.h"
@@ -96,8 +97,9 @@ protected:
     ConexionCentral realServer() const {
         return {server.host, server.port, server.user, server.password};
     }
-    void run(const ConexionCentral& central) {
+    void run(const ConexionCentral& central, ConductorRespaldo::Comprobador comprobador = nullptr) {
         ConductorRespaldo conductor(componentes, ini, job, archivos, central, clock);
+        conductor.comprobador(std::move(comprobador));
         conductor.EjecutarRespaldo([this] { ++disabled; });
     }
     QString setting(const char* section, const char* key) const {
@@ -296,4 +298,55 @@ TEST_F(RunDriverTest, RefusedInsertAfterConnectingIsLoggedAndTheRunGoesOn) {
     const QString logText = QString::fromUtf8(readFile(programa.pathOf("Bitacora.log")));
     EXPECT_TRUE(logText.contains("Respaldo no registrado en el servidor central: "));
     EXPECT_EQ(treeOf(dir / "destino"), QStringList({"uno", "uno/archivo.txt"}));
+}
+
+TEST_F(RunDriverTest, TheProofIsLoggedAndStoredAndAFailedProofFailsTheRun) {
+    ASSERT_TRUE(server.available()) << "the test MariaDB server is not running";
+    CentralRows rows(server);
+    writeFile(archivos.pbArchivoRutas, routes({"probada"}));
+    const struct {
+        ResultadoDeComprobacion comprobacion;
+        QString linea;
+        QString fin;
+        QString fila;
+    } casos[] = {
+        {{3, 4096, 2, ""},
+         "*)Copia comprobada:--------> 3 archivos, 4,096 bytes leídos de vuelta, 2 tablas "
+         "revisadas",
+         "Respaldo finalizado  ... ",
+         "Copia comprobada|3|4096|2|"},
+        {{1, 10, 0, "probada/archivo.txt: distinto en el byte 1"},
+         "*)Copia con fallas:--------> probada/archivo.txt: distinto en el byte 1",
+         "Error al respaldar  ... ",
+         "Copia con fallas|1|10|0|probada/archivo.txt: distinto en el byte 1"},
+    };
+    for (const auto& c : casos) {
+        SCOPED_TRACE(c.linea.toStdString());
+        ini::write(archivos.pbArchivoIni, ajustes::kResultado, ajustes::kUltimoRespaldo, "");
+        run(realServer(), [&](const std::vector<RutaDeCorrida>& rutas) {
+            EXPECT_EQ(rutas.size(), 1u);
+            return std::optional(c.comprobacion);
+        });
+        EXPECT_TRUE(log.lines.contains(c.linea)) << log.lines.join('\n').toStdString();
+        EXPECT_EQ(log.lines.last(), c.fin);
+        EXPECT_EQ(setting(ajustes::kResultado, ajustes::kUltimoRespaldo).isEmpty(),
+                  !c.comprobacion.correcta());
+        const QString run = rows.runsOf(dir / "datos/probada").last();
+        EXPECT_EQ(rows.query("SELECT Resultado, Archivos, Bytes, Tablas, Falla FROM "
+                             "rdacomprobaciones WHERE IdMovto = " +
+                             run),
+                  QStringList{c.fila});
+    }
+
+    // A server from before the proof keeps taking the runs.
+    rootSql(server, "RENAME TABLE " + server.database + ".rdacomprobaciones TO " + server.database +
+                        ".rdacomprobaciones_aparte");
+    run(realServer(),
+        [](const std::vector<RutaDeCorrida>&) { return std::optional(ResultadoDeComprobacion{}); });
+    rootSql(server, "RENAME TABLE " + server.database + ".rdacomprobaciones_aparte TO " +
+                        server.database + ".rdacomprobaciones");
+    EXPECT_EQ(rows.runsOf(dir / "datos/probada").size(), 3);
+    EXPECT_EQ(log.lines.last(), "Respaldo finalizado  ... ");
+    EXPECT_TRUE(QString::fromUtf8(readFile(programa.pathOf("Bitacora.log")))
+                    .contains("Comprobación no registrada en el servidor central: "));
 }

@@ -14,7 +14,8 @@ TEST_F(MainWindowTest, EmptySettingsWriteTheDefaultsAndBlockEveryRun) {
                      linea("Ciclo", "Semanal"), linea("'Día al inicio'", "Sí"),
                      linea("Respaldo en FTP", "No"), linea("Alerta", "Ruta destino, no definida"),
                      linea("Respaldo diferencial", "Sí"), linea("Incluir subdirectorios", "Sí"),
-                     linea("Copia consistente", "No"), linea("Hora del respaldo", "SIN DEFINIR"),
+                     linea("Copia consistente", "No"), linea("Comprobar copias", "Sí"),
+                     linea("Hora del respaldo", "SIN DEFINIR"),
                      linea("No procede el respaldo", "Configuración incorrecta"),
                      linea("Configuración revisada")}));
     EXPECT_EQ(leido(ajustes::kRespaldosVariados), "S");
@@ -26,6 +27,8 @@ TEST_F(MainWindowTest, EmptySettingsWriteTheDefaultsAndBlockEveryRun) {
     EXPECT_EQ(leido(ajustes::kIncluirSubdirectorios), "S");
     EXPECT_EQ(leido(ajustes::kHoraDelRespaldo), "SIN DEFINIR");
     EXPECT_EQ(leido(ajustes::kCopiaConsistente), "N");
+    EXPECT_EQ(leido(ajustes::kComprobarCopias), "S");
+    EXPECT_EQ(leido(ajustes::kMinutosComprobacion), "60");
     EXPECT_EQ(leido(ajustes::kFTPservidor), "");
     EXPECT_EQ(leido(ajustes::kBaseServidor), "");
     EXPECT_TRUE(QFile::exists(rutas()));
@@ -47,7 +50,7 @@ TEST_F(MainWindowTest, CorrectConfigurationArmsTheSchedule) {
                            linea("'Día al inicio'", "No"), linea("Respaldo en FTP", "No"),
                            linea("Ruta destino correcta"), linea("Respaldo diferencial", "No"),
                            linea("Incluir subdirectorios", "Sí"), linea("Copia consistente", "No"),
-                           linea("Hora del respaldo", "23:00"),
+                           linea("Comprobar copias", "Sí"), linea("Hora del respaldo", "23:00"),
                            linea("Resultado revisión", "Todo correcto"),
                            linea("Configuración revisada")}));
     EXPECT_TRUE(Timer1()->isActive());

@@ -118,6 +118,11 @@ TEST_F(SettingsWindowTest, EveryControlHasItsCaptionContainerPositionAndTabOrder
         {"txtDato9", "fraOpcion4", "", {1680, 840, 4335, 360}},
         {"txtDato10", "fraOpcion4", "", {1680, 1320, 4335, 360}},
         {"cmdVerNoVerBase", "fraOpcion4", "Ve&r datos", {4560, 1800, 1455, 495}},
+        {"chkOpcion6",
+         "frmConfiguracion",
+         "Comprobar copias (se leen de vuelta y la copia de la base se carga en un servidor de "
+         "prueba)",
+         {8040, 7680, 5415, 480}},
         {"cmdGrabar", "frmConfiguracion", "&Grabar", {13560, 9165, 1695, 735}},
     };
     for (const Diseno& d : disenos) {
@@ -136,10 +141,11 @@ TEST_F(SettingsWindowTest, EveryControlHasItsCaptionContainerPositionAndTabOrder
 
     // The controls that take the focus, in keyboard order; labels and frames never do.
     const QStringList orden{
-        "chkOpcion0", "optOpcion1", "optOpcion0", "chkOpcion1",  "chkOpcion2", "txtDato0",
-        "txtDato1",   "txtDato2",   "txtDato3",   "chkOpcion3",  "chkOpcion4", "cmdVerNoVer",
-        "cmdGrabar",  "txtDato6",   "txtDato7",   "cmdExaminar", "txtDato4",   "Command1",
-        "txtDato5",   "chkOpcion5", "txtDato8",   "txtDato9",    "txtDato10",  "cmdVerNoVerBase"};
+        "chkOpcion0",  "optOpcion1",  "optOpcion0", "chkOpcion1",      "chkOpcion2",
+        "txtDato0",    "txtDato1",    "txtDato2",   "txtDato3",        "chkOpcion3",
+        "chkOpcion4",  "cmdVerNoVer", "cmdGrabar",  "txtDato6",        "txtDato7",
+        "cmdExaminar", "txtDato4",    "Command1",   "txtDato5",        "chkOpcion5",
+        "txtDato8",    "txtDato9",    "txtDato10",  "cmdVerNoVerBase", "chkOpcion6"};
     QStringList cadena;
     QWidget* actual = chk(0);
     do {
@@ -207,12 +213,12 @@ TEST_F(SettingsWindowTest, YesNoValuesAreCheckedOnlyForAnS) {
                                                       {"si", false}, {"N", false}, {"", false}};
     for (const auto& [texto, marcada] : casos) {
         SCOPED_TRACE(texto.toStdString());
-        for (const char* clave :
-             {ajustes::kRespaldosVariados, ajustes::kDiaPrimero, ajustes::kRespaldoEnFTP,
-              ajustes::kRespaldoDiferencial, ajustes::kIncluirSubdirectorios})
+        for (const char* clave : {ajustes::kRespaldosVariados, ajustes::kDiaPrimero,
+                                  ajustes::kRespaldoEnFTP, ajustes::kRespaldoDiferencial,
+                                  ajustes::kIncluirSubdirectorios, ajustes::kComprobarCopias})
             guardar(clave, texto);
         abrir();
-        for (int i = 0; i < 5; ++i)
+        for (int i : {0, 1, 2, 3, 4, 6})
             EXPECT_EQ(chk(i)->isChecked(), marcada) << "chkOpcion" << i;
     }
 }

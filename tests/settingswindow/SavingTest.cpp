@@ -25,6 +25,7 @@ TEST_F(SettingsWindowTest, GrabarWritesEveryRowAndLeavesTheFtpKeysWhileFtpIsOff)
     opt(1)->setChecked(true); // saved although its group is disabled
     chk(1)->setChecked(true);
     chk(3)->setChecked(true);
+    chk(6)->setChecked(false);
     txt(3)->setText("/mnt/respaldos");
     txt(6)->setText("7");
     txt(7)->setText("5");
@@ -43,6 +44,7 @@ TEST_F(SettingsWindowTest, GrabarWritesEveryRowAndLeavesTheFtpKeysWhileFtpIsOff)
     EXPECT_EQ(leido(ajustes::kRespaldoDiferencial), "S");
     EXPECT_EQ(leido(ajustes::kIncluirSubdirectorios), "N");
     EXPECT_EQ(leido(ajustes::kHoraDelRespaldo), "07:05");
+    EXPECT_EQ(leido(ajustes::kComprobarCopias), "N");
     EXPECT_EQ(test::readFile(archivos.pbArchivoRutas), "/datos/uno\r\n/datos/dos\r\n");
     EXPECT_EQ(test::readFile(archivos.pbArchivoDATAs), "");
     EXPECT_FALSE(posicion("Arriba").isEmpty());

@@ -1,0 +1,46 @@
+// Runs the proof of a copy as a nightly run would, without windows:
+//   zarvento_bench_proof files <source folder> <its copy's folder> <scratch folder>
+//       a nothing-changed night's sample of the files, read back and compared
+//   zarvento_bench_proof base <dump> <database> <scratch folder>
+//       loads the dump into a scratch server, checks its tables and counts their rows; prints
+//       the seconds of that, the server's start left out
+// Exit status 0 when the copy was proven.
+#include "comprobacion/ComprobacionDeBase.h"
+#include "comprobacion/ComprobacionDeCopia.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <cstdio>
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const QStringList a = app.arguments();
+    if (argc != 5 || (a[1] != "files" && a[1] != "base")) {
+        std::fprintf(stderr, "usage: %s files SOURCE COPY SCRATCH | base DUMP DATABASE SCRATCH\n",
+                     argv[0]);
+        return 2;
+    }
+    zarvento::NoEventPump pump;
+    QString falla;
+    if (a[1] == "files") {
+        zarvento::OpcionesDeComprobacion opciones;
+        opciones.copiados = opciones.inicio = QDateTime::currentDateTime();
+        opciones.carpeta = a[4];
+        opciones.limite = QDeadlineTimer(QDeadlineTimer::Forever);
+        falla = zarvento::ComprobacionDeCopia(opciones, pump)
+                    .comprobar({{a[2], a[3] + '/', false}})
+                    .falla;
+    } else {
+        zarvento::ComprobacionDeBase bases(a[4], pump, QDeadlineTimer(QDeadlineTimer::Forever));
+        // The first load starts the server; the second one is timed.
+        QElapsedTimer reloj;
+        if (bases.comprobar(a[2], a[3], falla)) {
+            reloj.start();
+            bases.comprobar(a[2], a[3], falla);
+            std::printf("%.3f\n", static_cast<double>(reloj.nsecsElapsed()) / 1e9);
+        }
+    }
+    if (!falla.isEmpty())
+        std::fprintf(stderr, "%s\n", qPrintable(falla));
+    return falla.isEmpty() ? 0 : 1;
+}

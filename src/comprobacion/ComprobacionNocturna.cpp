@@ -1,0 +1,54 @@
+#include "comprobacion/ComprobacionNocturna.h"
+
+#include "comprobacion/ComprobacionDeCopia.h"
+#include "engine/clsRespaldar.h"
+#include "host/ClavesAjustes.h"
+
+namespace zarvento {
+
+namespace {
+
+constexpr int kMinutosPorDefecto = 60;
+
+// The run's number for the rotating sample: one more for each run of the same cycle folder (a
+// weekday's folder comes back weekly, a day of the month's monthly), so every share comes round.
+qint64 turnoDe(const clsRespaldar& job, const QDate& hoy) {
+    const qint64 dias = QDate(2000, 1, 3).daysTo(hoy); // a Monday
+    if (!job.RespaldoMultiple())
+        return dias;
+    if (job.EsSemanal())
+        return dias / 7;
+    return hoy.year() * 12 + hoy.month();
+}
+
+} // namespace
+
+ConductorRespaldo::Comprobador ComprobacionNocturna(AjustesEnIni ajustes, const clsRespaldar& job,
+                                                    QString carpetaTemporal, EventPump& bomba,
+                                                    QDateTime inicio) {
+    return [ini = std::move(ajustes), &job, carpeta = std::move(carpetaTemporal), &bomba, inicio](
+               const std::vector<RutaDeCorrida>& rutas) -> std::optional<ResultadoDeComprobacion> {
+        if (!ajustes::esSi(ini.leer(ajustes::de(ajustes::kComprobarCopias))))
+            return std::nullopt;
+        // FTP destinations are read back through the restore's access to them.
+        if (job.RespaldoEnFTP())
+            return std::nullopt;
+        bool numero = false;
+        int minutos = ini.leer(ajustes::de(ajustes::kMinutosComprobacion)).toInt(&numero);
+        if (!numero || minutos <= 0)
+            minutos = kMinutosPorDefecto;
+        OpcionesDeComprobacion opciones;
+        opciones.turno = turnoDe(job, inicio.date());
+        const QDate ultimo = ajustes::fechaDe(ini.leer(ajustes::de(ajustes::kUltimoRespaldo)));
+        opciones.copiados =
+            ultimo.isValid() ? ultimo.startOfDay() : QDateTime::fromSecsSinceEpoch(0);
+        opciones.inicio = inicio;
+        opciones.carpeta = carpeta + QStringLiteral("/Comprobacion");
+        opciones.subcarpetas = job.IncluirSubdirectorios();
+        opciones.consistente = ajustes::esSi(ini.leer(ajustes::de(ajustes::kCopiaConsistente)));
+        opciones.limite = QDeadlineTimer(std::chrono::minutes(minutos));
+        return ComprobacionDeCopia(opciones, bomba).comprobar(rutas);
+    };
+}
+
+} // namespace zarvento

@@ -218,10 +218,13 @@ bool ServidorDePrueba::esperar(QProcess& proceso, const QString& paso, QString& 
     }
     if (proceso.exitStatus() == QProcess::NormalExit && proceso.exitCode() == 0)
         return true;
-    const QByteArray motivo = proceso.readAllStandardError().trimmed();
-    error = QString::fromLocal8Bit(motivo.isEmpty() ? proceso.readAllStandardOutput().trimmed()
-                                                    : motivo)
-                .simplified();
+    QByteArray motivo = proceso.readAllStandardError().trimmed();
+    if (motivo.isEmpty())
+        motivo = proceso.readAllStandardOutput().trimmed();
+    // The client repeats the whole failing statement before its error; the error is enough.
+    if (const qsizetype desde = motivo.lastIndexOf("ERROR "); desde >= 0)
+        motivo = motivo.mid(desde);
+    error = QString::fromLocal8Bit(motivo).simplified();
     if (error.isEmpty())
         error = paso + QStringLiteral(" terminó con código ") + QString::number(proceso.exitCode());
     return false;

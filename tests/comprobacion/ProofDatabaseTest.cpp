@@ -68,8 +68,7 @@ TEST_F(ProofDatabaseTest, GoodDumpPassesAndDamagedOnesNameWhatFailsScratchServer
          QStringLiteral("tienda_prueba.sql: volcado incompleto (le falta su final)")},
         {"otra base", bueno(), QStringLiteral("caja"),
          QStringLiteral("caja.sql: es un volcado de la base tienda_prueba, no de caja")},
-        {"byte cambiado", cambiado, kShop,
-         QStringLiteral("tienda_prueba.sql: no carga: ERROR 1062 (23000) at line ")},
+        {"byte cambiado", cambiado, kShop, QStringLiteral("tienda_prueba.sql: no carga: ERROR ")},
     };
     for (const auto& c : casos) {
         SCOPED_TRACE(c.caso);

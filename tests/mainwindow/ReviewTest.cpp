@@ -164,9 +164,9 @@ TEST_F(MainWindowTest, ConsistentCopyNeedsItsServerAndUserAndNeverLogsThePasswor
     ventana->RevisarConfiguracion();
     const QStringList lineas = log();
     const qsizetype copia = lineas.indexOf(linea("Copia consistente", "Sí"));
-    EXPECT_EQ(lineas.mid(copia + 1, 3), (QStringList{linea("Base servidor", "127.0.0.1:3307"),
-                                                     linea("Base usuario", "respaldo"),
-                                                     linea("Hora del respaldo", "23:00")}));
+    EXPECT_EQ(lineas.mid(copia + 1, 3),
+              (QStringList{linea("Base servidor", "127.0.0.1:3307"),
+                           linea("Base usuario", "respaldo"), linea("Comprobar copias", "Sí")}));
     EXPECT_TRUE(lineas.contains(linea("Resultado revisión", "Todo correcto")));
     EXPECT_FALSE(lineas.join('\n').contains("secreta"));
 }

@@ -82,6 +82,13 @@ TEST_F(TrayTest, MenuCommandsAreTheButtonsOwn) {
     elegir("Respaldar ahora");
     EXPECT_EQ(corridas(), 1);
     bomba.onPump = nullptr;
+    // The run's copy was read back, and the tooltip says so.
+    EXPECT_EQ(vecesEnLog(linea("Copia comprobada",
+                               "2 archivos, 6 bytes leídos de vuelta, 0 tablas revisadas")),
+              1)
+        << bitacora().toStdString();
+    EXPECT_TRUE(resumen().endsWith("\nÚltima comprobación: 07/12/2026 08:00, Copia comprobada"))
+        << resumen().toStdString();
 
     dialogos.answers = {MessageAnswer::No};
     elegir("Cerrar");

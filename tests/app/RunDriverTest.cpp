@@ -297,3 +297,16 @@ TEST_F(RunDriverTest, RefusedInsertAfterConnectingIsLoggedAndTheRunGoesOn) {
     EXPECT_TRUE(logText.contains("Respaldo no registrado en el servidor central: "));
     EXPECT_EQ(treeOf(dir / "destino"), QStringList({"uno", "uno/archivo.txt"}));
 }
+
+TEST_F(RunDriverTest, ALogOverItsLimitBecomesThePreviousOneWhenARunStarts) {
+    const QString archivo = programa.pathOf("Bitacora.log");
+    const QByteArray grande(Bitacora::kLimite + 1, 'x');
+    writeFile(archivo, grande);
+    for (int corrida = 0; corrida < 2; ++corrida) { // the second one keeps both files
+        run(serverDown());
+        EXPECT_EQ(readFile(archivo + ".1"), grande);
+        const QByteArray nuevo = readFile(archivo);
+        EXPECT_FALSE(nuevo.contains('x'));
+        EXPECT_EQ(nuevo.count("Respaldo finalizado"), corrida + 1);
+    }
+}

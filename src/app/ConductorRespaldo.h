@@ -24,9 +24,9 @@ class LibORVX;
 
 // One backup run over both route lists: the run is recorded on the central report server, the
 // documents list is backed up, then the data list through the staging folder, and the date of a
-// complete run is stored in the settings file. A failed route fails the run ("Error al
-// respaldar", no date stored) without stopping it: every other route is still backed up. Needs no
-// window.
+// complete run is stored in the settings file (the day the run was for, see AgendaDeRespaldo). A
+// failed route fails the run ("Error al respaldar", no date stored) without stopping it: every
+// other route is still backed up. Needs no window.
 class ConductorRespaldo {
 public:
     static constexpr const char* kBaseCentral = "orlanet_liberaktq";
@@ -48,6 +48,8 @@ public:
 
     // The route-list line being backed up.
     const QString& rutaActual() const { return rutaActual_; }
+    // The day the last run was for: the latest day whose backup was due when it started.
+    const QDate& diaDeLaCorrida() const { return dia_; }
 
     static QString version();
 
@@ -61,7 +63,7 @@ private:
                             const ResultadoDeComprobacion& comprobacion);
     static QString GrabarFila(BasesDD& oBasesDD, const QString& tabla,
                               const std::vector<std::pair<QString, QVariant>>& campos);
-    void escribirFecha(const ajustes::Ajuste& ajuste);
+    void escribirFecha(const ajustes::Ajuste& ajuste, const QDate& fecha);
 
     const Componentes& componentes_;
     clsRespaldar& job_;
@@ -70,6 +72,7 @@ private:
     const ConexionCentral& central_;
     const Clock& reloj_;
     QString rutaActual_;
+    QDate dia_;
     // The destination folder names of this run's routes.
     CarpetasDeRutas carpetas_;
     Comprobador comprobador_;

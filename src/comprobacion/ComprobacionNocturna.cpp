@@ -4,6 +4,8 @@
 #include "engine/clsRespaldar.h"
 #include "host/ClavesAjustes.h"
 
+#include <QDir>
+
 namespace zarvento {
 
 namespace {
@@ -47,7 +49,10 @@ ConductorRespaldo::Comprobador ComprobacionNocturna(AjustesEnIni ajustes, const 
         opciones.subcarpetas = job.IncluirSubdirectorios();
         opciones.consistente = ajustes::esSi(ini.leer(ajustes::de(ajustes::kCopiaConsistente)));
         opciones.limite = QDeadlineTimer(std::chrono::minutes(minutos));
-        return ComprobacionDeCopia(opciones, bomba).comprobar(rutas);
+        ResultadoDeComprobacion resultado = ComprobacionDeCopia(opciones, bomba).comprobar(rutas);
+        // The staging folder is left as the run left it: gone, unless something else is there.
+        QDir().rmdir(carpeta);
+        return resultado;
     };
 }
 

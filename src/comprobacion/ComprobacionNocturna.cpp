@@ -35,10 +35,8 @@ ConductorRespaldo::Comprobador ComprobacionNocturna(AjustesEnIni ajustes, const 
         // FTP destinations are read back through the restore's access to them.
         if (job.RespaldoEnFTP())
             return std::nullopt;
-        bool numero = false;
-        int minutos = ini.leer(ajustes::de(ajustes::kMinutosComprobacion)).toInt(&numero);
-        if (!numero || minutos <= 0)
-            minutos = kMinutosPorDefecto;
+        const int minutos = ajustes::minutosDe(ini.leer(ajustes::de(ajustes::kMinutosComprobacion)))
+                                .value_or(kMinutosPorDefecto);
         OpcionesDeComprobacion opciones;
         opciones.turno = turnoDe(job, inicio.date());
         const QDate ultimo = ajustes::fechaDe(ini.leer(ajustes::de(ajustes::kUltimoRespaldo)));

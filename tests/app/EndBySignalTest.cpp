@@ -9,7 +9,6 @@
 #include <atomic>
 #include <csignal>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 using namespace zarvento;
 using namespace zarvento::test;
@@ -90,13 +89,13 @@ TEST(EndBySignalTest, CopiesOnTheJobsWorkersLeaveNoTemporaryOnceTheEndIsAsked) {
         whenAsked = temporariesIn(dir / "destino"); // the program ends at once here
         asked = true;
     });
-    // On the workers: the first copy asks the end in the middle; every copy after the end was
-    // asked looks for temporary files.
+    // On the workers: the first copy asks the end in the middle (the signal handled on that worker
+    // before it goes on); every copy after the end was asked looks for temporary files.
     std::atomic<bool> signalled = false;
     std::atomic<int> seenAfter = 0;
     auto hook = [&] {
         if (!signalled.exchange(true))
-            ::kill(::getpid(), SIGTERM);
+            std::raise(SIGTERM);
         else if (asked)
             seenAfter += static_cast<int>(temporariesIn(dir / "destino").size());
     };

@@ -1,6 +1,7 @@
 """FTP server for the client tests: one user with full rights on one folder, on loopback, and
 USER-sin-renombrar (same password and folder) without the right to rename, as servers that deny
-RNFR/RNTO are often set up.
+RNFR/RNTO are often set up, and USER-sin-opciones, whose LIST refuses options ("LIST -a"), as
+some servers do.
 
 Usage: pyftpd.py PORT USER PASSWORD FOLDER [CERTIFICATE KEY]
 
@@ -58,12 +59,21 @@ class TestTLSDTPHandler(Quota, TLS_DTPHandler):
         return self._ssl_accepting or super().readable()
 
 
+class TestFTPHandler(FTPHandler):
+    def pre_process_command(self, line, cmd, arg):
+        if cmd == "LIST" and arg.startswith("-") and self.username.endswith("-sin-opciones"):
+            self.respond("501 Invalid LIST option.")
+        else:
+            super().pre_process_command(line, cmd, arg)
+
+
 def main():
     port, user, password, folder = sys.argv[1:5]
     authorizer = DummyAuthorizer()
     authorizer.add_user(user, password, folder, perm="elradfmwMT")
     authorizer.add_user(user + "-sin-renombrar", password, folder, perm="elradmwMT")
-    handler = FTPHandler
+    authorizer.add_user(user + "-sin-opciones", password, folder, perm="elradfmwMT")
+    handler = TestFTPHandler
     handler.dtp_handler = TestDTPHandler
     if len(sys.argv) > 6:
         handler = TLS_FTPHandler

@@ -12,12 +12,13 @@ struct ArchivosPrincipal {
     QString pbArchivoRutas;  // documents route list
     QString pbArchivoDATAs;  // data route list
     QString carpetaTemporal; // staging folder of the data list
+    QString carpetaPrograma; // where a run holds its lock
 
     static ArchivosPrincipal de(const ProgramLocation& programa) {
         return {programa.pathOf(programa.baseName + QStringLiteral(".ini")),
                 programa.pathOf(QStringLiteral("RutasARespaldar.txt")),
                 programa.pathOf(QStringLiteral("RutasDATAaRespaldar.txt")),
-                programa.pathOf(QStringLiteral("TmpData"))};
+                programa.pathOf(QStringLiteral("TmpData")), programa.folder};
     }
 };
 

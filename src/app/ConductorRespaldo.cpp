@@ -1,5 +1,6 @@
 #include "app/ConductorRespaldo.h"
 
+#include "app/CerrojoDeCorrida.h"
 #include "app/RutasARespaldar.h"
 #include "engine/clsRespaldar.h"
 #include "host/Componentes.h"
@@ -21,6 +22,14 @@ QString ConductorRespaldo::version() {
 }
 
 void ConductorRespaldo::EjecutarRespaldo(const std::function<void()>& deshabilitarAccion) {
+    // A run of this folder in another process (from the command line, or the agent's) goes on
+    // alone; this one ends as a failed run.
+    const CerrojoDeCorrida cerrojo(archivos_.carpetaPrograma);
+    if (!cerrojo.tomado()) {
+        job_.Bitacorear(QStringLiteral("Respaldo en curso en otro proceso"));
+        job_.Bitacorear(QStringLiteral("Error al respaldar"));
+        return;
+    }
     std::unique_ptr<BasesDD> oBasesDD;
     if (!componentes_.CrearComponente(oBasesDD, QStringLiteral("BasesDD")))
         oBasesDD = std::make_unique<BasesDD>(); // the message was shown; the run goes on unrecorded

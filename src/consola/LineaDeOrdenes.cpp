@@ -13,8 +13,9 @@ namespace {
 
 constexpr qsizetype kSangria = 6;
 
+// Options are written with two dashes, also those of one letter ("--a CARPETA").
 QString conGuiones(const QString& nombre) {
-    return (nombre.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + nombre;
+    return QStringLiteral("--") + nombre;
 }
 
 QString sinopsis(const QCommandLineOption& opcion) {

@@ -55,7 +55,8 @@ int Respaldar(const QCommandLineParser&, Consola& consola) {
         return kSalidaFallida;
     QString avisoCentral;
     const ConexionCentral central = CargarConexionCentral(componentes, &avisoCentral);
-    if (!host::PrepararHost(componentes, *ini, *registro, archivos.pbArchivoIni))
+    QStringList avisos; // settings that could not be written, for the log
+    if (!host::PrepararHost(componentes, *ini, *registro, archivos.pbArchivoIni, &avisos))
         return kSalidaFallida;
 
     // SIGTERM and SIGINT end the run where it stands, as closing the window does.
@@ -76,7 +77,9 @@ int Respaldar(const QCommandLineParser&, Consola& consola) {
     job.RespaldoMultiple(true);
     job.ObjetoLog(&vigia);
     if (!avisoCentral.isEmpty())
-        job.ArchivoBitacora(avisoCentral);
+        avisos.prepend(avisoCentral);
+    for (const QString& aviso : avisos)
+        job.ArchivoBitacora(aviso);
 
     RevisionSinVentana ventana;
     RevisionConfiguracion(componentes, *ini, job, archivos, reloj, ventana).RevisarConfiguracion();

@@ -7,8 +7,9 @@ namespace zarvento {
 // One backup run per program folder at a time, whichever process starts it: the agent's window,
 // its schedule, or a run from the command line beside a running agent. Two runs of one folder
 // would write the same staging folder and destination copies at once. The run holds a lock on
-// "zarvento.corrida" in the folder (mode 600) for as long as this object lives; the system
-// releases it however the process ends.
+// "zarvento.corrida" in the folder (the user's own, mode 600; a foreign or looser one is
+// replaced, so no one else can hold it) for as long as this object lives; the system releases it
+// however the process ends.
 class CerrojoDeCorrida {
 public:
     static constexpr const char* kArchivo = "zarvento.corrida";

@@ -1,10 +1,14 @@
 #include "app/ConductorRespaldo.h"
 
+#include "app/AgendaDeRespaldo.h"
 #include "app/CerrojoDeCorrida.h"
+#include "app/HoraDelRespaldo.h"
 #include "app/RutasARespaldar.h"
 #include "engine/clsRespaldar.h"
 #include "host/Componentes.h"
 #include "host/DeArchivos.h"
+
+#include <cerrno>
 
 namespace zarvento {
 
@@ -30,6 +34,20 @@ void ConductorRespaldo::EjecutarRespaldo(const std::function<void()>& deshabilit
         job_.Bitacorear(QStringLiteral("Error al respaldar"));
         return;
     }
+    // One date for the whole run, however long it takes: the moment it started gives every
+    // route's cycle folder, and the day it is for is the one stored when it completes.
+    const QDateTime inicio = reloj_.now();
+    const auto hora = hora::interpretar(ajustes_.leer(ajustes::de(ajustes::kHoraDelRespaldo)));
+    dia_ = hora ? AgendaDeRespaldo::diaDebido(inicio, *hora) : inicio.date();
+    job_.InicioDeCorrida(inicio);
+    struct AlTerminar {
+        clsRespaldar& job;
+        ~AlTerminar() { job.InicioDeCorrida({}); }
+    } alTerminar{job_};
+    if (!job_.RotarBitacora())
+        job_.ArchivoBitacora(QStringLiteral("No se pudo guardar la bitácora anterior: ") +
+                             qt_error_string(errno));
+
     std::unique_ptr<BasesDD> oBasesDD;
     if (!componentes_.CrearComponente(oBasesDD, QStringLiteral("BasesDD")))
         oBasesDD = std::make_unique<BasesDD>(); // the message was shown; the run goes on unrecorded
@@ -65,7 +83,11 @@ void ConductorRespaldo::EjecutarRespaldo(const std::function<void()>& deshabilit
         return;
     }
     job_.Bitacorear(QStringLiteral("Respaldo finalizado"));
-    escribirFecha(ajustes::de(ajustes::kUltimoRespaldo));
+    // A clock stepped back never takes the date back.
+    const ajustes::Ajuste& ultimo = ajustes::de(ajustes::kUltimoRespaldo);
+    if (const QDate antes = ajustes::fechaDe(ajustes_.leer(ultimo));
+        !antes.isValid() || antes < dia_)
+        escribirFecha(ultimo, dia_);
 }
 
 // Stores the run's row and returns its id.
@@ -84,7 +106,7 @@ Resultado<qint64> ConductorRespaldo::GrabarMovimiento(BasesDD& oBasesDD) {
             movimientos.setField(QStringLiteral("Version"), version());
             if (movimientos.Update(&error)) {
                 id = oBasesDD.LastId(conexion, QStringLiteral("rdamovtos"), QStringLiteral("Id"));
-                escribirFecha(ajustes::de(ajustes::kURGELN));
+                escribirFecha(ajustes::de(ajustes::kURGELN), reloj_.now().date());
             }
         }
         if (id == 0)
@@ -149,9 +171,8 @@ void ConductorRespaldo::GrabarDetalle(BasesDD& oBasesDD, qint64 lIdMovto,
     BasesDD::CierraBdD(conexion);
 }
 
-void ConductorRespaldo::escribirFecha(const ajustes::Ajuste& ajuste) {
-    if (const auto hecho = ajustes_.escribir(ajuste, ajustes::comoFecha(reloj_.now().date()));
-        !hecho)
+void ConductorRespaldo::escribirFecha(const ajustes::Ajuste& ajuste, const QDate& fecha) {
+    if (const auto hecho = ajustes_.escribir(ajuste, ajustes::comoFecha(fecha)); !hecho)
         job_.Bitacorear(QStringLiteral("No se pudo guardar ") + QString::fromUtf8(ajuste.clave),
                         hecho.motivo());
 }

@@ -196,7 +196,8 @@ QString clsRespaldar::RutaDeRespaldo(const QString& ruta) const {
 
     QString ciclo;
     if (vRespaldoMultiple) {
-        const QDate hoy = servicios_.reloj.now().date();
+        const QDate hoy =
+            (vInicioDeCorrida.isValid() ? vInicioDeCorrida : servicios_.reloj.now()).date();
         ciclo = vEsSemanal
                     ? servicios_.regional.diaAbreviado(hoy)
                     : LibORVX::pad(QString::number(hoy.day()), 2, '0', LibORVX::Relleno::Izquierda);

@@ -273,7 +273,7 @@ void ControlesConfiguracion::crearTodos() {
     casilla(6, v,
             QStringLiteral("Comprobar copias (se leen de vuelta y la copia de la base se carga "
                            "en un servidor de prueba)"),
-            {8040, 7680, 5415, 480}, 38);
+            {8040, 7680, 5415, 480}, 39);
 
     cmdGrabar = boton("cmdGrabar", v, QStringLiteral("&Grabar"), {13560, 9165, 1695, 735}, 19);
 }

@@ -5,6 +5,8 @@
 #include "host/Componentes.h"
 #include "host/DeArchivos.h"
 
+#include <QSysInfo>
+
 namespace zarvento {
 
 ConductorRespaldo::ConductorRespaldo(const Componentes& componentes, const LibORVX& ini,
@@ -36,6 +38,9 @@ void ConductorRespaldo::EjecutarRespaldo(const std::function<void()>& deshabilit
 
     deshabilitarAccion();
     job_.Bitacorear(QStringLiteral("Iniciando respaldo"));
+    registro_ = {reloj_.now(), {}, {}, version(), QSysInfo::machineHostName(), {}};
+    archivoRegistro_ = job_.ArchivoDeRegistro();
+    guardarRegistro(QString::fromLatin1(RegistroDeCopia::kEnCurso));
     bool blCorrecto = true;
     carpetas_ =
         CarpetasDeRutas(rutas::LineasDeAmbas(archivos_.pbArchivoRutas, archivos_.pbArchivoDATAs));
@@ -48,10 +53,21 @@ void ConductorRespaldo::EjecutarRespaldo(const std::function<void()>& deshabilit
         if (blCorrecto) {
             job_.Bitacorear(QStringLiteral("Respaldo finalizado"));
             escribirFecha(ajustes::de(ajustes::kUltimoRespaldo));
+            guardarRegistro(QStringLiteral("Respaldo finalizado"));
             return;
         }
     }
     job_.Bitacorear(QStringLiteral("Error al respaldar"));
+    guardarRegistro(QStringLiteral("Error al respaldar"));
+}
+
+void ConductorRespaldo::guardarRegistro(const QString& resultado) {
+    registro_.resultado = resultado;
+    if (resultado != QLatin1String(RegistroDeCopia::kEnCurso))
+        registro_.fin = reloj_.now();
+    QString error;
+    if (!job_.GuardarRegistro(archivoRegistro_, registro_, error))
+        job_.Bitacorear(QStringLiteral("Registro de la copia no guardado"), error);
 }
 
 // Stores the run's row and returns its id.
@@ -102,7 +118,9 @@ void ConductorRespaldo::RespaldarLista(const QString& stArchivoLista, qint64 lId
         }
         job_.RutaOriginal(linea);
         job_.NombreDestino(carpetas_.nombreDistinto(linea));
-        if (!job_.Respaldar(enDonde)) {
+        const bool respaldada = job_.Respaldar(enDonde);
+        registro_.rutas.push_back(job_.RegistroDeRuta());
+        if (!respaldada) {
             blCorrecto = false;
             return;
         }

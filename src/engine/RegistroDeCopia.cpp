@@ -8,12 +8,15 @@
 #include <QJsonObject>
 #include <QTemporaryFile>
 #include <algorithm>
+#include <cstring>
 
 namespace zarvento {
 
 namespace {
 
 constexpr const char* kMarca = "zarvento-copia";
+constexpr const char* kPrefijoCiclo = ".zarvento-copia-";
+constexpr const char* kExtension = ".json";
 
 QByteArray compacto(const QJsonObject& objeto) {
     return QJsonDocument(objeto).toJson(QJsonDocument::Compact);
@@ -26,8 +29,9 @@ QByteArray abierto(const QJsonObject& objeto) {
 
 // Run times keep the workstation's offset; file times are UTC.
 QString fechaHora(const QDateTime& momento) {
-    return momento.isValid() ? momento.toOffsetFromUtc(momento.offsetFromUtc()).toString(Qt::ISODate)
-                             : QString();
+    return momento.isValid()
+               ? momento.toOffsetFromUtc(momento.offsetFromUtc()).toString(Qt::ISODate)
+               : QString();
 }
 
 QString horaDeArchivo(qint64 segundos) {
@@ -72,9 +76,17 @@ bool RegistroDeCopia::correcta() const {
 }
 
 QString RegistroDeCopia::nombreDeArchivo(const QString& cicloAlFinal) {
-    return cicloAlFinal.isEmpty() ? QStringLiteral(".zarvento-copia.json")
-                                  : QStringLiteral(".zarvento-copia-") + cicloAlFinal +
-                                        QStringLiteral(".json");
+    return cicloAlFinal.isEmpty()
+               ? QStringLiteral(".zarvento-copia.json")
+               : QLatin1String(kPrefijoCiclo) + cicloAlFinal + QLatin1String(kExtension);
+}
+
+QString RegistroDeCopia::cicloDelArchivo(const QString& nombre) {
+    const qsizetype largo = nombre.size() - qsizetype(strlen(kPrefijoCiclo) + strlen(kExtension));
+    if (largo <= 0 || !nombre.startsWith(QLatin1String(kPrefijoCiclo)) ||
+        !nombre.endsWith(QLatin1String(kExtension)))
+        return {};
+    return nombre.mid(qsizetype(strlen(kPrefijoCiclo)), largo);
 }
 
 bool RegistroDeCopia::escribir(QIODevice& salida) const {

@@ -23,15 +23,16 @@ struct ArchivoRegistrado {
 
 // What one route put into a copy.
 struct RutaRegistrada {
-    QString origen;  // the route's folder, as the list names it
-    QString destino; // its destination folder, relative to the destination root, ending with "/"
+    QString origen;     // the route's folder, as the list names it
+    QString destino;    // its destination folder, relative to the destination root, ending with "/"
     bool datos = false; // a route of the data list
     bool correcta = false;
     qint64 archivosCopiados = 0;
     qint64 bytesCopiados = 0;
     qint64 archivosConservados = 0; // unchanged since an earlier run, so not copied again
     qint64 bytesConservados = 0;
-    QString base; // the database dumped with the route ("" for none), as <base>.sql beside its files
+    QString
+        base; // the database dumped with the route ("" for none), as <base>.sql beside its files
     std::vector<ArchivoRegistrado> archivos;
     // While a run notes its files, their lines wait in a private temporary file instead of
     // archivos, so a run's memory does not grow with the number of its files.
@@ -70,6 +71,8 @@ struct RegistroDeCopia {
     // folders, the copies of every cycle share the destination root; their records are told
     // apart by the cycle's name. Hidden, so no route's copy or deletion pass ever takes it.
     static QString nombreDeArchivo(const QString& cicloAlFinal = QString());
+    // The cycle a record's file name carries; "" for any other name.
+    static QString cicloDelArchivo(const QString& nombre);
 };
 
 } // namespace zarvento

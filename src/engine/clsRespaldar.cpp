@@ -125,7 +125,8 @@ bool clsRespaldar::correr(const QString& enDonde) {
         return false;
     const QString rutaOriginal = NormalizarRuta(vRutaOriginal);
     vRutaRespaldado = RutaDeRespaldo(rutaOriginal);
-    registro_.destino = QDir::cleanPath('/' + vRutaRespaldado.mid(vRutaDestino.size())).mid(1) + '/';
+    registro_.destino =
+        QDir::cleanPath('/' + vRutaRespaldado.mid(vRutaDestino.size())).mid(1) + '/';
     colOrigenes = {rutaOriginal};
     colDestinos = {vRutaRespaldado};
     if (!registrar(QStringLiteral("Ruta a respaldar"), vRutaOriginal))
@@ -355,8 +356,10 @@ bool clsRespaldar::copiarUno(const QString& origen, const QString& destino,
                          error);
         return false;
     }
-    const qint64 tamano = LeerDatosArchivo(preparado).value_or(datos).tamano;
-    const bool copiado = CopiarArchivo(preparado, destino, tamano, origen) && terminarCopia();
+    // What is copied on is the staged file, whatever the source became since it was listed.
+    archivoEnCurso_.datos = LeerDatosArchivo(preparado).value_or(datos);
+    const bool copiado =
+        CopiarArchivo(preparado, destino, archivoEnCurso_.datos.tamano, origen) && terminarCopia();
     ::unlink(rutas::aBytes(preparado).constData());
     return copiado;
 }

@@ -127,6 +127,18 @@ std::optional<QStringList> ClienteDeBase::Bases(QString& error) {
     return QString::fromUtf8(salida).split('\n', Qt::SkipEmptyParts);
 }
 
+bool ClienteDeBase::Cargar(const QString& archivo, QString& error) {
+    QByteArray salida;
+    return ejecutar(QStringLiteral("mariadb"), {QStringLiteral("--batch")}, salida, error, archivo);
+}
+
+bool ClienteDeBase::Ejecutar(const QString& sentencia, QString& error) {
+    QByteArray salida;
+    return ejecutar(QStringLiteral("mariadb"),
+                    {QStringLiteral("--batch"), QStringLiteral("--execute=") + sentencia}, salida,
+                    error);
+}
+
 QString ClienteDeBase::BaseDeCarpeta(const QString& carpeta) {
     QString nombre = QDir::cleanPath(carpeta);
     nombre = nombre.mid(nombre.lastIndexOf('/') + 1);
@@ -143,7 +155,7 @@ QString ClienteDeBase::BaseDeCarpeta(const QString& carpeta) {
 }
 
 bool ClienteDeBase::ejecutar(const QString& programa, const QStringList& argumentos,
-                             QByteArray& salida, QString& error) {
+                             QByteArray& salida, QString& error, const QString& entrada) {
     const auto opciones = opcionesDeConexion(servidor_, error);
     if (!opciones)
         return false;
@@ -157,6 +169,8 @@ bool ClienteDeBase::ejecutar(const QString& programa, const QStringList& argumen
     }
 
     QProcess proceso;
+    if (!entrada.isEmpty())
+        proceso.setStandardInputFile(entrada);
     proceso.start(programa, QStringList{QStringLiteral("--defaults-extra-file=") +
                                         archivoOpciones.fileName()} +
                                 argumentos);

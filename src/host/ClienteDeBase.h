@@ -31,6 +31,10 @@ public:
     bool Volcar(const QString& base, const QString& archivo, QString& error);
     // The databases the user may see on the server; nullopt with the reason in error.
     std::optional<QStringList> Bases(QString& error);
+    // Runs the statements of a file (a dump) with the server's client, stopping at the first
+    // that fails; false with the client's reason in error.
+    bool Cargar(const QString& archivo, QString& error);
+    bool Ejecutar(const QString& sentencia, QString& error);
 
     // The database a data folder holds, from the folder's name (which the server writes with
     // "@xxxx" for characters outside letters, digits and "_").
@@ -38,8 +42,9 @@ public:
 
 private:
     // Runs a client tool with the connection options first; false with the reason in error.
+    // entrada: a file the tool reads as its standard input.
     bool ejecutar(const QString& programa, const QStringList& argumentos, QByteArray& salida,
-                  QString& error);
+                  QString& error, const QString& entrada = QString());
 
     ServidorDeBase servidor_;
     EventPump& bomba_;

@@ -41,24 +41,27 @@ void ConductorRespaldo::EjecutarRespaldo(const std::function<void()>& deshabilit
     registro_ = {reloj_.now(), {}, {}, version(), QSysInfo::machineHostName(), {}};
     archivoRegistro_ = job_.ArchivoDeRegistro();
     guardarRegistro(QString::fromLatin1(RegistroDeCopia::kEnCurso));
+    carpetas_ = CarpetasDeRutas::deArchivos(archivos_.pbArchivoRutas, archivos_.pbArchivoDATAs,
+                                            archivos_.pbArchivoCarpetas);
+    // Written before the first copy, so a route's folder stays its own whatever happens next.
+    if (const auto guardado = carpetas_.guardarRegistro(archivos_.pbArchivoCarpetas); !guardado)
+        job_.Bitacorear(QStringLiteral("No se pudo guardar ") + archivos_.pbArchivoCarpetas,
+                        guardado.motivo());
+    // A failed route fails the run, but every other route is still backed up.
     bool blCorrecto = true;
-    carpetas_ =
-        CarpetasDeRutas(rutas::LineasDeAmbas(archivos_.pbArchivoRutas, archivos_.pbArchivoDATAs));
     RespaldarLista(archivos_.pbArchivoRutas, lIdMovto, *oBasesDD, blCorrecto, QString());
-    if (blCorrecto) {
-        DeArchivos::CreaRuta(archivos_.carpetaTemporal);
-        RespaldarLista(archivos_.pbArchivoDATAs, lIdMovto, *oBasesDD, blCorrecto,
-                       archivos_.carpetaTemporal);
-        DeArchivos::DelTree(archivos_.carpetaTemporal);
-        if (blCorrecto) {
-            job_.Bitacorear(QStringLiteral("Respaldo finalizado"));
-            escribirFecha(ajustes::de(ajustes::kUltimoRespaldo));
-            guardarRegistro(QStringLiteral("Respaldo finalizado"));
-            return;
-        }
+    DeArchivos::CreaRuta(archivos_.carpetaTemporal);
+    RespaldarLista(archivos_.pbArchivoDATAs, lIdMovto, *oBasesDD, blCorrecto,
+                   archivos_.carpetaTemporal);
+    DeArchivos::DelTree(archivos_.carpetaTemporal);
+    if (!blCorrecto) {
+        job_.Bitacorear(QStringLiteral("Error al respaldar"));
+        guardarRegistro(QStringLiteral("Error al respaldar"));
+        return;
     }
-    job_.Bitacorear(QStringLiteral("Error al respaldar"));
-    guardarRegistro(QStringLiteral("Error al respaldar"));
+    job_.Bitacorear(QStringLiteral("Respaldo finalizado"));
+    escribirFecha(ajustes::de(ajustes::kUltimoRespaldo));
+    guardarRegistro(QStringLiteral("Respaldo finalizado"));
 }
 
 void ConductorRespaldo::guardarRegistro(const QString& resultado) {
@@ -114,15 +117,16 @@ void ConductorRespaldo::RespaldarLista(const QString& stArchivoLista, qint64 lId
         if (linea.isEmpty()) {
             job_.Bitacorear(QStringLiteral("Ruta a respaldar vacía"), stArchivoLista);
             blCorrecto = false;
-            return;
+            continue;
         }
         job_.RutaOriginal(linea);
         job_.NombreDestino(carpetas_.nombreDistinto(linea));
+        // Only a route backed up whole gets its detail row.
         const bool respaldada = job_.Respaldar(enDonde);
         registro_.rutas.push_back(job_.RegistroDeRuta());
         if (!respaldada) {
             blCorrecto = false;
-            return;
+            continue;
         }
         if (lIdMovto != 0)
             GrabarDetalle(oBasesDD, lIdMovto, linea, job_.RutaRespaldado());

@@ -20,7 +20,9 @@ class LibORVX;
 
 // One backup run over both route lists: the run is recorded on the central report server, the
 // documents list is backed up, then the data list through the staging folder, and the date of a
-// complete run is stored in the settings file. Needs no window.
+// complete run is stored in the settings file. A failed route fails the run ("Error al
+// respaldar", no date stored) without stopping it: every other route is still backed up. Needs no
+// window.
 class ConductorRespaldo {
 public:
     static constexpr const char* kBaseCentral = "orlanet_liberaktq";

@@ -81,9 +81,10 @@ void RevisionConfiguracion::revisarRutas(bool& blCorrecto) {
     } else {
         job_.Bitacorear(QStringLiteral("Rutas a respaldar incorrectas"));
     }
-    rutas::AvisarNombresRepetidos(
-        CarpetasDeRutas(rutas::LineasDeAmbas(archivos_.pbArchivoRutas, archivos_.pbArchivoDATAs)),
-        job_);
+    rutas::AvisarNombresRepetidos(CarpetasDeRutas::deArchivos(archivos_.pbArchivoRutas,
+                                                              archivos_.pbArchivoDATAs,
+                                                              archivos_.pbArchivoCarpetas),
+                                  job_);
 }
 
 void RevisionConfiguracion::revisarCiclo() {

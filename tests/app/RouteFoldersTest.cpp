@@ -23,3 +23,23 @@ TEST(RouteFoldersTest, LaterRoutesOfATakenNameGetOneNoOtherRouteHas) {
 }
 
 } // namespace
+
+TEST(RouteFoldersTest, AFolderStaysItsRoutesWhateverHappensToTheOtherLines) {
+    const CarpetasDeRutas antes({"/ventas/docs", "/compras/docs"});
+    EXPECT_EQ(antes.nombreDistinto("/compras/docs"), "docs (compras)");
+    const QStringList registro = antes.registro();
+    // The first route removed: the second keeps its folder, and a new route of that name does
+    // not get the removed route's folder either.
+    const CarpetasDeRutas despues({"/compras/docs", "/nuevo/Docs"}, registro);
+    EXPECT_EQ(despues.nombreDistinto("/compras/docs"), "docs (compras)");
+    EXPECT_EQ(despues.nombreDistinto("/nuevo/Docs"), "Docs (nuevo)");
+    EXPECT_EQ(despues.coincidencias(), (Coincidencias{{"/compras/docs", "docs (compras)"},
+                                                      {"/nuevo/Docs", "Docs (nuevo)"}}));
+    // Put back, in another order, each route finds its own folder again.
+    const CarpetasDeRutas otraVez({"/nuevo/Docs", "/compras/docs", "/ventas/docs"},
+                                  despues.registro());
+    EXPECT_EQ(otraVez.nombreDistinto("/ventas/docs"), "");
+    EXPECT_EQ(otraVez.nombreDistinto("/compras/docs"), "docs (compras)");
+    EXPECT_EQ(otraVez.nombreDistinto("/nuevo/Docs"), "Docs (nuevo)");
+    EXPECT_EQ(otraVez.registro(), despues.registro());
+}

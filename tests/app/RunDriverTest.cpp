@@ -148,14 +148,16 @@ TEST_F(RunDriverTest, DocumentsThenDataThroughTheStagingFolder) {
     EXPECT_FALSE(QFile::exists(archivos.carpetaTemporal));
 }
 
-TEST_F(RunDriverTest, FirstFailedRouteEndsTheRun) {
+TEST_F(RunDriverTest, AFailedRouteFailsTheRunAndEveryOtherRouteIsStillBackedUp) {
     QByteArray docs = routes({"uno"});
     docs += (dir / "no-existe").toUtf8() + "\r\n" + routes({"tres"});
     writeFile(archivos.pbArchivoRutas, docs);
     writeFile(archivos.pbArchivoDATAs, routes({"mysql"}));
     run(serverDown());
     EXPECT_EQ(log.lines.last(), "Error al respaldar  ... ");
-    EXPECT_EQ(treeOf(dir / "destino"), QStringList({"uno", "uno/archivo.txt"}));
+    EXPECT_FALSE(log.lines.contains("Respaldo finalizado  ... "));
+    EXPECT_EQ(treeOf(dir / "destino"), QStringList({"mysql", "mysql/archivo.txt", "tres",
+                                                    "tres/archivo.txt", "uno", "uno/archivo.txt"}));
     EXPECT_FALSE(QFile::exists(archivos.carpetaTemporal));
     EXPECT_EQ(setting(ajustes::kResultado, ajustes::kUltimoRespaldo), "");
 }
@@ -170,7 +172,8 @@ TEST_F(RunDriverTest, AFolderNotReadWholeIsAFailedRouteNeverAFinishedBackup) {
     EXPECT_FALSE(log.lines.contains("Respaldo finalizado  ... "));
     EXPECT_EQ(log.lines.last(), "Error al respaldar  ... ");
     EXPECT_EQ(setting(ajustes::kResultado, ajustes::kUltimoRespaldo), "");
-    EXPECT_EQ(treeOf(dir / "destino"), QStringList({"uno", "uno/archivo.txt"}));
+    EXPECT_EQ(treeOf(dir / "destino"),
+              QStringList({"mysql", "mysql/archivo.txt", "uno", "uno/archivo.txt"}));
 }
 
 TEST_F(RunDriverTest, VanishedListOrEmptyLineFailsTheRunWithoutCrashing) {
@@ -204,6 +207,21 @@ TEST_F(RunDriverTest, RoutesOfOneNameNeverShareADestinationFolder) {
                            "documentos (pepe)/pepe.txt"}));
     EXPECT_EQ(readFile(dir / "destino/Documentos/comun.txt"), "ana");
     EXPECT_EQ(readFile(dir / "destino/Documentos (luis)/comun.txt"), "luis");
+}
+
+TEST_F(RunDriverTest, RemovingARouteLineMovesNoOtherRouteIntoItsFolder) {
+    job.Incremental(true);
+    writeFile(dir / "ventas/docs/factura.txt", "ventas");
+    writeFile(dir / "compras/docs/pedido.txt", "compras");
+    writeFile(archivos.pbArchivoRutas,
+              (dir / "ventas/docs\r\n").toUtf8() + (dir / "compras/docs\r\n").toUtf8());
+    run(serverDown());
+    writeFile(archivos.pbArchivoRutas, (dir / "compras/docs\r\n").toUtf8());
+    run(serverDown());
+    EXPECT_EQ(log.lines.last(), "Respaldo finalizado  ... ");
+    EXPECT_EQ(
+        treeOf(dir / "destino"),
+        QStringList({"docs", "docs (compras)", "docs (compras)/pedido.txt", "docs/factura.txt"}));
 }
 
 TEST_F(RunDriverTest, RouteListChecksReportEveryBadLine) {

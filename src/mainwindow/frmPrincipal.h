@@ -9,6 +9,7 @@
 #include "host/Services.h"
 #include "mainwindow/ControlesPrincipal.h"
 
+#include <QPointer>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -23,6 +24,8 @@ class LibORVX;
 
 // The main window: the program's long-lived state, the countdown to the daily backup hour, the
 // run command and the window's commands. It owns the one backup job of the process.
+class frmRestaurar;
+
 class frmPrincipal final : public QWidget, private VentanaRevisable {
     Q_OBJECT
 
@@ -59,6 +62,8 @@ public:
     void cmdCerrar_Click();
     void cmdMin_Click();
     void cmdConfigurar_Click();
+    // Opens the restore window, or brings it up when it is open.
+    void abrirRestauracion();
     void RevisarConfiguracion();
 
 protected:
@@ -82,6 +87,7 @@ private:
 
     const Componentes& componentes_;
     const Clock& reloj_;
+    EventPump& bomba_;
     Terminar terminar_;
     ControlesPrincipal c_;
     VigiaDeCorrida vigia_;
@@ -105,6 +111,7 @@ private:
     QString avisoCentral_;
     std::unique_ptr<ConductorRespaldo> conductor_;
     std::unique_ptr<RevisionConfiguracion> revision_;
+    QPointer<frmRestaurar> restauracion_;
 };
 
 } // namespace zarvento

@@ -8,14 +8,6 @@ namespace zarvento {
 
 namespace {
 
-const QString kCopias = QStringLiteral("copias");
-const QString kRestaurar = QStringLiteral("restaurar");
-const QString kA = QStringLiteral("a");
-const QString kRuta = QStringLiteral("ruta");
-const QString kBase = QStringLiteral("base");
-const QString kSi = QStringLiteral("si");
-const QString kPrueba = QStringLiteral("prueba");
-
 qint64 archivosDe(const CopiaDisponible& copia, qint64& bytes) {
     qint64 archivos = 0;
     bytes = 0;
@@ -28,56 +20,29 @@ qint64 archivosDe(const CopiaDisponible& copia, qint64& bytes) {
 
 } // namespace
 
-void ComandoDeRestauracion::agregarOpciones(QCommandLineParser& parser) {
-    parser.addOptions({
-        {kCopias, QStringLiteral("Lista las copias del destino configurado, la más reciente "
-                                 "primero.")},
-        {kRestaurar,
-         QStringLiteral("Restaura la copia COPIA (la última correcta si no se indica) en la "
-                        "carpeta de --a.")},
-        {kA, QStringLiteral("Carpeta donde se restaura (una subcarpeta por ruta)."),
-         QStringLiteral("CARPETA")},
-        {kRuta, QStringLiteral("Restaura solo esta ruta de la copia (se puede repetir)."),
-         QStringLiteral("RUTA")},
-        {kBase, QStringLiteral("Carga también la base de datos de la copia en el servidor de "
-                               "los ajustes.")},
-        {kSi, QStringLiteral("No pide confirmación para cargar la base de datos.")},
-        {kPrueba, QStringLiteral("Muestra qué se restauraría, sin escribir nada.")},
-    });
-}
-
-bool ComandoDeRestauracion::pedido(const QCommandLineParser& parser) {
-    return parser.isSet(kCopias) || parser.isSet(kRestaurar);
-}
-
 ComandoDeRestauracion::ComandoDeRestauracion(ArchivosPrincipal archivos, QTextStream& salida,
-                                             EventPump& bomba, const Clock& reloj)
-    : archivos_(std::move(archivos)), salida_(salida), bomba_(bomba), reloj_(reloj) {}
+                                             QTextStream& errores, EventPump& bomba,
+                                             const Clock& reloj)
+    : archivos_(std::move(archivos)), salida_(salida), errores_(errores), bomba_(bomba),
+      reloj_(reloj) {}
 
-int ComandoDeRestauracion::ejecutar(const QCommandLineParser& parser,
-                                    const std::function<QString(const QString&)>& preguntar) {
-    const QStringList posicionales = parser.positionalArguments();
-    if (parser.isSet(kCopias) && !parser.isSet(kRestaurar) && posicionales.isEmpty())
-        return copias();
-    if (!parser.isSet(kRestaurar) || parser.isSet(kCopias) || posicionales.size() > 1 ||
-        parser.value(kA).isEmpty()) {
-        salida_ << "Uso: zarvento --copias | --restaurar [COPIA] --a CARPETA [--ruta RUTA]... "
-                   "[--base] [--si] [--prueba]\n";
-        return kUso;
-    }
-    return restaurar({posicionales.value(0), parser.value(kA), parser.values(kRuta),
-                      parser.isSet(kBase), parser.isSet(kSi), parser.isSet(kPrueba)},
-                     preguntar);
-}
-
-std::optional<AjustesDeRestauracion> ComandoDeRestauracion::ajustes() {
+std::optional<ComandoDeRestauracion::Destino> ComandoDeRestauracion::abrir() {
     const LibORVX ini;
     const auto leidos = AjustesDeRestauracion::leer(AjustesEnIni(ini, archivos_.pbArchivoIni));
     if (!leidos) {
-        salida_ << leidos.motivo() << '\n';
+        errores_ << leidos.motivo() << '\n';
         return std::nullopt;
     }
-    return *leidos;
+    Destino destino{*leidos, AlmacenDeCopias::para(leidos->lugar, bomba_), {}};
+    QString error;
+    auto copias = ListarCopias(*destino.almacen, leidos->lugar, error);
+    if (!copias) {
+        errores_ << "No se pueden leer las copias de " << leidos->lugar.raiz << ": " << error
+                 << '\n';
+        return std::nullopt;
+    }
+    destino.copias = std::move(*copias);
+    return destino;
 }
 
 QString ComandoDeRestauracion::lineaDeCopia(const CopiaDisponible& copia,
@@ -121,59 +86,44 @@ QString ComandoDeRestauracion::lineaDeResumen(const ResumenDeRestauracion& resum
 }
 
 int ComandoDeRestauracion::copias() {
-    const auto leidos = ajustes();
-    if (!leidos)
+    const auto destino = abrir();
+    if (!destino)
         return kFallo;
-    const auto almacen = AlmacenDeCopias::para(leidos->lugar, bomba_);
-    QString error;
-    const auto copias = ListarCopias(*almacen, leidos->lugar, error);
-    if (!copias) {
-        salida_ << "No se pueden leer las copias de " << leidos->lugar.raiz << ": " << error
-                << '\n';
-        return kFallo;
-    }
-    if (copias->empty())
-        salida_ << "No hay copias en " << leidos->lugar.raiz << '\n';
-    for (const CopiaDisponible& copia : *copias)
+    if (destino->copias.empty())
+        salida_ << "No hay copias en " << destino->ajustes.lugar.raiz << '\n';
+    for (const CopiaDisponible& copia : destino->copias)
         salida_ << lineaDeCopia(copia, regional_) << '\n';
     return kHecho;
 }
 
 int ComandoDeRestauracion::restaurar(const Opciones& opciones,
                                      const std::function<QString(const QString&)>& preguntar) {
-    const auto leidos = ajustes();
-    if (!leidos)
+    const auto destino = abrir();
+    if (!destino)
         return kFallo;
-    const auto almacen = AlmacenDeCopias::para(leidos->lugar, bomba_);
-    QString error;
-    const auto copias = ListarCopias(*almacen, leidos->lugar, error);
-    if (!copias) {
-        salida_ << "No se pueden leer las copias de " << leidos->lugar.raiz << ": " << error
-                << '\n';
-        return kFallo;
-    }
-    const CopiaDisponible* copia = elegir(*copias, opciones.copia);
+    const AjustesDeRestauracion& leidos = destino->ajustes;
+    const CopiaDisponible* copia = elegir(destino->copias, opciones.copia);
     if (!copia) {
-        salida_ << (opciones.copia.isEmpty() ? QStringLiteral("No hay ninguna copia correcta")
-                                             : QStringLiteral("No hay copia ") + opciones.copia)
-                << " en " << leidos->lugar.raiz << '\n';
+        errores_ << (opciones.copia.isEmpty() ? QStringLiteral("No hay ninguna copia correcta")
+                                              : QStringLiteral("No hay copia ") + opciones.copia)
+                 << " en " << leidos.lugar.raiz << '\n';
         return kFallo;
     }
     salida_ << "Copia " << lineaDeCopia(*copia, regional_) << '\n';
     if (opciones.base && !opciones.prueba && !opciones.si) {
-        if (!leidos->base) {
-            salida_ << "Base servidor y Base usuario no están definidos en los ajustes\n";
+        if (!leidos.base) {
+            errores_ << "Base servidor y Base usuario no están definidos en los ajustes\n";
             return kFallo;
         }
         const QString respuesta = preguntar(
             QStringLiteral("Las bases de datos de la copia reemplazarán a las del servidor ") +
-            leidos->base->servidor + QStringLiteral(". ¿Continuar? (s/N) "));
+            leidos.base->servidor + QStringLiteral(". ¿Continuar? (s/N) "));
         if (!respuesta.trimmed().startsWith('s', Qt::CaseInsensitive)) {
-            salida_ << "Restauración cancelada\n";
+            errores_ << "Restauración cancelada\n";
             return kFallo;
         }
     }
-    Restauracion restauracion(*almacen, leidos->lugar, bomba_,
+    Restauracion restauracion(*destino->almacen, leidos.lugar, bomba_,
                               {[this](const QString& linea) {
                                    salida_ << linea << '\n';
                                    salida_.flush();
@@ -183,8 +133,8 @@ int ComandoDeRestauracion::restaurar(const Opciones& opciones,
                                    salida_ << "  " << archivo << "  " << porciento << " %\n";
                                    salida_.flush();
                                }});
-    if (leidos->base)
-        restauracion.servidorDeBase(*leidos->base, CarpetaDeSeguridad(archivos_), reloj_);
+    if (leidos.base)
+        restauracion.servidorDeBase(*leidos.base, CarpetaDeSeguridad(archivos_), reloj_);
     const ResumenDeRestauracion resumen = restauracion.restaurar(
         *copia, {opciones.carpeta, opciones.rutas, opciones.base, opciones.prueba});
     salida_ << lineaDeResumen(resumen, regional_) << '\n';

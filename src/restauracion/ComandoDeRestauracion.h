@@ -7,17 +7,18 @@
 #include "restauracion/CopiasEnDestino.h"
 #include "restauracion/Restauracion.h"
 
-#include <QCommandLineParser>
 #include <QTextStream>
 #include <functional>
+#include <memory>
 
 namespace zarvento {
 
-// The command line's "--copias" and "--restaurar": the same work as the restore window, written
-// to standard output. Exit status: 0 done, 1 failed, 2 usage error.
+// The command line's "--copias" and "--restaurar": the same work as the restore window, its
+// progress written to standard output and what failed to standard error. Exit status: 0 done,
+// 1 failed.
 class ComandoDeRestauracion {
 public:
-    enum Salida { kHecho = 0, kFallo = 1, kUso = 2 };
+    enum Salida { kHecho = 0, kFallo = 1 };
 
     struct Opciones {
         QString copia; // "" for the newest copy whose run succeeded
@@ -28,18 +29,8 @@ public:
         bool prueba = false;
     };
 
-    // Adds "--copias", "--restaurar", "--a", "--ruta", "--base", "--si" and "--prueba".
-    static void agregarOpciones(QCommandLineParser& parser);
-    // Whether the command line asks for one of the two commands.
-    static bool pedido(const QCommandLineParser& parser);
-
-    ComandoDeRestauracion(ArchivosPrincipal archivos, QTextStream& salida, EventPump& bomba,
-                          const Clock& reloj);
-
-    // Runs the command the parsed command line asks for. preguntar shows a question and gives
-    // the answer typed (the terminal's next line).
-    int ejecutar(const QCommandLineParser& parser,
-                 const std::function<QString(const QString&)>& preguntar);
+    ComandoDeRestauracion(ArchivosPrincipal archivos, QTextStream& salida, QTextStream& errores,
+                          EventPump& bomba, const Clock& reloj);
 
     int copias();
     int restaurar(const Opciones& opciones,
@@ -54,10 +45,17 @@ public:
     static QString lineaDeResumen(const ResumenDeRestauracion& resumen, const Regional& regional);
 
 private:
-    std::optional<AjustesDeRestauracion> ajustes();
+    struct Destino {
+        AjustesDeRestauracion ajustes;
+        std::unique_ptr<AlmacenDeCopias> almacen;
+        std::vector<CopiaDisponible> copias;
+    };
+    // The settings' destination and its copies; nullopt after saying why not.
+    std::optional<Destino> abrir();
 
     ArchivosPrincipal archivos_;
     QTextStream& salida_;
+    QTextStream& errores_;
     EventPump& bomba_;
     const Clock& reloj_;
     Regional regional_;

@@ -155,6 +155,7 @@ void Restauracion::archivosDe(RutaRegistrada& ruta) {
 void Restauracion::restaurarRuta(const RutaRegistrada& ruta, const QString& destino,
                                  const PedidoDeRestauracion& pedido,
                                  ResumenDeRestauracion& resumen) {
+    bomba_.pump();
     avisos_.linea(QStringLiteral("Restaurando ") + rutas::legible(ruta.origen) +
                   QStringLiteral(" en ") + rutas::legible(destino) + QStringLiteral(" (") +
                   QString::number(ruta.archivos.size()) + QStringLiteral(" archivos)"));

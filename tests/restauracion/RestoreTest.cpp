@@ -102,13 +102,13 @@ protected:
     int restore(const ComandoDeRestauracion::Opciones& opciones, QString answer = "s") {
         salida.clear();
         QTextStream texto(&salida);
-        return ComandoDeRestauracion(archivos, texto, pump, clock)
+        return ComandoDeRestauracion(archivos, texto, texto, pump, clock)
             .restaurar(opciones, [&](const QString&) { return answer; });
     }
     int list() {
         salida.clear();
         QTextStream texto(&salida);
-        return ComandoDeRestauracion(archivos, texto, pump, clock).copias();
+        return ComandoDeRestauracion(archivos, texto, texto, pump, clock).copias();
     }
 
     static inline std::unique_ptr<ShopDatabase> shop;

@@ -10,14 +10,17 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 root=$PWD
 demo=$root/demo
 build=$root/build-demo
+report_ca=$build/central-ca
 
 demo_build() {
     source scripts/packages.sh
     install_missing "${BUILD_PACKAGES[@]}" "${DEMO_PACKAGES[@]}" mariadb-server
     # The machine-wide registry store of this build lives inside demo/, so the demo never
-    # touches the system's own folder.
+    # touches the system's own folder. The report server's certificate comes from a CA of the
+    # demo's own, which the build brings beside the agent (central-ca.pem).
+    bash tests/host/mariadb/ca.sh "$report_ca"
     cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DZARVENTO_BUILD_TESTS=OFF \
-        -DZARVENTO_MACHINE_REGISTRY_DIR="$demo/registro"
+        -DZARVENTO_MACHINE_REGISTRY_DIR="$demo/registro" -DZARVENTO_CENTRAL_CA="$report_ca/ca.pem"
     cmake --build "$build" -j"$(nproc)" --target zarvento
 }
 
@@ -64,12 +67,14 @@ demo_layout() {
     crlf "$demo/quillon/data/tienda" >"$demo/programa/RutasDATAaRespaldar.txt"
 }
 
-# The report server of the demo: a private MariaDB on a free loopback port with the schema, and
-# an account for the agent that may only add and read rows. The agent takes the account from
-# equipo.ini at its first start, as a machine given its own account would.
+# The report server of the demo: a private MariaDB on a free loopback port with the schema, a
+# certificate for 127.0.0.1 from the demo's CA and TLS required, and an account for the agent
+# that may only add and read rows. The agent takes the account from equipo.ini at its first
+# start, as a machine given its own account would.
 report_state=$root/build-demo/mariadb-demo
 report_start() {
-    bash "$root/tests/host/mariadb/start.sh" "$report_state" "$root/sql" >/dev/null
+    bash "$root/tests/host/mariadb/start.sh" "$report_state" "$root/sql" --ca "$report_ca" \
+        >/dev/null
     local port password
     port=$(sed -n 's/^port=//p' "$report_state/connection.ini")
     password="Demo-$RANDOM$RANDOM"
@@ -79,7 +84,7 @@ GRANT INSERT, SELECT ON orlanet_liberaktq.* TO 'zarvento_demo'@'127.0.0.1';
 SQL
     crlf '[Servidor central]' 'Usuario=zarvento_demo' "Password=$password" "Puerto=$port" \
         >"$demo/registro/equipo.ini"
-    echo "Report server: MariaDB on 127.0.0.1:$port, database orlanet_liberaktq"
+    echo "Report server: MariaDB on 127.0.0.1:$port over TLS only, database orlanet_liberaktq"
 }
 report_sql() {
     mariadb --no-defaults --socket="$(cat "$report_state/datadir")/mysqld.sock" -uroot \

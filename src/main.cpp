@@ -2,6 +2,7 @@
 #include "app/FinPorSenal.h"
 #include "host/Componentes.h"
 #include "mainwindow/BandejaPrincipal.h"
+#include "mainwindow/NotificacionesDBus.h"
 #include "mainwindow/ServiciosQt.h"
 #include "mainwindow/TraduccionesQt.h"
 #include "mainwindow/frmPrincipal.h"
@@ -29,8 +30,13 @@ int main(int argc, char** argv) {
         const zarvento::Componentes componentes(std::move(entorno));
         // A second start of the folder's agent shows the running agent's window instead.
         zarvento::AgenteUnico agente(componentes.entorno().programa.folder);
-        if (!agente.Iniciar())
-            return EXIT_SUCCESS;
+        if (const auto inicio = agente.Iniciar(); inicio != zarvento::AgenteUnico::Inicio::Propio) {
+            if (inicio == zarvento::AgenteUnico::Inicio::Mostrado)
+                return EXIT_SUCCESS;
+            zarvento::NotificacionesDBus notificaciones(componentes.entorno().programa.baseName);
+            agente.avisarSinRespuesta(notificaciones);
+            return EXIT_FAILURE;
+        }
         const zarvento::SystemClock reloj;
         zarvento::frmPrincipal ventana(componentes, reloj, bomba);
         QObject::connect(&agente, &zarvento::AgenteUnico::mostrarPedido, &ventana,

@@ -31,6 +31,8 @@ void ConductorRespaldo::EjecutarRespaldo(const std::function<void()>& deshabilit
     oBasesDD->cPassword = central_.password;
     oBasesDD->cPuerto = central_.puerto;
     oBasesDD->cUsuario = central_.usuario;
+    oBasesDD->cTLS = central_.tls;
+    oBasesDD->cCertificadoCA = central_.certificadoCA;
     const Resultado<qint64> movimiento = GrabarMovimiento(*oBasesDD);
     if (!movimiento)
         job_.ArchivoBitacora(movimiento.motivo());

@@ -86,7 +86,7 @@ bool DestinoFTP::CrearRutaFTP(const QString& ruta, QString& error) {
     }
     if (resultado && !listada) {
         if (creada) {
-            carpetaListada_ = ruta;
+            empezarCarpeta(ruta);
             enServidor_.emplace();
         } else {
             listarCarpeta(ruta);
@@ -98,28 +98,86 @@ bool DestinoFTP::CrearRutaFTP(const QString& ruta, QString& error) {
 // One listing per folder decides for all its files; a folder that cannot be listed has all
 // its files uploaded.
 bool DestinoFTP::listarCarpeta(const QString& ruta) {
-    carpetaListada_ = ruta;
-    enServidor_.reset();
+    empezarCarpeta(ruta);
     const auto entradas = deFTP.FolderEntries(ruta);
     if (!entradas)
         return false;
     enServidor_.emplace();
     for (const ftp::RemoteEntry& entrada : *entradas) {
-        if (!entrada.isFolder)
+        if (entrada.isFolder)
+            carpetasEnServidor_.insert(entrada.name);
+        else
             enServidor_->insert(entrada.name, entrada.size);
     }
-    quitarSubidasInterrumpidas(ruta);
+    resolverSubidasInterrumpidas(ruta);
     return true;
 }
 
-void DestinoFTP::quitarSubidasInterrumpidas(const QString& ruta) {
+void DestinoFTP::empezarCarpeta(const QString& ruta) {
+    carpetaListada_ = ruta;
+    enServidor_.reset();
+    carpetasEnServidor_.clear();
+    conservados_.clear();
+}
+
+// What a run killed or cut off in the middle of an upload left beside the file it was
+// replacing, grouped by that file.
+void DestinoFTP::resolverSubidasInterrumpidas(const QString& ruta) {
+    QHash<QString, QList<Resto>> porArchivo;
     for (auto it = enServidor_->begin(); it != enServidor_->end();) {
-        if (ftp::clsFTP::IsTemporaryUploadName(it.key())) {
-            deFTP.DeleteFTPFile(ruta + it.key());
+        if (const auto datos = ftp::TemporaryName::parse(it.key())) {
+            porArchivo[datos->key].append({it.key(), *datos, it.value()});
             it = enServidor_->erase(it);
         } else {
             ++it;
         }
+    }
+    for (auto it = porArchivo.begin(); it != porArchivo.end(); ++it)
+        resolver(ruta, it.key(), std::move(it.value()));
+}
+
+// A new copy short of its size is of no use. When the file is missing, a replacement stopped
+// between its renames: the newest whole copy takes the name, the new one before the previous
+// one. Once the file is there, a previous copy moved aside goes, and so does a new copy of the
+// file's size; any other whole copy stays (the file may be cut short on servers that cannot
+// rename) until the file's next upload goes through. Nothing is deleted for a file whose name
+// is unknown (too long to travel whole in the temporary names, and missing).
+void DestinoFTP::resolver(const QString& ruta, const QString& clave, QList<Resto> restos) {
+    const auto borrar = [&](const Resto& resto) { deFTP.DeleteFTPFile(ruta + resto.nombre); };
+    restos.removeIf([&](const Resto& resto) {
+        const bool corta =
+            resto.datos.kind == ftp::TemporaryName::Kind::New && resto.tamano != resto.datos.size;
+        if (corta)
+            borrar(resto);
+        return corta;
+    });
+    std::sort(restos.begin(), restos.end(), [](const Resto& a, const Resto& b) {
+        return (a.datos.kind == ftp::TemporaryName::Kind::New) !=
+                       (b.datos.kind == ftp::TemporaryName::Kind::New)
+                   ? a.datos.kind == ftp::TemporaryName::Kind::New
+                   : a.datos.stamp > b.datos.stamp;
+    });
+    QString archivo;
+    for (const Resto& resto : restos)
+        archivo = archivo.isEmpty() ? resto.datos.finalName : archivo;
+    for (auto it = enServidor_->cbegin(); archivo.isEmpty() && it != enServidor_->cend(); ++it) {
+        if (ftp::TemporaryName::keyOf(it.key()) == clave)
+            archivo = it.key();
+    }
+    if (!archivo.isEmpty() && !restos.isEmpty() && !enServidor_->contains(archivo) &&
+        !carpetasEnServidor_.contains(archivo) &&
+        deFTP.RenameFTPFile(ruta + restos.front().nombre, ruta + archivo)) {
+        enServidor_->insert(archivo, restos.front().tamano);
+        avisos_.registrar(QStringLiteral("Copia recuperada"), ruta + archivo);
+        restos.removeFirst();
+    }
+    const auto copia = archivo.isEmpty() ? enServidor_->cend() : enServidor_->constFind(archivo);
+    for (const Resto& resto : restos) {
+        if (copia != enServidor_->cend() &&
+            (resto.datos.kind == ftp::TemporaryName::Kind::Aside || *copia == resto.tamano))
+            borrar(resto);
+        else
+            conservados_.insert(clave, resto.nombre);
     }
 }
 
@@ -133,12 +191,38 @@ bool DestinoFTP::necesitaCopia(const DatosArchivo& origen, const QString& destin
     return remoto == enServidor_->cend() || *remoto != origen.tamano;
 }
 
+ftp::clsFTP::RemoteName DestinoFTP::enServidor(const QString& destino) const {
+    const qsizetype nombre = destino.lastIndexOf('/') + 1;
+    if (destino.left(nombre) != carpetaListada_ || !enServidor_)
+        return ftp::clsFTP::RemoteName::Unknown;
+    const QString archivo = destino.mid(nombre);
+    return enServidor_->contains(archivo)          ? ftp::clsFTP::RemoteName::File
+           : carpetasEnServidor_.contains(archivo) ? ftp::clsFTP::RemoteName::Folder
+                                                   : ftp::clsFTP::RemoteName::Missing;
+}
+
 bool DestinoFTP::copiar(const QString& origen, const QString& destino, qint64, QString& error) {
-    const bool subido = ConectarFTP() && deFTP.FTPUploadFile(origen, destino);
+    const bool subido = ConectarFTP() && deFTP.FTPUploadFile(origen, destino, enServidor(destino));
     progreso_.reset(); // a broken upload's progress must not show up later
-    if (!subido)
+    if (!deFTP.RenameRefusal().isEmpty() && !sinRenombrarAvisado_) {
+        sinRenombrarAvisado_ = true;
+        avisos_.registrar(QStringLiteral("Servidor FTP sin renombrar"),
+                          deFTP.RenameRefusal() +
+                              QStringLiteral(" (cada archivo se sube dos veces: aparte y luego "
+                                             "sobre su nombre)"));
+    }
+    if (!subido) {
         error = deFTP.GetLastErrorMessage();
-    return subido;
+        return false;
+    }
+    const qsizetype nombre = destino.lastIndexOf('/') + 1;
+    if (destino.left(nombre) == carpetaListada_) {
+        const QString clave = ftp::TemporaryName::keyOf(destino.mid(nombre));
+        for (const QString& resto : conservados_.values(clave))
+            deFTP.DeleteFTPFile(carpetaListada_ + resto);
+        conservados_.remove(clave);
+    }
+    return true;
 }
 
 } // namespace zarvento

@@ -71,7 +71,8 @@ std::unique_ptr<DestinoRespaldo> clsRespaldar::crearDestino() {
     DestinoFTP::Avisos avisos{
         [this](const QString& texto) { MostrarAviso(texto); },
         [this] { servicios_.aviso.hideNotice(); }, [this] { servicios_.bomba.pump(); },
-        [this](qint64& actual, qint64& total) { deFTP_FileTransferProgress(actual, total); }};
+        [this](qint64& actual, qint64& total) { deFTP_FileTransferProgress(actual, total); },
+        [this](const QString& etiqueta, const QString& dato) { registrar(etiqueta, dato); }};
     return std::make_unique<DestinoFTP>(vFTPservidor, vftpUsuario, vFTPpassword, std::move(avisos));
 }
 

@@ -19,6 +19,7 @@ constexpr long kLowSpeedSeconds = 60;
 constexpr qsizetype kUploadBatch = 256 * 1024;
 constexpr qsizetype kDownloadBuffer = 256 * 1024;
 constexpr auto kFreshConnection = std::chrono::seconds(1);
+constexpr char kListWithHidden[] = "LIST -a";
 constexpr auto kPumpInterval = std::chrono::milliseconds(InternetSession::kPumpMilliseconds);
 
 // The folder text inside a 257 reply: '257 "/a ""b""" is current' gives /a "b".
@@ -68,6 +69,7 @@ bool InternetSession::connect(const QString& server, const QString& user, const 
         return false;
     server_ = server;
     address_ = *address;
+    plainListing_ = false;
     user_ = userBytes;
     password_ = passwordBytes;
     passive_ = passive;
@@ -277,14 +279,34 @@ bool InternetSession::setCurrentFolder(const QString& path) {
 std::optional<QList<RemoteEntry>> InternetSession::listFolder(const QString& path) {
     if (!acceptsPath(path) || !ensureIdleConnection())
         return std::nullopt;
-    prepare(absolutePath(path) + QLatin1Char('/'));
-    changeIntoFolderFirst();
     QByteArray listing;
-    curl_easy_setopt(easy_.get(), CURLOPT_WRITEFUNCTION, &InternetSession::onListing);
-    curl_easy_setopt(easy_.get(), CURLOPT_WRITEDATA, &listing);
-    if (!performed())
+    const auto list = [&](bool withHidden) {
+        prepare(absolutePath(path) + QLatin1Char('/'));
+        changeIntoFolderFirst();
+        listing.clear();
+        if (withHidden)
+            curl_easy_setopt(easy_.get(), CURLOPT_CUSTOMREQUEST, kListWithHidden);
+        curl_easy_setopt(easy_.get(), CURLOPT_WRITEFUNCTION, &InternetSession::onListing);
+        curl_easy_setopt(easy_.get(), CURLOPT_WRITEDATA, &listing);
+        return performed();
+    };
+    // Some servers hide names that begin with "." unless asked (the temporary names of uploads
+    // among them); a server that refuses the option is listed plainly from then on.
+    const bool withHidden = !address_.ssh && !plainListing_;
+    bool listed = list(withHidden);
+    if (!listed && withHidden && optionRefused()) {
+        plainListing_ = true;
+        listed = list(false);
+    }
+    if (!listed)
         return std::nullopt;
     return parseListing(listing);
+}
+
+bool InternetSession::optionRefused() const {
+    const auto& exchanges = recorder_.exchanges();
+    return std::any_of(exchanges.cbegin(), exchanges.cend(),
+                       [](const auto& e) { return e.command == kListWithHidden && e.code >= 500; });
 }
 
 std::optional<QList<RemoteEntry>> InternetSession::find(const QString& filter) {

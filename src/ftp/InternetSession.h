@@ -53,8 +53,8 @@ public:
     std::optional<QString> canonicalFolder(const QString& path);
     bool setCurrentFolder(const QString& path);
 
-    // Every entry of a folder. The listing is asked for after changing into the folder and
-    // without an argument, which servers would read as a pattern or as options.
+    // Every entry of a folder, hidden ones too. The listing is asked for after changing into
+    // the folder and without a path, which servers would read as a pattern.
     std::optional<QList<RemoteEntry>> listFolder(const QString& path);
     // The entries that match a find filter: a path whose last part may hold "?" and "*". Fails
     // with kNoMoreFiles when nothing matches.
@@ -118,6 +118,8 @@ private:
     std::optional<QStringList> sshCommandReplies(const QStringList& commands);
     void finish();
     bool performed();
+    // Whether the server refused the listing's option for hidden names.
+    bool optionRefused() const;
     bool fail(InternetError error);
     bool failFromCurl(CURLcode result);
     void resume();
@@ -130,6 +132,7 @@ private:
     QByteArray user_;
     QByteArray password_;
     bool passive_ = true;
+    bool plainListing_ = false;
     QString server_;
     QString currentFolder_ = QStringLiteral("/");
     QString loginFolder_ = QStringLiteral("/");

@@ -15,7 +15,6 @@ namespace zarvento::ftp {
 namespace {
 
 constexpr qint64 kWholeFileChunk = 64 * 1024;
-const QString kTemporarySuffix = QStringLiteral(".zv-parcial");
 
 // Opens a local file for reading under the exact bytes its name stands for, also a name that is
 // not valid UTF-8; false with the reason in error when it cannot.
@@ -107,9 +106,7 @@ bool clsFTP::SimpleFTPPutFile(const QString& sLocal, const QString& sRemote) {
 }
 
 bool clsFTP::RenameFTPFile(const QString& sExisting, const QString& sNewName) {
-    return sendCommands({QStringLiteral("RNFR ") + session_.absolutePath(sExisting),
-                         QStringLiteral("RNTO ") + session_.absolutePath(sNewName)},
-                        QStringLiteral("RenameFTPFile"));
+    return sendCommands(renameCommands(sExisting, sNewName), QStringLiteral("RenameFTPFile"));
 }
 
 bool clsFTP::CreateFTPDirectory(const QString& sDirectory) {
@@ -127,20 +124,88 @@ bool clsFTP::DeleteFTPFile(const QString& sRemote) {
                         QStringLiteral("DeleteFTPFile"));
 }
 
-bool clsFTP::FTPUploadFile(const QString& sLocal, const QString& sRemote) {
+bool clsFTP::FTPUploadFile(const QString& sLocal, const QString& sRemote, RemoteName existing) {
     const QString localPath = trimSpaces(sLocal);
     const QString remotePath = trimSpaces(sRemote);
     if (localPath.isEmpty() || remotePath.isEmpty())
         return false;
+    renameRefusal_.clear();
     // The local file is opened first, so a missing one leaves nothing behind on the server.
     QFile local;
     QString error;
     if (!openForReading(local, localPath, error))
         return ReportLocalError(QStringLiteral("FTPUploadFile"), localPath, error);
-    const QString temporary = remotePath + kTemporarySuffix;
-    if (!session_.openUpload(temporary, ascii()))
-        return ReportError(session_.lastError(), QStringLiteral("FtpOpenFile:PutFile"));
+    const qsizetype nameStart = remotePath.lastIndexOf(QLatin1Char('/')) + 1;
+    const QString name = remotePath.mid(nameStart);
+    TemporaryName temporaryName{TemporaryName::Kind::New, TemporaryName::keyOf(name),
+                                TemporaryName::nextStamp(), local.size(), name};
+    const QString temporary = remotePath.left(nameStart) + temporaryName.text();
+    if (!sendFile(local, localPath, temporary)) {
+        discardUpload(temporary);
+        return false;
+    }
+    return putInPlace(local, localPath, temporaryName, remotePath, existing);
+}
 
+bool clsFTP::putInPlace(QFile& local, const QString& localPath, TemporaryName temporaryName,
+                        const QString& remotePath, RemoteName existing) {
+    const QString folder = remotePath.left(remotePath.lastIndexOf(QLatin1Char('/')) + 1);
+    const QString temporary = folder + temporaryName.text();
+    if (sendCommands(renameCommands(temporary, remotePath), QStringLiteral("RenameFTPFile")))
+        return true;
+
+    // The server would not rename the upload over its name. At every step from here on one
+    // whole copy, old or new, stays on the server, and the next run's listing finds the pieces.
+    const QString refusal = sLastError_;
+    if (existing == RemoteName::Unknown)
+        existing = remoteNameOf(remotePath);
+    if (existing == RemoteName::Folder) {
+        discardUpload(temporary);
+        sLastError_ = refusal;
+        return false;
+    }
+    if (existing == RemoteName::File) {
+        // Servers that keep an existing name from being renamed over (SSH servers): the
+        // previous copy goes aside first and goes only once the new one holds the name.
+        temporaryName.kind = TemporaryName::Kind::Aside;
+        const QString aside = folder + temporaryName.text();
+        if (session_.sendCommands(renameCommands(remotePath, aside))) {
+            if (sendCommands(renameCommands(temporary, remotePath),
+                             QStringLiteral("RenameFTPFile"))) {
+                discardUpload(aside);
+                return true;
+            }
+            // Back as it was; should that fail too, both copies wait for the next run.
+            if (session_.sendCommands(renameCommands(aside, remotePath)))
+                discardUpload(temporary);
+            return false;
+        }
+    }
+    // No rename at all: the file is sent again straight over its name, while the complete
+    // temporary copy stands in for it; that copy goes once the server confirmed the second.
+    renameRefusal_ = refusal;
+    if (!local.seek(0)) {
+        discardUpload(temporary);
+        return ReportLocalError(QStringLiteral("FTPUploadFile"), localPath, local.errorString());
+    }
+    bool started = false;
+    if (sendFile(local, localPath, remotePath, &started)) {
+        discardUpload(temporary);
+        return true;
+    }
+    // Refused before any byte: the previous copy is untouched. Broken off: it may be cut short,
+    // and the temporary copy is the whole one.
+    if (!started)
+        discardUpload(temporary);
+    return false;
+}
+
+bool clsFTP::sendFile(QFile& local, const QString& localPath, const QString& remote,
+                      bool* started) {
+    if (!session_.openUpload(remote, ascii()))
+        return ReportError(session_.lastError(), QStringLiteral("FtpOpenFile:PutFile"));
+    if (started)
+        *started = true;
     const qint64 size = local.size();
     qint64 sent = 0;
     bool stopped = false;
@@ -166,14 +231,12 @@ bool clsFTP::FTPUploadFile(const QString& sLocal, const QString& sRemote) {
         const char* block = nextBlock(length);
         if (!block) {
             session_.abandonTransfer();
-            ReportLocalError(QStringLiteral("FTPUploadFile"), localPath, local.errorString());
-            discardUpload(temporary);
-            return false;
+            return ReportLocalError(QStringLiteral("FTPUploadFile"), localPath,
+                                    local.errorString());
         }
         if (!session_.write(block, length)) {
             ReportError(session_.lastError(), label);
             session_.abandonTransfer();
-            discardUpload(temporary);
             return false;
         }
         return true;
@@ -193,14 +256,10 @@ bool clsFTP::FTPUploadFile(const QString& sLocal, const QString& sRemote) {
     if (!stopped && size % kBlockSize != 0 &&
         !sendBlock(size % kBlockSize, QStringLiteral("InternetWriteFile2")))
         return false;
-    if (!session_.closeTransfer()) {
-        ReportError(session_.lastError(), QStringLiteral("InternetCloseHandle"));
-        discardUpload(temporary);
-        return false;
-    }
+    if (!session_.closeTransfer())
+        return ReportError(session_.lastError(), QStringLiteral("InternetCloseHandle"));
     RaiseProgress(size, size);
     if (stopped) {
-        discardUpload(temporary);
         sLastError_ = QStringLiteral("FTPUploadFile: the upload of %1 was stopped after %2 of "
                                      "%3 bytes.")
                           .arg(localPath)
@@ -208,28 +267,27 @@ bool clsFTP::FTPUploadFile(const QString& sLocal, const QString& sRemote) {
                           .arg(size);
         return false;
     }
-    if (!putInPlace(temporary, remotePath)) {
-        discardUpload(temporary);
-        return false;
-    }
     return true;
 }
 
-bool clsFTP::IsTemporaryUploadName(const QString& name) {
-    return name.endsWith(kTemporarySuffix);
+QStringList clsFTP::renameCommands(const QString& from, const QString& to) const {
+    return {QStringLiteral("RNFR ") + session_.absolutePath(from),
+            QStringLiteral("RNTO ") + session_.absolutePath(to)};
 }
 
-// Servers that refuse to rename over an existing file get the old copy deleted first.
-bool clsFTP::putInPlace(const QString& temporary, const QString& remote) {
-    const QStringList rename = {QStringLiteral("RNFR ") + session_.absolutePath(temporary),
-                                QStringLiteral("RNTO ") + session_.absolutePath(remote)};
-    if (session_.sendCommands(rename))
-        return true;
-    session_.sendCommands({QStringLiteral("DELE ") + session_.absolutePath(remote)});
-    return sendCommands(rename, QStringLiteral("RenameFTPFile"));
+clsFTP::RemoteName clsFTP::remoteNameOf(const QString& path) {
+    const qsizetype nameStart = path.lastIndexOf(QLatin1Char('/')) + 1;
+    const auto entries = session_.listFolder(path.left(nameStart));
+    if (!entries)
+        return RemoteName::Unknown;
+    const QString name = path.mid(nameStart);
+    for (const RemoteEntry& entry : *entries)
+        if (entry.name == name)
+            return entry.isFolder ? RemoteName::Folder : RemoteName::File;
+    return RemoteName::Missing;
 }
 
-// Best effort: the error text of the failed upload stays.
+// Best effort: the error text of the failed step stays.
 void clsFTP::discardUpload(const QString& temporary) {
     session_.sendCommands({QStringLiteral("DELE ") + session_.absolutePath(temporary)});
 }

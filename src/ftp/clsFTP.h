@@ -1,8 +1,10 @@
 #pragma once
 
 #include "ftp/InternetSession.h"
+#include "ftp/TemporaryName.h"
 #include "ftp/cDirList.h"
 
+#include <QFile>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -23,6 +25,9 @@ public:
     static constexpr qint32 kTransferTypeBinary = 2;
     static constexpr qint32 kFlagPassive = 0x08000000;
 
+    // What the caller knows of the name an upload replaces.
+    enum class RemoteName { Unknown, Missing, File, Folder };
+
     clsFTP() = default;
     clsFTP(const clsFTP&) = delete;
     clsFTP& operator=(const clsFTP&) = delete;
@@ -40,11 +45,18 @@ public:
     bool CreateFTPDirectory(const QString& sDirectory);
     bool RemoveFTPDirectory(const QString& sDirectory);
     bool DeleteFTPFile(const QString& sRemote);
-    // The file is sent under a temporary name beside sRemote and put in its place only once the
-    // server confirmed all of it, so the previous copy stays whole until then. False for every
-    // upload that did not complete: refused, broken off, stopped through blSigue, or a local
-    // file that cannot be read; its temporary file is then removed.
-    bool FTPUploadFile(const QString& sLocal, const QString& sRemote);
+    // The file is sent under a hidden temporary name beside sRemote (see TemporaryName) and put
+    // in its place only once the server confirmed all of it: renamed over the previous copy;
+    // on servers that will not rename over a file, after moving the previous copy aside; on
+    // servers that refuse renames, sent a second time straight over its name. At no step is
+    // the server left without a whole copy, old or new. False for every upload that did not
+    // complete: refused, broken off, stopped through blSigue, or a local file that cannot be
+    // read. existing spares a listing on servers that do not rename over a file.
+    bool FTPUploadFile(const QString& sLocal, const QString& sRemote,
+                       RemoteName existing = RemoteName::Unknown);
+    // After FTPUploadFile: the server's refusal when no rename could put the upload in place,
+    // so it was sent twice; "" otherwise.
+    QString RenameRefusal() const { return renameRefusal_; }
     bool FTPDownloadFile(const QString& sLocal, const QString& sRemote);
     bool SimpleFTPGetFile(const QString& sLocal, const QString& sRemote);
     QString GetFTPDirectory();
@@ -71,8 +83,6 @@ public:
     bool RemoteDirectoryExists(const QString& sDirectory);
     // Every entry of a remote folder; nullopt (and the error text) when it cannot be listed.
     std::optional<QList<RemoteEntry>> FolderEntries(const QString& sFolder);
-    // Whether a remote name is the temporary name of an upload that never completed.
-    static bool IsTemporaryUploadName(const QString& name);
     // The server's last complete reply, "" before the first one.
     QString LastServerReply() const { return session_.lastReply(); }
 
@@ -83,7 +93,15 @@ private:
     void PumpEvents();
     bool ascii() const { return lTransferType_ == kTransferTypeAscii; }
     bool sendCommands(const QStringList& commands, const QString& label);
-    bool putInPlace(const QString& temporary, const QString& remote);
+    // Sends the whole local file from its current position; started tells whether the server
+    // accepted the transfer, so the remote file may have changed.
+    bool sendFile(QFile& local, const QString& localPath, const QString& remote,
+                  bool* started = nullptr);
+    // Puts a complete upload, waiting under its temporary name, in the place of remotePath.
+    bool putInPlace(QFile& local, const QString& localPath, TemporaryName temporaryName,
+                    const QString& remotePath, RemoteName existing);
+    QStringList renameCommands(const QString& from, const QString& to) const;
+    RemoteName remoteNameOf(const QString& path);
     void discardUpload(const QString& temporary);
 
     static constexpr int kBlocksPerClockReading = 256;
@@ -94,6 +112,7 @@ private:
     qint32 lTransferType_ = kTransferTypeAscii;
     qint32 lConnectFlags_ = 0;
     QString sLastError_;
+    QString renameRefusal_;
     std::shared_ptr<cDirList> oDirList_;
     ProgressHandler onProgress_;
 };

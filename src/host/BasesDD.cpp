@@ -5,8 +5,11 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QStringList>
+#include <errmsg.h>
 #include <mysql.h>
 
 namespace zarvento {
@@ -118,6 +121,22 @@ QString errorDe(MYSQL* mysql) {
     return QString::fromUtf8(mysql_error(mysql));
 }
 
+constexpr const char* kSinTLS = "el servidor no ofrece conexión cifrada (TLS), que se exige";
+
+// Why a TLS connection could not be made, in words, with the library's own reason after them.
+QString motivoTLS(const QString& reason, const QString& host, const QString& ca) {
+    if (reason.contains(QLatin1String("does not support")))
+        return QString::fromUtf8(kSinTLS) + QStringLiteral(" (%1)").arg(reason);
+    if (reason.contains(QLatin1String("Validation of SSL server certificate failed")))
+        return QStringLiteral("el certificado del servidor no es para %1 (%2)").arg(host, reason);
+    if (reason.contains(QLatin1String("certificate")))
+        return QStringLiteral("el certificado del servidor no se pudo verificar con %1 (%2)")
+            .arg(ca.isEmpty() ? QStringLiteral("las autoridades (CA) del sistema")
+                              : QStringLiteral("la autoridad (CA) de ") + ca,
+                 reason);
+    return QStringLiteral("no se pudo establecer la conexión cifrada (TLS): ") + reason;
+}
+
 } // namespace
 
 void Tabla::AddNew() {
@@ -197,6 +216,20 @@ bool BasesDD::AbrirBdD(Conexion& conexion, const QString& base, QString* error) 
     mysql_options(mysql.get(), MYSQL_OPT_PROTOCOL, &protocolo);
     mysql_options(mysql.get(), MYSQL_OPT_LOCAL_INFILE, &sinArchivosLocales);
     mysql_options(mysql.get(), MYSQL_SET_CHARSET_NAME, "utf8mb4");
+    if (cTLS) {
+        if (!cCertificadoCA.isEmpty() && !QFileInfo(cCertificadoCA).isReadable())
+            return fallo(error, QStringLiteral("no se puede leer el certificado de la autoridad "
+                                               "(CA) del servidor %1")
+                                    .arg(cCertificadoCA));
+        // Both: enforcement alone leaves the server's name unchecked, and verification alone
+        // lets a server without TLS through.
+        const my_bool si = 1;
+        mysql_options(mysql.get(), MYSQL_OPT_SSL_ENFORCE, &si);
+        mysql_options(mysql.get(), MYSQL_OPT_SSL_VERIFY_SERVER_CERT, &si);
+        if (!cCertificadoCA.isEmpty())
+            mysql_options(mysql.get(), MYSQL_OPT_SSL_CA,
+                          QFile::encodeName(cCertificadoCA).constData());
+    }
 
     const QByteArray host = cRuta.toUtf8();
     const QByteArray usuario = cUsuario.toUtf8();
@@ -208,11 +241,17 @@ bool BasesDD::AbrirBdD(Conexion& conexion, const QString& base, QString* error) 
                                   nombreBase.isEmpty() ? nullptr : nombreBase.constData(),
                                   static_cast<unsigned>(cPuerto), nullptr, 0) != nullptr;
     });
+    const auto rechazada = [&](const QString& motivo) {
+        return fallo(error,
+                     QStringLiteral("no se pudo conectar con %1:%2: ").arg(cRuta).arg(cPuerto) +
+                         motivo);
+    };
     if (!conectada)
-        return fallo(error, QStringLiteral("no se pudo conectar con %1:%2: %3")
-                                .arg(cRuta)
-                                .arg(cPuerto)
-                                .arg(errorDe(mysql.get())));
+        return rechazada(cTLS && mysql_errno(mysql.get()) == CR_SSL_CONNECTION_ERROR
+                             ? motivoTLS(errorDe(mysql.get()), cRuta, cCertificadoCA)
+                             : errorDe(mysql.get()));
+    if (cTLS && !mysql_get_ssl_cipher(mysql.get()))
+        return rechazada(QString::fromUtf8(kSinTLS));
     conexion.mysql_ = std::move(mysql);
     conexion.bomba_ = bomba;
     return true;

@@ -54,9 +54,9 @@ private:
     std::vector<std::pair<QString, QVariant>> campos_;
 };
 
-// Database connections of the component library, on a MariaDB or MySQL server reached over TCP.
-// Every connection attempt and every server reply is awaited at most kSegundosDeEspera seconds;
-// with a pump, the window's events keep running meanwhile.
+// Database connections of the component library, on a MariaDB or MySQL server reached over TCP,
+// by default over TLS only. Every connection attempt and every server reply is awaited at most
+// kSegundosDeEspera seconds; with a pump, the window's events keep running meanwhile.
 class BasesDD {
 public:
     static constexpr const char* kClase = "BasesDD";
@@ -72,9 +72,14 @@ public:
     QString cUsuario;
     QString cPassword;
     QString cMiBase;
+    // TLS required, with the server's certificate verified against cCertificadoCA (a PEM file;
+    // empty: the system's CA store) and issued for the host of cRuta. Off: a plain connection.
+    bool cTLS = true;
+    QString cCertificadoCA;
 
     // Opens the connection to the database on the server of cRuta and cPuerto with cUsuario and
-    // cPassword; false, with the reason in *error, when it could not be opened.
+    // cPassword; false, with the reason in *error, when it could not be opened (a server without
+    // TLS, or whose certificate does not verify, is refused in words saying so).
     bool AbrirBdD(Conexion& conexion, const QString& base, QString* error = nullptr) const;
     // Opens the table for adding rows. The text is the table's name, optionally followed by a
     // filter "WHERE <column> = <integer>" that selects no row, as in "rdamovtos WHERE Id = -9".

@@ -7,8 +7,11 @@
 #include "host/DeEquipo.h"
 #include "host/DelRegistro.h"
 #include "host/LibORVX.h"
+#include "host/ProgramLocation.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <cmath>
 #include <limits>
 
@@ -75,6 +78,15 @@ private:
     const DeAcceso& acceso_;
 };
 
+QString certificadoIntegrado() {
+    const QDir carpeta(ProgramLocation::ofRunningExecutable().folder);
+    const QString junto = carpeta.filePath(QString::fromLatin1(ConexionCentral::kCertificadoCA));
+    const QString instalado =
+        QDir::cleanPath(carpeta.filePath(QStringLiteral("../share/zarvento/") +
+                                         QString::fromLatin1(ConexionCentral::kCertificadoCA)));
+    return QFileInfo::exists(junto) || !QFileInfo::exists(instalado) ? junto : instalado;
+}
+
 ConexionCentral aplicar(ConexionCentral conexion, const Textos& textos) {
     conexion.usuario = textos.usuario;
     conexion.password = textos.password;
@@ -90,9 +102,13 @@ ConexionCentral ConexionCentral::integrada() {
     static constexpr auto password =
         proteccion::proteger<kLlavePasswordIntegrado>(ZARVENTO_CENTRAL_PASSWORD);
     const DeAcceso acceso;
-    return {QStringLiteral(ZARVENTO_CENTRAL_HOST), kPuertoIntegrado,
-            acceso.DesEncripta(usuario.text(), kLlaveUsuarioIntegrado),
-            acceso.DesEncripta(password.text(), kLlavePasswordIntegrado)};
+    ConexionCentral conexion{QStringLiteral(ZARVENTO_CENTRAL_HOST), kPuertoIntegrado,
+                             acceso.DesEncripta(usuario.text(), kLlaveUsuarioIntegrado),
+                             acceso.DesEncripta(password.text(), kLlavePasswordIntegrado)};
+    conexion.tls = ZARVENTO_CENTRAL_TLS != 0;
+    if (ZARVENTO_CENTRAL_CA_PROPIA != 0)
+        conexion.certificadoCA = certificadoIntegrado();
+    return conexion;
 }
 
 void BorrarMarca(const Componentes& componentes) {

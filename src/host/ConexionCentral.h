@@ -12,8 +12,19 @@ struct ConexionCentral {
     int puerto = 0;
     QString usuario;
     QString password;
+    // TLS, with the server's certificate and its name verified; a build for a report server on a
+    // trusted local network may go without.
+    bool tls = true;
+    // The certificate (PEM) of the CA that signs the server's certificate; empty: the system's
+    // CA store.
+    QString certificadoCA = {};
 
-    // The settings the program is built with: host, port 3306, the built-in user and password.
+    // The file name of the CA certificate a build brings for the central server.
+    static constexpr const char* kCertificadoCA = "central-ca.pem";
+
+    // The settings the program is built with: host, port 3306, the built-in user and password,
+    // TLS or not, and the build's CA certificate: beside the executable, or for an installed
+    // executable (<prefix>/bin/) in <prefix>/share/zarvento/.
     static ConexionCentral integrada();
 
     friend bool operator==(const ConexionCentral&, const ConexionCentral&) = default;

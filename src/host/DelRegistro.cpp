@@ -8,9 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace zarvento {
 
@@ -77,12 +75,6 @@ bool DelRegistro::GrabarCadena(const QString& clave, const QString& valor, const
     if (carpeta.isEmpty() || !crearCarpetaPrivada(carpeta))
         return refuse(
             QStringLiteral("no se puede crear la carpeta del registro \"%1\"").arg(carpeta));
-    // The store holds protected secrets: a store we create is readable by its owner only (an
-    // existing store keeps the mode it has; writes preserve it).
-    const QByteArray archivo = QFile::encodeName(archivoDe(raiz));
-    const int fd = ::open(archivo.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd >= 0)
-        ::close(fd);
     // Quoted, so blanks and quotes at the ends of the value read back unchanged.
     return ini::write(archivoDe(raiz), clave, valor, '"' + dato + '"', error);
 }

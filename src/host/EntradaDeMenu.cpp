@@ -17,12 +17,14 @@ QByteArray contenidoDe(const QString& archivo) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// Writes the file when its content differs; errors are ignored, the program starts either way.
-void mantenerArchivo(const QString& archivo, const QByteArray& contenido) {
+// Writes the file when its content differs.
+void mantenerArchivo(const QString& archivo, const QByteArray& contenido, QStringList* avisos) {
     if (contenido.isEmpty() || contenidoDe(archivo) == contenido)
         return;
     QDir().mkpath(QFileInfo(archivo).absolutePath());
-    textfiles::writeBytesAtomically(archivo, contenido);
+    QString motivo;
+    if (!textfiles::writeBytesAtomically(archivo, contenido, &motivo) && avisos)
+        avisos->append(QStringLiteral("Entrada del menú no grabada: ") + motivo);
 }
 
 } // namespace
@@ -35,13 +37,14 @@ QString EntradaDeMenu::carpetaPorDefecto() {
     return datos.isEmpty() ? QDir::homePath() + QStringLiteral("/.local/share") : datos;
 }
 
-void EntradaDeMenu::Mantener(const QString& stArchivo, const QString& icono) const {
+void EntradaDeMenu::Mantener(const QString& stArchivo, const QString& icono,
+                             QStringList* avisos) const {
     if (carpetaDatos_.isEmpty())
         return;
     const QString nombre = QFileInfo(stArchivo).fileName().section('.', 0, 0);
     const QString archivoIcono =
         carpetaDatos_ + QStringLiteral("/icons/hicolor/scalable/apps/") + nombre + ".svg";
-    mantenerArchivo(archivoIcono, contenidoDe(icono));
+    mantenerArchivo(archivoIcono, contenidoDe(icono), avisos);
     const QString entrada =
         QStringLiteral("[Desktop Entry]\n"
                        "Type=Application\n"
@@ -55,7 +58,7 @@ void EntradaDeMenu::Mantener(const QString& stArchivo, const QString& icono) con
             .arg(QString::fromLatin1(kNombre), clsInicio::lineaExec(carpetaPrograma_ + stArchivo),
                  archivoIcono);
     mantenerArchivo(carpetaDatos_ + QStringLiteral("/applications/") + nombre + ".desktop",
-                    entrada.toUtf8());
+                    entrada.toUtf8(), avisos);
 }
 
 } // namespace zarvento

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace zarvento {
 
@@ -17,8 +18,10 @@ public:
     explicit EntradaDeMenu(const Entorno& entorno);
 
     // stArchivo: "/" followed by the executable's file name; icono: the icon's SVG file (a Qt
-    // resource path works). Nothing is written when the entorno names no data folder.
-    void Mantener(const QString& stArchivo, const QString& icono) const;
+    // resource path works). Nothing is written when the entorno names no data folder. Start-up
+    // goes on whether or not they could be written; why not is added to *avisos, for the log.
+    void Mantener(const QString& stArchivo, const QString& icono,
+                  QStringList* avisos = nullptr) const;
 
     // $XDG_DATA_HOME, else ~/.local/share.
     static QString carpetaPorDefecto();

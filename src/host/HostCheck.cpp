@@ -9,11 +9,14 @@
 namespace zarvento::host {
 
 QString LeeIniDefecto(const QString& stSeccion, const QString& stClave, const QString& stDefecto,
-                      const LibORVX& oIni, const QString& stIni) {
+                      const LibORVX& oIni, const QString& stIni, QStringList* avisos) {
     const QString texto = oIni.LeeIni(stSeccion, stClave, stIni);
     if (!texto.isEmpty())
         return texto;
-    oIni.EscribeIni(stSeccion, stClave, stDefecto, stIni);
+    QString motivo;
+    if (!oIni.EscribeIni(stSeccion, stClave, stDefecto, stIni, &motivo) && avisos)
+        avisos->append(QStringLiteral("No se pudo guardar ") + stClave + QStringLiteral(": ") +
+                       motivo);
     return stDefecto;
 }
 
@@ -22,12 +25,12 @@ QString BuscarInstalacion(const QString& stRuta, const DelRegistro& oRegistro) {
 }
 
 bool PrepararHost(const Componentes& componentes, const LibORVX& oIni, const DelRegistro& oRegistro,
-                  const QString& stIni) {
+                  const QString& stIni, QStringList* avisos) {
     std::unique_ptr<DeArchivos> archivos;
     componentes.CrearComponente(archivos, QStringLiteral("DeArchivos"));
     const QString ruta = LeeIniDefecto(
         QString::fromUtf8(ajustes::kConfiguracion), QString::fromUtf8(ajustes::kRutaHost),
-        QString::fromUtf8(ajustes::de(ajustes::kRutaHost).defecto), oIni, stIni);
+        QString::fromUtf8(ajustes::de(ajustes::kRutaHost).defecto), oIni, stIni, avisos);
     if (!BuscarInstalacion(ruta, oRegistro).isEmpty())
         return true;
     DialogService* dialogos = componentes.entorno().dialogos;

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -112,6 +113,21 @@ QString oneLine(QString text) {
     return text;
 }
 
+// A file is in Windows-1252 (written on the original platform) when most of its lines that are
+// not plain ASCII are not UTF-8; else in UTF-8, as is a new file. A text written into a
+// Windows-1252 file with a character that code page lacks stays UTF-8 on its line.
+bool esWindows1252(const std::vector<Linea>& lineas) {
+    qsizetype utf8 = 0;
+    qsizetype cp1252 = 0;
+    for (const Linea& linea : lineas) {
+        const bool ascii = std::all_of(linea.bytes.begin(), linea.bytes.end(),
+                                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+        if (!ascii)
+            ++(textfiles::isUtf8(linea.bytes) ? utf8 : cp1252);
+    }
+    return cp1252 > utf8;
+}
+
 std::optional<QByteArray> leer(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -145,20 +161,26 @@ bool writeAll(const QString& path, const QList<Entry>& entries, QString* error) 
         return false;
     }
     std::vector<Linea> lines = lineasDe(contenido.value_or(QByteArray()));
+    // Lines written take the file's line end and character set, so the file stays in one.
     const QByteArray crlf("\r\n");
-    const auto nueva = [&crlf](const QString& texto) { return Linea{texto.toUtf8(), crlf, texto}; };
+    const QByteArray fin = lines.empty() || lines.front().fin.isEmpty() ? crlf : lines.front().fin;
+    const bool enWindows1252 = esWindows1252(lines);
+    const auto nueva = [&](const QString& texto) {
+        const auto cp1252 = enWindows1252 ? textfiles::encodeCp1252(texto) : std::nullopt;
+        return Linea{cp1252.value_or(texto.toUtf8()), fin, texto};
+    };
     for (const auto& [section, key, value] : entries) {
         const Linea entry = nueva(oneLine(key) + '=' + oneLine(value));
         const Location where = locate(lines, section, key);
         if (where.key >= 0) {
             Linea& linea = lines[static_cast<size_t>(where.key)];
-            linea = {entry.bytes, linea.fin.isEmpty() ? crlf : linea.fin, entry.texto};
+            linea = {entry.bytes, linea.fin.isEmpty() ? fin : linea.fin, entry.texto};
             continue;
         }
         const qsizetype despues =
             where.section >= 0 ? where.lastContent : static_cast<qsizetype>(lines.size()) - 1;
         if (despues >= 0 && lines[static_cast<size_t>(despues)].fin.isEmpty())
-            lines[static_cast<size_t>(despues)].fin = crlf; // the file's last line had no line end
+            lines[static_cast<size_t>(despues)].fin = fin; // the file's last line had no line end
         auto posicion = lines.begin() + (despues + 1);
         if (where.section < 0)
             posicion = lines.insert(posicion, nueva('[' + oneLine(section) + ']')) + 1;
@@ -167,7 +189,8 @@ bool writeAll(const QString& path, const QList<Entry>& entries, QString* error) 
     QByteArray bytes;
     for (const Linea& linea : lines)
         bytes += linea.bytes + linea.fin;
-    return textfiles::writeBytesAtomically(path, bytes, error);
+    // The settings file holds passwords: every file written here is its owner's only.
+    return textfiles::writeBytesAtomically(path, bytes, error, textfiles::Permisos::SoloDueno);
 }
 
 } // namespace zarvento::ini

@@ -56,19 +56,21 @@ QString clsInicio::lineaExec(const QString& ejecutable) {
     return comillas ? '"' + escapado + '"' : escapado;
 }
 
-void clsInicio::SiRegistrado(const QString& stArchivo) const {
+void clsInicio::SiRegistrado(const QString& stArchivo, QStringList* avisos) const {
     const QString nombre = QFileInfo(stArchivo).fileName().section('.', 0, 0);
     const QString entrada = carpetaAutostart_ + '/' + nombre + QStringLiteral(".desktop");
     const QString esperado = lineaExec(carpetaPrograma_ + stArchivo);
     if (execDe(entrada) == esperado)
         return;
-    // Errors are ignored: the program starts whether or not the entry could be written.
     QDir().mkpath(carpetaAutostart_);
-    textfiles::writeAtomically(entrada, QStringLiteral("[Desktop Entry]\n"
-                                                       "Type=Application\n"
-                                                       "Name=") +
-                                            nombre + QStringLiteral("\nExec=") + esperado +
-                                            QStringLiteral("\nX-GNOME-Autostart-enabled=true\n"));
+    QString motivo;
+    if (!textfiles::writeAtomically(entrada,
+                                    QStringLiteral("[Desktop Entry]\nType=Application\nName=") +
+                                        nombre + QStringLiteral("\nExec=") + esperado +
+                                        QStringLiteral("\nX-GNOME-Autostart-enabled=true\n"),
+                                    &motivo) &&
+        avisos)
+        avisos->append(QStringLiteral("Entrada de inicio no grabada: ") + motivo);
 }
 
 } // namespace zarvento

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace zarvento {
 
@@ -13,8 +14,9 @@ class clsInicio {
 public:
     explicit clsInicio(const Entorno& entorno);
 
-    // stArchivo: "/" followed by the executable's file name.
-    void SiRegistrado(const QString& stArchivo) const;
+    // stArchivo: "/" followed by the executable's file name. Start-up goes on whether or not the
+    // entry could be written; why it could not is added to *avisos, for the log file.
+    void SiRegistrado(const QString& stArchivo, QStringList* avisos = nullptr) const;
 
     // The autostart folder: $XDG_CONFIG_HOME/autostart, else ~/.config/autostart.
     static QString carpetaPorDefecto();

@@ -116,10 +116,12 @@ bool frmPrincipal::Form_Load() {
     job_.RespaldoMultiple(true);
     job_.ObjetoLog(&vigia_);
     blRespaldoLanzado_ = false;
-    clsInicio(componentes_.entorno()).SiRegistrado('/' + programa.fileName);
+    clsInicio(componentes_.entorno()).SiRegistrado('/' + programa.fileName, &avisosDeInicio_);
     EntradaDeMenu(componentes_.entorno())
-        .Mantener('/' + programa.fileName, QStringLiteral(":/zarvento/zarvento.svg"));
-    if (!host::PrepararHost(componentes_, *oIni_, *oRegistro_, archivos_.pbArchivoIni))
+        .Mantener('/' + programa.fileName, QStringLiteral(":/zarvento/zarvento.svg"),
+                  &avisosDeInicio_);
+    if (!host::PrepararHost(componentes_, *oIni_, *oRegistro_, archivos_.pbArchivoIni,
+                            &avisosDeInicio_))
         return false;
     conductor_ = std::make_unique<ConductorRespaldo>(componentes_, *oIni_, job_, archivos_,
                                                      central_, reloj_);
@@ -138,6 +140,8 @@ void frmPrincipal::Form_Activate() {
         job_.ArchivoBitacora(QString(), true);
         if (!avisoCentral_.isEmpty())
             job_.ArchivoBitacora(avisoCentral_);
+        for (const QString& aviso : avisosDeInicio_)
+            job_.ArchivoBitacora(aviso);
         RevisarConfiguracion();
         c_.lblTitulo->setText(QString::fromLatin1(kTitulo) + QStringLiteral(" (v. ") +
                               ConductorRespaldo::version() + ')');

@@ -10,6 +10,7 @@
 #include "mainwindow/ControlesPrincipal.h"
 
 #include <QPointer>
+#include <QStringList>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -109,6 +110,8 @@ private:
     ConexionCentral central_;
     // Why the central server's machine values could not be stored, for the log file.
     QString avisoCentral_;
+    // Start-up files that could not be written (entries, settings defaults), for the log file.
+    QStringList avisosDeInicio_;
     std::unique_ptr<ConductorRespaldo> conductor_;
     std::unique_ptr<RevisionConfiguracion> revision_;
     QPointer<frmRestaurar> restauracion_;

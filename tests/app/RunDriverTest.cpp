@@ -23,6 +23,7 @@ namespace {
 class CentralRows {
 public:
     explicit CentralRows(const MariaDbServer& server) : mysql_(mysql_init(nullptr)) {
+        mysql_options(mysql_, MYSQL_OPT_SSL_CA, server.ca.toUtf8().constData());
         if (!mysql_real_connect(mysql_, server.host.toUtf8(), server.user.toUtf8(),
                                 server.password.toUtf8(), server.database.toUtf8(),
                                 static_cast<unsigned>(server.port), nullptr, 0))
@@ -99,7 +100,9 @@ protected:
     }
     ConexionCentral serverDown() const { return {"127.0.0.1", 1, "nadie", "nada"}; }
     ConexionCentral realServer() const {
-        return {server.host, server.port, server.user, server.password};
+        ConexionCentral central{server.host, server.port, server.user, server.password};
+        central.certificadoCA = server.ca;
+        return central;
     }
     void run(const ConexionCentral& central) {
         ConductorRespaldo conductor(componentes, ini, job, archivos, central, clock);
@@ -305,10 +308,31 @@ TEST_F(RunDriverTest, RefusedInsertAfterConnectingIsLoggedAndTheRunGoesOn) {
     ASSERT_TRUE(server.available()) << "the test MariaDB server is not running";
     writeFile(archivos.pbArchivoRutas, routes({"uno"}));
     ini::write(archivos.pbArchivoIni, ajustes::kConfiguracion, ajustes::kURGELN, "2026-01-01");
-    run({server.host, server.port, server.readonlyUser, server.readonlyPassword});
+    ConexionCentral lector = realServer();
+    lector.usuario = server.readonlyUser;
+    lector.password = server.readonlyPassword;
+    run(lector);
     EXPECT_EQ(log.lines.last(), "Respaldo finalizado  ... ");
     EXPECT_EQ(setting(ajustes::kConfiguracion, ajustes::kURGELN), "2026-01-01");
     const QString logText = QString::fromUtf8(readFile(programa.pathOf("Bitacora.log")));
     EXPECT_TRUE(logText.contains("Respaldo no registrado en el servidor central: "));
     EXPECT_EQ(copied(), QStringList({"uno", "uno/archivo.txt"}));
+}
+
+TEST_F(RunDriverTest, AServerWhoseCertificateDoesNotVerifyStoresNothingAndTheLogSaysWhy) {
+    ASSERT_TRUE(server.available()) << "the test MariaDB server is not running";
+    CentralRows rows(server);
+    writeFile(archivos.pbArchivoRutas, routes({"sin-registro"}));
+    ini::write(archivos.pbArchivoIni, ajustes::kConfiguracion, ajustes::kURGELN, "2026-01-01");
+    ConexionCentral otraCA = realServer();
+    otraCA.certificadoCA = server.otherCa;
+    run(otraCA);
+    EXPECT_EQ(log.lines.last(), "Respaldo finalizado  ... ");
+    EXPECT_EQ(setting(ajustes::kConfiguracion, ajustes::kURGELN), "2026-01-01");
+    EXPECT_TRUE(rows.runsOf(dir / "datos/sin-registro").isEmpty());
+    const QString logText = QString::fromUtf8(readFile(programa.pathOf("Bitacora.log")));
+    EXPECT_TRUE(logText.contains("Servidor central no disponible: no se pudo conectar con " +
+                                 server.host + ':' + QString::number(server.port) +
+                                 ": el certificado del servidor no se pudo verificar"))
+        << logText.toStdString();
 }

@@ -1,8 +1,11 @@
 #include "EngineFixture.h"
 #include "FtpServers.h"
+#include "ftp/TemporaryName.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <functional>
 
 using namespace zarvento;
 using namespace zarvento::test;
@@ -10,6 +13,18 @@ using namespace zarvento::test;
 namespace {
 
 const auto* const kServers = ::testing::AddGlobalTestEnvironment(new FtpServers);
+
+// Every file of a folder on the server, hidden ones too.
+QStringList filesIn(const QString& folder) {
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+// The hidden name an upload of that file to a server would wait under.
+QString temporaryOf(const QString& name, ftp::TemporaryName::Kind kind, qint64 size) {
+    return ftp::TemporaryName{kind, ftp::TemporaryName::keyOf(name),
+                              ftp::TemporaryName::nextStamp(), size, name}
+        .text();
+}
 
 // Backups of one route to each of the real FTP servers on loopback.
 class FtpDestinationTest : public EngineTest, public ::testing::WithParamInterface<const char*> {
@@ -101,11 +116,14 @@ TEST_P(FtpDestinationTest, OneLoginPerRunAndLeftoversOfAnInterruptedRunGo) {
     EXPECT_LT(notice.shown.size(), 200);
     EXPECT_TRUE(notice.shown.contains("b.txt   2 de 2\r\nBytes copiados 2,097,152 de 2,097,152"));
 
-    server().seed(carpeta() + "/Mon/origen/sub/b.txt.zv-parcial", "partial");
+    // A temporary copy cut short goes; a file of the user's that only looks like one stays.
+    const QString cut = temporaryOf("b.txt", ftp::TemporaryName::Kind::New, 2 * 1024 * 1024);
+    server().seed(carpeta() + "/Mon/origen/sub/" + cut, "partial");
+    server().seed(carpeta() + "/Mon/origen/sub/b.txt.zv-parcial", "user's own");
     job->Incremental(true);
     log.clear();
     ASSERT_TRUE(job->Respaldar());
-    EXPECT_FALSE(QFile::exists(uploaded("Mon/origen/sub/b.txt.zv-parcial")));
+    EXPECT_EQ(filesIn(uploaded("Mon/origen/sub")), QStringList({"b.txt", "b.txt.zv-parcial"}));
     EXPECT_EQ(summary("Archivos respaldados"), "0");
     EXPECT_TRUE(!countable || server().logins() == before + 2) << server().logins();
 }
@@ -153,6 +171,82 @@ TEST_P(FtpDestinationTest, UnreachableServerOrWrongPasswordEndsTheRouteWithoutLe
     EXPECT_FALSE(QFile::exists(uploaded("Mon/origen/a.txt")));
 }
 
+// What a run killed or cut off between the steps of a replacement leaves (the previous copy
+// moved aside, the new one complete or not) is put right by the next run, never thrown away.
+TEST_P(FtpDestinationTest, AnInterruptedReplacementIsFinishedByTheNextRun) {
+    using Kind = ftp::TemporaryName::Kind;
+    struct Case {
+        QString name;
+        QByteArray onServer; // "" for none
+        QByteArray aside;    // the previous copy moved aside, "" for none
+        QByteArray fresh;    // the new copy, "" for none
+        QByteArray expected; // also the source's content: nothing is uploaded again
+    };
+    const QString longName = QString(120, QChar(0xF1)) + ".txt"; // 244 bytes
+    const std::vector<Case> cases = {
+        {"aparte.txt", "", "viejo", "nuevo!", "nuevo!"},
+        {"solo aparte.txt", "", "viejo", "", "viejo"},
+        {"nuevo.txt", "", "", "nuevo!", "nuevo!"},
+        {"hecho.txt", "nuevo!", "viejo", "", "nuevo!"},
+        {"corto.txt", "viejo", "", "nue", "viejo"},
+        {longName, "", "", "nuevo!", "nuevo!"},
+    };
+    const QString folder = carpeta() + "/Mon/origen/";
+    for (const Case& c : cases) {
+        writeFile(source(c.name), c.expected);
+        if (!c.onServer.isEmpty())
+            server().seed(folder + c.name, c.onServer);
+        if (!c.aside.isEmpty())
+            server().seed(folder + temporaryOf(c.name, Kind::Aside, 6), c.aside);
+        if (!c.fresh.isEmpty())
+            server().seed(folder + temporaryOf(c.name, Kind::New, 6), c.fresh);
+    }
+    job->Incremental(true);
+    ASSERT_TRUE(job->Respaldar()) << readFile(logFile()).toStdString();
+
+    for (const Case& c : cases)
+        EXPECT_EQ(readFile(uploaded("Mon/origen/" + c.name)), c.expected) << c.name.toStdString();
+    // The long name does not travel whole in its temporary name: that copy stays until the
+    // file's upload has gone through.
+    EXPECT_EQ(log.lines.filter("*)Copia recuperada").size(), 3);
+    EXPECT_EQ(summary("Archivos respaldados"), "1");
+    QStringList names;
+    for (const Case& c : cases)
+        names << c.name;
+    names.sort();
+    EXPECT_EQ(filesIn(uploaded("Mon/origen")), names);
+}
+
+// Replacing copies on servers that rename over a file, on SSH servers that will not, and on a
+// server that refuses every rename; with a name of 250 bytes and a user's file whose name ends
+// as the older temporary names did.
+TEST_P(FtpDestinationTest, ReplacementsLeaveTheNewCopyAndNothingElse) {
+    const QString longName = QString(246, 'l') + ".txt";
+    writeFile(source(longName), "1");
+    writeFile(source("a.txt.zv-parcial"), "mine");
+    writeFile(source("a.txt"), "1");
+    ASSERT_TRUE(job->Respaldar()) << readFile(logFile()).toStdString();
+    job->Incremental(true);
+    const QStringList names = {"a.txt", "a.txt.zv-parcial", longName};
+    std::vector<QString> users = {server().user};
+    if (server().kind == "pyftpdlib")
+        users.push_back(server().user + "-sin-renombrar");
+    for (const QString& user : users) {
+        SCOPED_TRACE(user.toStdString());
+        job->ftpUsuario(user);
+        const QByteArray content = readFile(source("a.txt")) + "2";
+        writeFile(source("a.txt"), content);
+        writeFile(source(longName), content);
+        log.clear();
+        ASSERT_TRUE(job->Respaldar()) << readFile(logFile()).toStdString();
+        EXPECT_EQ(summary("Archivos respaldados"), "2");
+        EXPECT_EQ(readFile(uploaded("Mon/origen/a.txt")), content);
+        EXPECT_EQ(readFile(uploaded("Mon/origen/" + longName)), content);
+        EXPECT_EQ(filesIn(uploaded("Mon/origen")), names);
+        EXPECT_EQ(summary("Servidor FTP sin renombrar").startsWith("550 "), user != server().user);
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Servers, FtpDestinationTest,
                          ::testing::Values("pyftpdlib", "pyftpdlib-tls", "vsftpd", "vsftpd-tls",
                                            "pure-ftpd", "proftpd", "sftp"),
@@ -160,40 +254,77 @@ INSTANTIATE_TEST_SUITE_P(Servers, FtpDestinationTest,
                              return QString(info.param).replace('-', '_').toStdString();
                          });
 
-// A backup process killed (SIGKILL) in the middle of an upload over a good remote copy.
-TEST_F(EngineTest, KilledUploadLeavesThePreviousCopyAndTheNextRunReplacesIt) {
-    const FtpServer& server = FtpServers::byKind("pyftpdlib");
-    ASSERT_TRUE(server.running) << server.whyNot.toStdString();
-    // The server stalls uploads of "slow..." names after their first 16 MiB.
-    const QString remote = "killed/origen/slow.bin";
-    server.seed(remote, "previous copy");
-    QByteArray content(20 * 1024 * 1024, '\0');
-    for (qsizetype i = 0; i < content.size(); ++i)
-        content[i] = char(i * 7919 >> 8);
-    writeFile(source("slow.bin"), content);
-    QProcess run;
-    run.setProgram(QStringLiteral(ZARVENTO_ROUTE_DRIVER));
-    run.setArguments({source(), "/killed", "differential", dir / "programa", server.address,
-                      server.user, server.password});
-    run.setProcessChannelMode(QProcess::ForwardedChannels);
-
-    run.start();
-    ASSERT_TRUE(run.waitForStarted());
-    const QString partial = server.local(remote + ".zv-parcial");
-    QElapsedTimer waited;
-    waited.start();
-    while (QFileInfo(partial).size() < 1024 * 1024 && waited.elapsed() < 30000 &&
-           !run.waitForFinished(2)) {
+// A backup process of one route to the pyftpdlib server, which stalls uploads of "slow..."
+// names for two seconds after every 8 MiB, killed (SIGKILL) in the middle of replacing a good
+// remote copy; then run again to its end.
+class KilledRunTest : public EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        ASSERT_TRUE(server().running) << server().whyNot.toStdString();
+        server().seed(carpeta() + "/origen/slow.bin", "previous copy");
+        content = QByteArray(20 * 1024 * 1024, '\0');
+        for (qsizetype i = 0; i < content.size(); ++i)
+            content[i] = char(i * 7919 >> 8);
+        writeFile(source("slow.bin"), content);
     }
-    ASSERT_EQ(run.state(), QProcess::Running);
-    run.kill();
-    run.waitForFinished();
-    EXPECT_LT(QFileInfo(partial).size(), content.size()); // killed midway
-    EXPECT_EQ(readFile(server.local(remote)), "previous copy");
 
-    run.start();
-    ASSERT_TRUE(run.waitForFinished(60000));
-    EXPECT_EQ(run.exitCode(), 0);
-    EXPECT_TRUE(readFile(server.local(remote)) == content);
-    EXPECT_FALSE(QFile::exists(partial));
+    static const FtpServer& server() { return FtpServers::byKind("pyftpdlib"); }
+    static QString carpeta() {
+        return ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    }
+    QString remote(const QString& name = {}) const {
+        return server().local(carpeta() + "/origen/" + name);
+    }
+    void start(const QString& user) {
+        run.setProgram(QStringLiteral(ZARVENTO_ROUTE_DRIVER));
+        run.setArguments({source(), "/" + carpeta(), "differential", dir / "programa",
+                          server().address, user, server().password});
+        run.setProcessChannelMode(QProcess::ForwardedChannels);
+        run.start();
+        ASSERT_TRUE(run.waitForStarted());
+    }
+    // Kills the run once the file has grown past 1 MiB on the server.
+    void killWhenGrown(const std::function<QString()>& file) {
+        QElapsedTimer waited;
+        waited.start();
+        while (QFileInfo(file()).size() < 1024 * 1024 && waited.elapsed() < 30000 &&
+               !run.waitForFinished(2)) {
+        }
+        ASSERT_EQ(run.state(), QProcess::Running);
+        run.kill();
+        run.waitForFinished();
+        EXPECT_LT(QFileInfo(file()).size(), content.size()); // killed midway
+    }
+    void runAgainToTheEnd() {
+        run.start();
+        ASSERT_TRUE(run.waitForFinished(60000));
+        EXPECT_EQ(run.exitCode(), 0);
+        EXPECT_TRUE(readFile(remote("slow.bin")) == content);
+        EXPECT_EQ(filesIn(remote()), QStringList{"slow.bin"});
+    }
+
+    QProcess run;
+    QByteArray content;
+};
+
+TEST_F(KilledRunTest, KilledUploadLeavesThePreviousCopyAndTheNextRunReplacesIt) {
+    start(server().user);
+    killWhenGrown([&] {
+        const QStringList names = filesIn(remote()).filter(".zvn-");
+        return names.isEmpty() ? QString() : remote(names[0]);
+    });
+    EXPECT_EQ(readFile(remote("slow.bin")), "previous copy");
+    runAgainToTheEnd();
+}
+
+// On a server that refuses renames, killed while the file is sent the second time, straight
+// over its name: the complete temporary copy is then the whole one, and stays.
+TEST_F(KilledRunTest, KilledReplacementOnAServerWithoutRenamesKeepsAWholeCopy) {
+    start(server().user + "-sin-renombrar");
+    killWhenGrown([&] { return remote("slow.bin"); });
+    const QStringList left = filesIn(remote());
+    ASSERT_EQ(left.size(), 2);
+    EXPECT_TRUE(readFile(remote(left[0])) == content) << left[0].toStdString();
+    runAgainToTheEnd();
 }

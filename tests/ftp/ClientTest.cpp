@@ -415,6 +415,22 @@ TEST(EncryptedServers, UntrustedCertificatesAndHostKeysAreRefused) {
     EXPECT_TRUE(ftp.GetLastErrorMessage().contains("530"));
 }
 
+// Names that begin with "." are asked for with "LIST -a"; a server that refuses the option is
+// listed plainly.
+TEST(PlainListing, AServerThatRefusesTheHiddenOptionIsListedPlainly) {
+    const FtpServer& server = FtpServers::byKind("pyftpdlib");
+    ASSERT_TRUE(server.running) << server.whyNot.toStdString();
+    server.seed("opciones/a.txt", "abc");
+    clsFTP ftp;
+    ASSERT_TRUE(ftp.OpenConnection(server.address, server.user + "-sin-opciones", server.password));
+    for (int i = 0; i < 2; ++i) {
+        const auto entries = ftp.FolderEntries("/opciones");
+        ASSERT_TRUE(entries) << ftp.GetLastErrorMessage().toStdString();
+        ASSERT_EQ(entries->size(), 1);
+        EXPECT_EQ(entries->front().name, "a.txt");
+    }
+}
+
 // A server that accepts the connection and never says a word.
 TEST(SilentServer, WindowEventsRunWhileTheClientWaits) {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);

@@ -2,6 +2,7 @@
 #include "ftp/FtpAddress.h"
 #include "ftp/RemoteListing.h"
 #include "ftp/ReplyRecorder.h"
+#include "ftp/TemporaryName.h"
 #include "ftp/cDirList.h"
 #include "ftp/clsFTP.h"
 
@@ -143,4 +144,29 @@ TEST(ReplyRecorder, PairsRepliesAndMasksThePassword) {
     EXPECT_EQ(recorder.lastErrorReply(), "550 File exists.");
     for (const auto& exchange : recorder.exchanges())
         EXPECT_FALSE(exchange.command.contains("s3cret"));
+}
+
+TEST(TemporaryName, HiddenAtMost255BytesAndReadBack) {
+    const QString wide = QString::fromUtf8("\xF0\x9F\x98\x80").repeated(60) + ".txt";
+    for (const QString& name :
+         {QString("a.txt"), QString("x.zv-parcial"), QString(250, 'x'), wide}) {
+        const TemporaryName made{TemporaryName::Kind::Aside, TemporaryName::keyOf(name),
+                                 TemporaryName::nextStamp(), 1234, name};
+        const QString text = made.text();
+        EXPECT_TRUE(text.startsWith(".zva-"));
+        EXPECT_LE(text.toUtf8().size(), 255);
+        EXPECT_EQ(QString::fromUtf8(text.toUtf8()), text); // never half a character
+        const auto read = TemporaryName::parse(text);
+        ASSERT_TRUE(read) << text.toStdString();
+        EXPECT_EQ(read->kind, made.kind);
+        EXPECT_EQ(read->key, made.key);
+        EXPECT_EQ(read->stamp, made.stamp);
+        EXPECT_EQ(read->size, 1234);
+        // A name that had to be shortened is known only by its key.
+        EXPECT_EQ(read->finalName, name.toUtf8().size() < 200 ? name : QString());
+    }
+    for (const char* other : {"a.txt.zv-parcial", ".zvtmp-12-3", ".zvn-1234567-1-2-a", "a.txt"})
+        EXPECT_FALSE(TemporaryName::parse(other)) << other;
+    const qint64 first = TemporaryName::nextStamp();
+    EXPECT_LT(first, TemporaryName::nextStamp());
 }

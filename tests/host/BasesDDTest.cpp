@@ -29,6 +29,7 @@ protected:
         b.cUsuario = usuario;
         b.cPassword = password;
         b.cMiBase = server.database;
+        b.cCertificadoCA = server.ca;
         return b;
     }
 
@@ -231,4 +232,56 @@ TEST_F(BasesDDTest, ASilentServerCostsAtMostTheTimeout) {
     EXPECT_FALSE(mudo.AbrirBdD(conexion, mudo.cMiBase, &error));
     EXPECT_LT(reloj.elapsed(), (BasesDD::kSegundosDeEspera + 2) * 1000);
     EXPECT_FALSE(error.isEmpty());
+}
+
+// Only a server that speaks TLS with a certificate from the CA given (or the system's store) for
+// the name the connection uses is reached; a build without TLS reaches a plain server.
+TEST_F(BasesDDTest, OnlyAVerifiedServerIsReachedOverTls) {
+    const MariaDbServer plain = MariaDbServer::fromEnvironment("ZARVENTO_MARIADB_PLAIN_CONNECTION");
+    ASSERT_TRUE(plain.available()) << "run with the CTest fixture mariadb_plain";
+    struct Case {
+        const MariaDbServer& server;
+        QString host, ca;
+        bool tls;
+        QString reason; // empty: reached over TLS when tls is set, in clear when not
+    } cases[] = {
+        {server, server.host, server.ca, true, {}},
+        {server, server.host, server.otherCa, true,
+         "no se pudo verificar con la autoridad (CA) de " + server.otherCa},
+        {server,
+         server.host,
+         {},
+         true,
+         "no se pudo verificar con las autoridades (CA) del sistema"},
+        {server, "localhost", server.ca, true, "el certificado del servidor no es para localhost"},
+        {server, server.host, server.ca + ".no", true, "no se puede leer el certificado"},
+        {plain, plain.host, server.ca, true, "no ofrece conexión cifrada (TLS), que se exige"},
+        {plain, plain.host, {}, false, {}},
+    };
+    for (const Case& c : cases) {
+        BasesDD b;
+        b.cRuta = c.host;
+        b.cPuerto = c.server.port;
+        b.cUsuario = c.server.user;
+        b.cPassword = c.server.password;
+        b.cCertificadoCA = c.ca;
+        b.cTLS = c.tls;
+        Conexion conexion;
+        QString error;
+        const bool abierta = b.AbrirBdD(conexion, c.server.database, &error);
+        EXPECT_EQ(abierta, c.reason.isEmpty()) << c.host.toStdString() << " " << c.ca.toStdString();
+        EXPECT_TRUE(error.contains(c.reason)) << error.toStdString();
+        if (abierta) {
+            EXPECT_EQ(mysql_get_ssl_cipher(conexion.handle()) != nullptr, c.tls);
+        }
+    }
+
+    // The system's store is OpenSSL's: a CA added to it is trusted.
+    qputenv("SSL_CERT_FILE", server.ca.toLocal8Bit());
+    BasesDD sistema = bases;
+    sistema.cCertificadoCA.clear();
+    Conexion conexion;
+    QString error;
+    EXPECT_TRUE(sistema.AbrirBdD(conexion, sistema.cMiBase, &error)) << error.toStdString();
+    qunsetenv("SSL_CERT_FILE");
 }

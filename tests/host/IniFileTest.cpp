@@ -5,6 +5,7 @@
 #include "host/TextFiles.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace zarvento;
 using zarvento::test::readFile;
@@ -53,7 +54,7 @@ TEST(IniFile, ValuesNeverSplitTheFile) {
     EXPECT_EQ(ini::read(path, "S", "K"), "uno [Inyectada] K=dos");
 }
 
-TEST(IniFile, ReadsWindows1252AndCrOnlyLinesAndWritesUtf8) {
+TEST(IniFile, ReadsWindows1252AndCrOnlyLines) {
     TempFolder dir;
     const QString path = dir / "a.ini";
     // "Configuración" and "día" in Windows-1252, lines ended by CR alone.
@@ -63,7 +64,74 @@ TEST(IniFile, ReadsWindows1252AndCrOnlyLinesAndWritesUtf8) {
     EXPECT_EQ(ini::read(path, "Configuración", "Ciclo"), "M");
     ASSERT_TRUE(ini::write(path, "Configuración", "Ciclo", "Sí"));
     EXPECT_EQ(readFile(path), "[Configuraci\xF3n]\rEn rutas destino, primero el d\xED"
-                              "a=S\rCiclo=S\xC3\xAD\r");
+                              "a=S\rCiclo=S\xED\r");
+}
+
+// Lines written take the file's character set and line end; every other line keeps its bytes.
+TEST(IniFile, WritesKeepTheFilesCharacterSetAndLineEnds) {
+    const struct {
+        const char* nombre;
+        QByteArray antes;
+        QList<ini::Entry> entradas;
+        QByteArray despues;
+    } casos[] = {
+        {"Windows-1252, lines ended by CR alone",
+         "[Configuraci\xF3n]\rCiclo=M\r[M\xED"
+         "a]\rNota=a\r",
+         {{"Configuración", "Ciclo", "Sí"}, {"Resultado", "Último respaldo", "2026-12-08"}},
+         "[Configuraci\xF3n]\rCiclo=S\xED\r[M\xED"
+         "a]\rNota=a\r[Resultado]\r"
+         "\xDAltimo respaldo=2026-12-08\r"},
+        {"UTF-8, lines ended by LF",
+         "[Configuración]\nCiclo=M\n",
+         {{"Resultado", "Último respaldo", "2026-12-08"}},
+         "[Configuración]\nCiclo=M\n[Resultado]\nÚltimo respaldo=2026-12-08\n"},
+        {"Windows-1252 with a line a former version wrote in UTF-8",
+         "[Configuraci\xF3n]\r\nRuta=D\xED"
+         "a\r\n[Resultado]\r\nÚltimo respaldo=2026-12-01\r\n",
+         {{"Resultado", "Último respaldo", "2026-12-08"}},
+         "[Configuraci\xF3n]\r\nRuta=D\xED"
+         "a\r\n[Resultado]\r\n\xDAltimo respaldo=2026-12-08\r\n"},
+        {"Windows-1252 and a character it lacks",
+         "[Configuraci\xF3n]\r\n",
+         {{"Configuración", "Ruta destino", "/copias/東京"}},
+         "[Configuraci\xF3n]\r\nRuta destino=/copias/東京\r\n"},
+    };
+    TempFolder dir;
+    for (const auto& caso : casos) {
+        SCOPED_TRACE(caso.nombre);
+        writeFile(dir / "a.ini", caso.antes);
+        ASSERT_TRUE(ini::writeAll(dir / "a.ini", caso.entradas));
+        EXPECT_EQ(readFile(dir / "a.ini"), caso.despues);
+        for (const auto& [section, key, value] : caso.entradas)
+            EXPECT_EQ(ini::read(dir / "a.ini", section, key), value);
+    }
+}
+
+// The settings file holds passwords: it is its owner's only, also when it was not before. Other
+// files written whole keep their mode.
+TEST(IniFile, WrittenFilesArePrivate) {
+    TempFolder dir;
+    const mode_t antes = ::umask(022);
+    const auto modo = [](const QString& path) {
+        struct stat st {};
+        ::stat(QFile::encodeName(path).constData(), &st);
+        return st.st_mode & 07777;
+    };
+    ASSERT_TRUE(ini::write(dir / "nuevo.ini", "S", "K", "V"));
+    EXPECT_EQ(modo(dir / "nuevo.ini"), 0600u);
+    writeFile(dir / "zarvento.ini", "[Configuración]\r\n");
+    ::chmod(QFile::encodeName(dir / "zarvento.ini").constData(), 0644);
+    ASSERT_TRUE(LibORVX().EscribeIni("Configuración", "FTP password", "x", dir / "zarvento.ini"));
+    EXPECT_EQ(modo(dir / "zarvento.ini"), 0600u);
+
+    writeFile(dir / "rutas.txt", "/a\r\n");
+    ::chmod(QFile::encodeName(dir / "rutas.txt").constData(), 0664);
+    ASSERT_TRUE(textfiles::writeAtomically(dir / "rutas.txt", "/b\r\n"));
+    ASSERT_TRUE(textfiles::writeAtomically(dir / "nuevas.txt", "/b\r\n"));
+    EXPECT_EQ(modo(dir / "rutas.txt"), 0664u);
+    EXPECT_EQ(modo(dir / "nuevas.txt"), 0644u);
+    ::umask(antes);
 }
 
 TEST(IniFile, OneWindows1252LineNeverChangesTheOthers) {

@@ -47,6 +47,18 @@ TEST_F(MainWindowTest, LoadDoesTheFirstActivationBeforeTheWindowIsShown) {
     EXPECT_EQ(textoDe("lblTitulo"), "Zarvento (v. 5.0.0)");
 }
 
+// The start goes on when its entries cannot be written, and the log file says why.
+TEST_F(MainWindowTest, StartUpFilesThatCannotBeWrittenAreLogged) {
+    configurarCorrecta();
+    writeFile(dir / "autostart", "un archivo donde iría la carpeta");
+    writeFile(dir / "datos", "otro");
+    ASSERT_TRUE(cargar());
+    EXPECT_TRUE(bitacora().contains("Entrada de inicio no grabada: no se puede escribir " +
+                                    dir / "autostart/zarvento.desktop"));
+    EXPECT_TRUE(bitacora().contains("Entrada del menú no grabada: no se puede escribir " +
+                                    dir / "datos/applications/zarvento.desktop"));
+}
+
 TEST_F(MainWindowTest, ControlsSitAtTheirDesignPositions) {
     configurarCorrecta();
     ASSERT_TRUE(cargar());

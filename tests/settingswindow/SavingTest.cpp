@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QScreen>
+#include <sys/stat.h>
 
 using namespace zarvento;
 using zarvento::test::SettingsWindowTest;
@@ -77,6 +78,10 @@ TEST_F(SettingsWindowTest, FtpKeysAreWrittenScrambledWhileFtpIsOnEvenWhenEmpty) 
     }
     EXPECT_EQ(leido(ajustes::kRespaldoEnFTP), "S");
     EXPECT_EQ(leido(ajustes::kHoraDelRespaldo), "23:00");
+    // The file that holds them is its owner's only.
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(archivos.pbArchivoIni).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
 }
 
 TEST_F(SettingsWindowTest, RouteListsKeepEveryLine) {

@@ -20,6 +20,10 @@ struct MariaDbServer {
     // The server's socket file, where root logs in without a password, and its data folder.
     QString socket;
     QString dataDir;
+    // The CA certificate that signs the server's (empty for a server without TLS), and another
+    // CA's, which does not.
+    QString ca;
+    QString otherCa;
 
     bool available() const { return port > 0; }
 
@@ -28,10 +32,17 @@ struct MariaDbServer {
         const auto value = [&file](const char* key) {
             return ini::read(file, QStringLiteral("mariadb"), QString::fromLatin1(key));
         };
-        return {
-            value("host"),     value("port").toInt(),  value("database"),          value("user"),
-            value("password"), value("readonly_user"), value("readonly_password"), value("socket"),
-            value("datadir")};
+        return {value("host"),
+                value("port").toInt(),
+                value("database"),
+                value("user"),
+                value("password"),
+                value("readonly_user"),
+                value("readonly_password"),
+                value("socket"),
+                value("datadir"),
+                value("ca"),
+                value("other_ca")};
     }
 };
 

@@ -27,5 +27,5 @@ fi
 case "$data" in
 */zarvento-mariadb.*) rm -rf "$data" ;;
 esac
-rm -f "$state/pid" "$state/datadir" "$state/connection.ini"
+rm -f "$state/pid" "$state/datadir" "$state/connection.ini" "$state"/server.{pem,key,csr}
 exit 0

@@ -1,11 +1,14 @@
 #include "app/ConductorRespaldo.h"
 
+#include "app/AgendaDeRespaldo.h"
+#include "app/HoraDelRespaldo.h"
 #include "app/RutasARespaldar.h"
 #include "engine/clsRespaldar.h"
 #include "host/Componentes.h"
 #include "host/DeArchivos.h"
 
 #include <QSysInfo>
+#include <cerrno>
 
 namespace zarvento {
 
@@ -23,6 +26,20 @@ QString ConductorRespaldo::version() {
 }
 
 void ConductorRespaldo::EjecutarRespaldo(const std::function<void()>& deshabilitarAccion) {
+    // One date for the whole run, however long it takes: the moment it started gives every
+    // route's cycle folder, and the day it is for is the one stored when it completes.
+    const QDateTime inicio = reloj_.now();
+    const auto hora = hora::interpretar(ajustes_.leer(ajustes::de(ajustes::kHoraDelRespaldo)));
+    dia_ = hora ? AgendaDeRespaldo::diaDebido(inicio, *hora) : inicio.date();
+    job_.InicioDeCorrida(inicio);
+    struct AlTerminar {
+        clsRespaldar& job;
+        ~AlTerminar() { job.InicioDeCorrida({}); }
+    } alTerminar{job_};
+    if (!job_.RotarBitacora())
+        job_.ArchivoBitacora(QStringLiteral("No se pudo guardar la bitácora anterior: ") +
+                             qt_error_string(errno));
+
     std::unique_ptr<BasesDD> oBasesDD;
     if (!componentes_.CrearComponente(oBasesDD, QStringLiteral("BasesDD")))
         oBasesDD = std::make_unique<BasesDD>(); // the message was shown; the run goes on unrecorded
@@ -40,7 +57,7 @@ void ConductorRespaldo::EjecutarRespaldo(const std::function<void()>& deshabilit
 
     deshabilitarAccion();
     job_.Bitacorear(QStringLiteral("Iniciando respaldo"));
-    registro_ = {reloj_.now(), {}, {}, version(), QSysInfo::machineHostName(), {}};
+    registro_ = {inicio, {}, {}, version(), QSysInfo::machineHostName(), {}};
     archivoRegistro_ = job_.ArchivoDeRegistro();
     guardarRegistro(QString::fromLatin1(RegistroDeCopia::kEnCurso));
     carpetas_ = CarpetasDeRutas::deArchivos(archivos_.pbArchivoRutas, archivos_.pbArchivoDATAs,
@@ -62,7 +79,11 @@ void ConductorRespaldo::EjecutarRespaldo(const std::function<void()>& deshabilit
         return;
     }
     job_.Bitacorear(QStringLiteral("Respaldo finalizado"));
-    escribirFecha(ajustes::de(ajustes::kUltimoRespaldo));
+    // A clock stepped back never takes the date back.
+    const ajustes::Ajuste& ultimo = ajustes::de(ajustes::kUltimoRespaldo);
+    if (const QDate antes = ajustes::fechaDe(ajustes_.leer(ultimo));
+        !antes.isValid() || antes < dia_)
+        escribirFecha(ultimo, dia_);
     guardarRegistro(QStringLiteral("Respaldo finalizado"));
 }
 
@@ -91,7 +112,7 @@ Resultado<qint64> ConductorRespaldo::GrabarMovimiento(BasesDD& oBasesDD) {
             movimientos.setField(QStringLiteral("Version"), version());
             if (movimientos.Update(&error)) {
                 id = oBasesDD.LastId(conexion, QStringLiteral("rdamovtos"), QStringLiteral("Id"));
-                escribirFecha(ajustes::de(ajustes::kURGELN));
+                escribirFecha(ajustes::de(ajustes::kURGELN), reloj_.now().date());
             }
         }
         if (id == 0)
@@ -158,9 +179,8 @@ void ConductorRespaldo::GrabarDetalle(BasesDD& oBasesDD, qint64 lIdMovto,
     BasesDD::CierraBdD(conexion);
 }
 
-void ConductorRespaldo::escribirFecha(const ajustes::Ajuste& ajuste) {
-    if (const auto hecho = ajustes_.escribir(ajuste, ajustes::comoFecha(reloj_.now().date()));
-        !hecho)
+void ConductorRespaldo::escribirFecha(const ajustes::Ajuste& ajuste, const QDate& fecha) {
+    if (const auto hecho = ajustes_.escribir(ajuste, ajustes::comoFecha(fecha)); !hecho)
         job_.Bitacorear(QStringLiteral("No se pudo guardar ") + QString::fromUtf8(ajuste.clave),
                         hecho.motivo());
 }

@@ -20,9 +20,9 @@ class LibORVX;
 
 // One backup run over both route lists: the run is recorded on the central report server, the
 // documents list is backed up, then the data list through the staging folder, and the date of a
-// complete run is stored in the settings file. A failed route fails the run ("Error al
-// respaldar", no date stored) without stopping it: every other route is still backed up. Needs no
-// window.
+// complete run is stored in the settings file (the day the run was for, see AgendaDeRespaldo). A
+// failed route fails the run ("Error al respaldar", no date stored) without stopping it: every
+// other route is still backed up. Needs no window.
 class ConductorRespaldo {
 public:
     static constexpr const char* kBaseCentral = "orlanet_liberaktq";
@@ -36,6 +36,8 @@ public:
 
     // The route-list line being backed up.
     const QString& rutaActual() const { return rutaActual_; }
+    // The day the last run was for: the latest day whose backup was due when it started.
+    const QDate& diaDeLaCorrida() const { return dia_; }
 
     static QString version();
 
@@ -45,7 +47,7 @@ private:
                         bool& blCorrecto, const QString& enDonde);
     void GrabarDetalle(BasesDD& oBasesDD, qint64 lIdMovto, const QString& stRutaRespaldada,
                        const QString& stRutaDestino);
-    void escribirFecha(const ajustes::Ajuste& ajuste);
+    void escribirFecha(const ajustes::Ajuste& ajuste, const QDate& fecha);
     // The record of the copy: written as the run starts (so a run that never ends leaves no
     // older record to be taken for its copy) and again at its end.
     void guardarRegistro(const QString& resultado);
@@ -57,6 +59,7 @@ private:
     const ConexionCentral& central_;
     const Clock& reloj_;
     QString rutaActual_;
+    QDate dia_;
     // The destination folder names of this run's routes.
     CarpetasDeRutas carpetas_;
     RegistroDeCopia registro_;

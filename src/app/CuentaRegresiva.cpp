@@ -1,27 +1,21 @@
 #include "app/CuentaRegresiva.h"
 
+#include "app/AgendaDeRespaldo.h"
 #include "app/HoraDelRespaldo.h"
 
 namespace zarvento {
 
-std::optional<TicDeCuenta> ContarHasta(const QDateTime& ahora, const QString& pbHoraRespaldo) {
+std::optional<QString> ContarHasta(const QDateTime& ahora, const QString& pbHoraRespaldo) {
     const auto hora = hora::interpretar(pbHoraRespaldo);
     if (!hora)
         return std::nullopt;
-    const QTime actual = ahora.time();
-    TicDeCuenta tic;
-    tic.texto = QStringLiteral("Hora actual: ") + actual.toString(QStringLiteral("HH:mm:ss")) +
-                QStringLiteral("   Hora del respaldo: ") + pbHoraRespaldo;
-    tic.minutoDelRespaldo = actual.hour() == hora->hour() && actual.minute() == hora->minute();
-    if (tic.minutoDelRespaldo)
-        return tic;
-    const bool yaPaso = actual.hour() > hora->hour() ||
-                        (actual.hour() == hora->hour() && actual.minute() > hora->minute());
-    // Wall-clock seconds, as the backup hour is a wall-clock time.
-    constexpr qint64 kDia = 24 * 3600;
-    const qint64 objetivo = hora->hour() * 3600 + hora->minute() * 60 + (yaPaso ? kDia : 0);
-    tic.texto += MostrarFaltante(objetivo - actual.msecsSinceStartOfDay() / 1000);
-    return tic;
+    QString texto = QStringLiteral("Hora actual: ") +
+                    ahora.time().toString(QStringLiteral("HH:mm:ss")) +
+                    QStringLiteral("   Hora del respaldo: ") + pbHoraRespaldo;
+    const QDateTime proximo = AgendaDeRespaldo::siguiente(ahora, *hora);
+    if (proximo > ahora)
+        texto += MostrarFaltante(ahora.secsTo(proximo));
+    return texto;
 }
 
 QString MostrarFaltante(qint64 segundos) {

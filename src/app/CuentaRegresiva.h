@@ -6,18 +6,11 @@
 
 namespace zarvento {
 
-// One tick of the countdown to the daily backup hour.
-struct TicDeCuenta {
-    // "Hora actual: hh:nn:ss   Hora del respaldo: <hour>", followed outside the backup minute
-    // by the time left (see MostrarFaltante).
-    QString texto;
-    // The clock is in the backup hour's minute.
-    bool minutoDelRespaldo = false;
-};
-
-// The countdown at a moment for the backup hour; nullopt when the hour is not a valid time.
-// Only hours and minutes count; the hour counts toward tomorrow once it has passed today.
-std::optional<TicDeCuenta> ContarHasta(const QDateTime& ahora, const QString& pbHoraRespaldo);
+// The countdown at a moment for the backup hour: "Hora actual: hh:nn:ss   Hora del respaldo:
+// <hour>", followed, outside the due moment's minute, by the real time left to the next due
+// moment (see MostrarFaltante; a change of the clocks on the way counts as the hour it adds or
+// takes). nullopt when the hour is not a valid time.
+std::optional<QString> ContarHasta(const QDateTime& ahora, const QString& pbHoraRespaldo);
 
 // ".   Faltan" and the seconds left as " h hrs." (when there are hours), " m mins." (when there
 // are minutes) and " s segs." (always).

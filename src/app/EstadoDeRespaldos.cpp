@@ -1,5 +1,8 @@
 #include "app/EstadoDeRespaldos.h"
 
+#include "app/AgendaDeRespaldo.h"
+#include "app/HoraDelRespaldo.h"
+
 namespace zarvento {
 
 namespace {
@@ -57,11 +60,8 @@ QString EstadoDeRespaldos::resumen() const {
 }
 
 QDateTime EstadoDeRespaldos::siguiente(const QDateTime& ahora, const QString& hora) {
-    const QTime momento = QTime::fromString(hora, QStringLiteral("HH:mm"));
-    if (!momento.isValid())
-        return {};
-    const QTime minuto(ahora.time().hour(), ahora.time().minute());
-    return QDateTime(minuto <= momento ? ahora.date() : ahora.date().addDays(1), momento);
+    const auto momento = hora::interpretar(hora);
+    return momento ? AgendaDeRespaldo::siguiente(ahora, *momento) : QDateTime();
 }
 
 } // namespace zarvento

@@ -39,8 +39,8 @@ public:
     bool conFallo() const { return !correcta_ || errorEnCorrida_; }
     QString resumen() const;
 
-    // The next time the backup hour ("hh:nn") comes: today while its minute has not passed,
-    // else tomorrow; invalid for an invalid hour.
+    // The next due moment of the backup hour: today's while its minute has not passed, else
+    // tomorrow's; invalid for an invalid hour.
     static QDateTime siguiente(const QDateTime& ahora, const QString& hora);
 
 private:

@@ -1,5 +1,6 @@
 #include "app/RevisionConfiguracion.h"
 
+#include "app/AgendaDeRespaldo.h"
 #include "app/CarpetasDeRutas.h"
 #include "app/HoraDelRespaldo.h"
 #include "app/RutasARespaldar.h"
@@ -170,18 +171,11 @@ void RevisionConfiguracion::revisarHora(bool& blCorrecto) {
     ventana_.activarReloj(valida);
 }
 
-// An overdue backup: the last one is older than yesterday, or was yesterday and today's backup
-// hour has passed (compared as "hh:nn" texts).
+// An overdue backup: the last one is older than the latest day whose backup is due.
 bool RevisionConfiguracion::tocaPonerseAlDia() const {
     const QDate ultimo = ajustes::fechaDe(ajustes_.leer(de(ajustes::kUltimoRespaldo)));
-    if (!ultimo.isValid())
-        return false;
-    const QDateTime ahora = reloj_.now();
-    const QDate ayer = ahora.date().addDays(-1);
-    if (ultimo < ayer)
-        return true;
-    return ultimo == ayer &&
-           ajustes_.leer(de(ajustes::kHoraDelRespaldo)) < ahora.toString(QStringLiteral("HH:mm"));
+    const auto hora = hora::interpretar(ajustes_.leer(de(ajustes::kHoraDelRespaldo)));
+    return ultimo.isValid() && hora && ultimo < AgendaDeRespaldo::diaDebido(reloj_.now(), *hora);
 }
 
 void RevisionConfiguracion::escribir(const std::vector<ValorDeAjuste>& valores) const {

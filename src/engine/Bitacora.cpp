@@ -4,6 +4,8 @@
 #include "host/RutasLocales.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -46,6 +48,18 @@ bool Bitacora::Bitacorear(const QString& stEtiqueta, const QString& stDato,
     if (caja_)
         caja_->appendLine(linea);
     return ArchivoBitacora(linea);
+}
+
+bool Bitacora::Rotar() {
+    if (QFileInfo(archivo_).size() <= kLimite)
+        return true;
+    if (::rename(rutas::aBytes(archivo_).constData(),
+                 rutas::aBytes(archivo_ + QStringLiteral(".1")).constData()) != 0)
+        return false;
+    if (fd_ >= 0)
+        ::close(fd_); // the next line opens a new file under the name
+    fd_ = -1;
+    return true;
 }
 
 bool Bitacora::ArchivoBitacora(QString stTexto, bool blLimpiar) {

@@ -25,6 +25,11 @@ public:
     // file could not be written (the screen still shows the line).
     bool Bitacorear(const QString& stEtiqueta, const QString& stDato = QString(),
                     bool blEtiquetaDirecta = false);
+    // A log file larger than kLimite becomes the previous log, "<file>.1" (one previous file
+    // only), and the next line starts a new one: called when a run starts, so an agent that is
+    // never restarted keeps its log bounded. False when the file could not be renamed.
+    static constexpr qint64 kLimite = 8 * 1024 * 1024;
+    bool Rotar();
     // One time-stamped line to the file only, or, with blLimpiar, an emptied file.
     bool ArchivoBitacora(QString stTexto, bool blLimpiar = false);
 

@@ -209,7 +209,8 @@ QString clsRespaldar::RutaDeRespaldo(const QString& ruta) const {
 QString clsRespaldar::cicloDeHoy() const {
     if (!vRespaldoMultiple)
         return {};
-    const QDate hoy = servicios_.reloj.now().date();
+    const QDate hoy =
+        (vInicioDeCorrida.isValid() ? vInicioDeCorrida : servicios_.reloj.now()).date();
     return vEsSemanal
                ? servicios_.regional.diaAbreviado(hoy)
                : LibORVX::pad(QString::number(hoy.day()), 2, '0', LibORVX::Relleno::Izquierda);

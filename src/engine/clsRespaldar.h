@@ -67,6 +67,9 @@ public:
     // folder name, without separators. Empty: the route's own name.
     void NombreDestino(const QString& vDato) { vNombreDestino = vDato; }
     const QString& RutaRespaldado() const { return vRutaRespaldado; }
+    // The moment the run started: every route of the run takes its cycle folder from it, so a
+    // run that goes past midnight stays in one cycle folder. Invalid: each route's own start.
+    void InicioDeCorrida(const QDateTime& vDato) { vInicioDeCorrida = vDato; }
     bool EsSemanal() const { return vEsSemanal; }
     void EsSemanal(bool vDato) { vEsSemanal = vDato; }
     bool RespaldoMultiple() const { return vRespaldoMultiple; }
@@ -75,6 +78,7 @@ public:
     bool ArchivoBitacora(const QString& stTexto, bool blLimpiar = false) {
         return bitacora_.ArchivoBitacora(stTexto, blLimpiar);
     }
+    bool RotarBitacora() { return bitacora_.Rotar(); }
     bool Bitacorear(const QString& stEtiqueta, const QString& stDato = QString(),
                     bool blEtiquetaDirecta = false) {
         return bitacora_.Bitacorear(stEtiqueta, stDato, blEtiquetaDirecta);
@@ -182,6 +186,7 @@ private:
     QString vRutaOriginal;
     QString vNombreDestino;
     QString vRutaDestino;
+    QDateTime vInicioDeCorrida;
     bool vEsSemanal = true;
     bool vDiaAlInicio = true;
     bool vIncremental = false;

@@ -2,6 +2,7 @@
 
 #include "app/ConductorRespaldo.h"
 #include "app/CuentaRegresiva.h"
+#include "app/HoraDelRespaldo.h"
 #include "host/ClavesAjustes.h"
 #include "host/Componentes.h"
 #include "host/DelRegistro.h"
@@ -82,6 +83,7 @@ void frmPrincipal::actualizarEstado(bool leerUltimo) {
             oIni_->LeeIni(QString::fromUtf8(ajustes::kResultado),
                           QString::fromUtf8(ajustes::kUltimoRespaldo), archivos_.pbArchivoIni),
             QString::fromLatin1(ajustes::kFormatoFecha));
+    agenda_.ultimo(ultimoRespaldo_);
     estado_.fechas(ultimoRespaldo_, EstadoDeRespaldos::siguiente(reloj_.now(), pbHoraRespaldo_));
     bandeja_->actualizar(estado_);
 }
@@ -115,7 +117,6 @@ bool frmPrincipal::Form_Load() {
     job_.Incremental(true);
     job_.RespaldoMultiple(true);
     job_.ObjetoLog(&vigia_);
-    blRespaldoLanzado_ = false;
     clsInicio(componentes_.entorno()).SiRegistrado('/' + programa.fileName, &avisosDeInicio_);
     EntradaDeMenu(componentes_.entorno())
         .Mantener('/' + programa.fileName, QStringLiteral(":/zarvento/zarvento.svg"),
@@ -127,6 +128,7 @@ bool frmPrincipal::Form_Load() {
                                                      central_, reloj_);
     revision_ = std::make_unique<RevisionConfiguracion>(
         componentes_, *oIni_, job_, archivos_, reloj_, static_cast<VentanaRevisable&>(*this));
+    agenda_.vigilarDesde(reloj_.now());
     actualizarEstado(true);
     bandeja_->mostrar();
     Form_Activate();
@@ -168,16 +170,13 @@ void frmPrincipal::RevisarConfiguracion() {
 }
 
 void frmPrincipal::Timer1_Timer() {
-    const auto tic = ContarHasta(reloj_.now(), pbHoraRespaldo_);
-    if (!tic)
+    const QDateTime ahora = reloj_.now();
+    const auto texto = ContarHasta(ahora, pbHoraRespaldo_);
+    if (!texto)
         return;
-    c_.lblTiempo->setText(tic->texto);
-    if (!tic->minutoDelRespaldo) {
-        blRespaldoLanzado_ = false;
-    } else if (!blRespaldoLanzado_) {
-        blRespaldoLanzado_ = true;
+    c_.lblTiempo->setText(*texto);
+    if (agenda_.corridaDebida(ahora))
         cmdAccion_Click();
-    }
     setWindowTitle(c_.lblTiempo->text());
     actualizarEstado();
 }
@@ -194,6 +193,7 @@ void frmPrincipal::cmdAccion_Click() {
         c_.txtLog->setFocus();
     vigia_.empezar();
     conductor_->EjecutarRespaldo([this] { c_.cmdAccion->setEnabled(false); });
+    agenda_.corridaTerminada(conductor_->diaDeLaCorrida(), vigia_.terminoConError(), reloj_.now());
     avisar(estado_.corridaTerminada(vigia_.terminoConError()));
     actualizarEstado(true);
     c_.cmdConfigurar->setEnabled(true);
@@ -283,6 +283,7 @@ void frmPrincipal::activarReloj(bool activo) {
 
 void frmPrincipal::horaAceptada(const QString& hora) {
     pbHoraRespaldo_ = hora;
+    agenda_.hora(hora::interpretar(hora));
 }
 
 void frmPrincipal::respaldarAhora() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/AgendaDeRespaldo.h"
 #include "app/ArchivosPrincipal.h"
 #include "app/EstadoDeRespaldos.h"
 #include "app/RevisionConfiguracion.h"
@@ -56,7 +57,8 @@ public:
     // Brings the window up, restored, in front.
     void mostrarVentana();
 
-    // The one-second tick: the countdown, and the run once in the backup minute.
+    // The one-second tick: the countdown, and the run the schedule says is due (see
+    // AgendaDeRespaldo).
     void Timer1_Timer();
     // The run command of the button, the timer and the review's catch-up.
     void cmdAccion_Click();
@@ -95,6 +97,7 @@ private:
     clsRespaldar job_;
     BandejaPrincipal* bandeja_;
     EstadoDeRespaldos estado_;
+    AgendaDeRespaldo agenda_;
     QDate ultimoRespaldo_;
     Notificador* notificador_ = nullptr;
     std::unique_ptr<Notificador> notificacionesDBus_;
@@ -103,7 +106,6 @@ private:
     QString pbHoraRespaldo_;
     bool pbHuboCambios_ = false;
     bool blRevisado_ = false;
-    bool blRespaldoLanzado_ = false;
 
     std::unique_ptr<LibORVX> oIni_;
     std::unique_ptr<DelRegistro> oRegistro_;

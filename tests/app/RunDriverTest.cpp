@@ -336,3 +336,16 @@ TEST_F(RunDriverTest, AServerWhoseCertificateDoesNotVerifyStoresNothingAndTheLog
                                  ": el certificado del servidor no se pudo verificar"))
         << logText.toStdString();
 }
+
+TEST_F(RunDriverTest, ALogOverItsLimitBecomesThePreviousOneWhenARunStarts) {
+    const QString archivo = programa.pathOf("Bitacora.log");
+    const QByteArray grande(Bitacora::kLimite + 1, 'x');
+    writeFile(archivo, grande);
+    for (int corrida = 0; corrida < 2; ++corrida) { // the second one keeps both files
+        run(serverDown());
+        EXPECT_EQ(readFile(archivo + ".1"), grande);
+        const QByteArray nuevo = readFile(archivo);
+        EXPECT_FALSE(nuevo.contains('x'));
+        EXPECT_EQ(nuevo.count("Respaldo finalizado"), corrida + 1);
+    }
+}

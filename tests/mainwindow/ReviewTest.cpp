@@ -1,4 +1,5 @@
 #include "MainWindowFixture.h"
+#include "app/HoraDelRespaldo.h"
 
 using namespace zarvento;
 using namespace zarvento::test;
@@ -180,11 +181,10 @@ TEST_F(MainWindowTest, OverdueBackupRunsInsideTheReview) {
         {2, QTime(8, 0), "23:00", true},
         {1, QTime(8, 0), "23:00", false},
         {1, QTime(23, 30), "23:00", true},
-        {1, QTime(23, 0), "23:00", false},
+        {1, QTime(23, 0), "23:00", true}, // today's run, the tick does not repeat it
         {0, QTime(23, 30), "23:00", false},
         {-1, QTime(8, 0), "23:00", false},
-        // Compared as text, "9:30" is not before "10:15".
-        {1, QTime(10, 15), "9:30", false},
+        {1, QTime(10, 15), "9:30", true},
     };
     for (const PuestaAlDia& caso : casos) {
         SCOPED_TRACE(std::to_string(caso.diasDesdeElUltimo) + " " + caso.hora + " " +
@@ -200,7 +200,10 @@ TEST_F(MainWindowTest, OverdueBackupRunsInsideTheReview) {
             EXPECT_LT(lineas.indexOf(linea("Resultado revisión", "Todo correcto")),
                       lineas.indexOf(linea("Iniciando respaldo")));
             EXPECT_TRUE(lineas.contains(linea("Respaldo finalizado")));
-            EXPECT_EQ(leido(ajustes::kUltimoRespaldo, ajustes::kResultado), "2026-12-07");
+            // The day the run was for: yesterday's backup until today's hour.
+            const bool deAyer = caso.ahora < *hora::interpretar(caso.hora);
+            EXPECT_EQ(leido(ajustes::kUltimoRespaldo, ajustes::kResultado),
+                      deAyer ? "2026-12-06" : "2026-12-07");
             // The window comes up minimised with the run's lines in its log box.
             EXPECT_TRUE(ventana->isMinimized());
             EXPECT_TRUE(boton("cmdAccion")->isEnabled());

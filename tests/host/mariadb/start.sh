@@ -72,15 +72,18 @@ if [ "$tls" != off ]; then
     fi
 fi
 
+# A temporary folder of the server's own: the shared one is cleaned by other programs too.
+mkdir -p "$state/tmp"
 mariadb-install-db --no-defaults --datadir="$data" --auth-root-authentication-method=normal \
-    --skip-test-db --skip-name-resolve "${run_as[@]}" >"$state/install.log" 2>&1 || {
+    --skip-test-db --skip-name-resolve --tmpdir="$state/tmp" "${run_as[@]}" \
+    >"$state/install.log" 2>&1 || {
     cat "$state/install.log" >&2
     exit 1
 }
 
 setsid /usr/sbin/mariadbd --no-defaults --datadir="$data" --socket="$socket" --port="$port" \
-    --bind-address=127.0.0.1 --skip-networking=0 --skip-name-resolve "${run_as[@]}" \
-    --pid-file="$data/mariadbd.pid" --log-error="$state/server.log" \
+    --bind-address=127.0.0.1 --skip-networking=0 --skip-name-resolve --tmpdir="$state/tmp" \
+    "${run_as[@]}" --pid-file="$data/mariadbd.pid" --log-error="$state/server.log" \
     --innodb-buffer-pool-size=16M --innodb-log-file-size=8M --skip-log-bin \
     --max-connections=50 "${tls_options[@]}" </dev/null >/dev/null 2>&1 &
 starter=$!

@@ -1,6 +1,5 @@
 #include "engine/RegistroDeCopia.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -124,13 +123,6 @@ bool RegistroDeCopia::escribir(QIODevice& salida) const {
         bien = bien && salida.write("[]\n]}") >= 0;
     }
     return bien && salida.write("\n]}\n") >= 0;
-}
-
-QByteArray RegistroDeCopia::texto() const {
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    escribir(buffer);
-    return buffer.data();
 }
 
 std::optional<RegistroDeCopia> RegistroDeCopia::leer(const QByteArray& texto, QString& error) {

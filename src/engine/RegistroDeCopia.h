@@ -63,7 +63,6 @@ struct RegistroDeCopia {
     bool correcta() const;
     // False when the device refused a write.
     bool escribir(QIODevice& salida) const;
-    QByteArray texto() const;
     // nullopt, with the reason in error, for a text that is no record.
     static std::optional<RegistroDeCopia> leer(const QByteArray& texto, QString& error);
 

@@ -26,7 +26,7 @@ frmRestaurar::frmRestaurar(ArchivosPrincipal archivos, DialogService& dialogos, 
       cmdExaminar(new QPushButton(QStringLiteral("Examinar"), this)),
       chkBase(new QCheckBox(QStringLiteral("Restaurar también la base de datos"), this)),
       barProgreso(new QProgressBar(this)), txtResumen(new QPlainTextEdit(this)),
-      cmdRestaurar(new QPushButton(QStringLiteral("Restaurar"), this)),
+      cmdRestaurar(new QPushButton(QStringLiteral("&Restaurar"), this)),
       cmdCerrar(new QPushButton(QStringLiteral("Cerrar"), this)), archivos_(std::move(archivos)),
       dialogos_(dialogos), bomba_(bomba), reloj_(reloj) {
     setObjectName(QStringLiteral("frmRestaurar"));

@@ -61,5 +61,13 @@ QDate fechaDe(const QString& valor) {
     return QDate::fromString(valor, texto(kFormatoFecha));
 }
 
+std::optional<int> minutosDe(const QString& valor) {
+    bool numero = false;
+    const int minutos = valor.trimmed().toInt(&numero);
+    if (!numero || minutos < 1 || minutos > kMinutosMaximos)
+        return std::nullopt;
+    return minutos;
+}
+
 } // namespace ajustes
 } // namespace zarvento

@@ -7,6 +7,7 @@
 #include <QDate>
 #include <QString>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace zarvento {
@@ -46,6 +47,9 @@ QString comoSiNo(bool si);
 QString comoCiclo(bool semanal);
 QString comoFecha(QDate fecha);
 QDate fechaDe(const QString& texto);
+// A value of minutes: a whole number from 1 to a day's; nullopt for anything else.
+inline constexpr int kMinutosMaximos = 24 * 60;
+std::optional<int> minutosDe(const QString& texto);
 
 } // namespace ajustes
 } // namespace zarvento

@@ -87,6 +87,10 @@ ValoresDeAjustes CatalogoDeAjustes::cargar() const {
         if (!ajustes::sinDefinir(password))
             valores.basePassword = acceso->DesEncripta(password, ajustes::kLlaveFTP);
     }
+    const ajustes::Ajuste& limite = de(ajustes::kBaseTiempoMaximo);
+    valores.baseMinutos = definido(lee(limite));
+    if (valores.baseMinutos.isEmpty())
+        valores.baseMinutos = QString::fromUtf8(limite.defecto);
     valores.rutasDocumentos = rutasDe(archivos_.pbArchivoRutas);
     valores.rutasDatas = rutasDe(archivos_.pbArchivoDATAs);
     return valores;
@@ -115,6 +119,10 @@ Resultado<> CatalogoDeAjustes::grabar(const ValoresDeAjustes& valores) const {
          {de(ajustes::kIncluirSubdirectorios), ajustes::comoSiNo(valores.incluirSubdirectorios)},
          {de(ajustes::kHoraDelRespaldo), horaValida ? hora::formatear(*horaValida) : hora},
          {de(ajustes::kCopiaConsistente), ajustes::comoSiNo(valores.copiaConsistente)}});
+    if (valores.copiaConsistente && !ajustes::minutosDe(valores.baseMinutos))
+        return Fallo{QStringLiteral("El tiempo máximo de la copia de la base debe ser un número "
+                                    "de minutos, de 1 a %1.")
+                         .arg(ajustes::kMinutosMaximos)};
     if (valores.copiaConsistente) {
         const auto comoTexto = [](const QString& texto) {
             return texto.isEmpty() ? QString::fromUtf8(ajustes::kDatoSinDefinir) : texto;
@@ -122,7 +130,9 @@ Resultado<> CatalogoDeAjustes::grabar(const ValoresDeAjustes& valores) const {
         claves.insert(claves.end(), {{de(ajustes::kBaseServidor), comoTexto(valores.baseServidor)},
                                      {de(ajustes::kBaseUsuario), comoTexto(valores.baseUsuario)},
                                      {de(ajustes::kBasePassword),
-                                      acceso->Encripta(valores.basePassword, ajustes::kLlaveFTP)}});
+                                      acceso->Encripta(valores.basePassword, ajustes::kLlaveFTP)},
+                                     {de(ajustes::kBaseTiempoMaximo),
+                                      QString::number(*ajustes::minutosDe(valores.baseMinutos))}});
     }
 
     if (const auto hecho = ajustes_.escribir(claves); !hecho)

@@ -28,6 +28,7 @@ struct ValoresDeAjustes {
     QString baseServidor;
     QString baseUsuario;
     QString basePassword;
+    QString baseMinutos; // the dump's time limit
     // The route lists as their text boxes show them (see ListaDeRutas.h).
     QString rutasDocumentos;
     QString rutasDatas;
@@ -42,7 +43,9 @@ public:
     // Also repairs an undefined FTP server (while FTP is on) by writing the placeholder into
     // the three FTP keys, as the configuration review does.
     ValoresDeAjustes cargar() const;
-    // Stops at the first file that cannot be written, saying which and why. Every file is
+    // Refuses a time limit of the database copy that is not a number of minutes (only while the
+    // copy is on, as its keys are saved only then). Stops at the first file that cannot be
+    // written, saying which and why. Every file is
     // replaced atomically, so no file is ever left half-written; the settings file in one
     // replace holding every key.
     Resultado<> grabar(const ValoresDeAjustes& valores) const;

@@ -151,12 +151,23 @@ void RevisionConfiguracion::revisarCopiaConsistente(const DeAcceso& acceso, bool
         blCorrecto = false;
         return;
     }
+    const QString tiempo = leerConDefecto(de(ajustes::kBaseTiempoMaximo));
+    const auto minutos = ajustes::minutosDe(tiempo);
+    if (!minutos) {
+        job_.Bitacorear(QStringLiteral("Alerta"),
+                        QStringLiteral("Base tiempo máximo no válido: ") + tiempo);
+        blCorrecto = false;
+        return;
+    }
     job_.Bitacorear(QStringLiteral("Base servidor"), servidor);
     job_.Bitacorear(QStringLiteral("Base usuario"), usuario);
+    job_.Bitacorear(QStringLiteral("Base tiempo máximo"),
+                    QString::number(*minutos) + QStringLiteral(" minutos"));
     job_.CopiaConsistente(ServidorDeBase{servidor, usuario,
                                          ajustes::sinDefinir(password)
                                              ? QString()
-                                             : acceso.DesEncripta(password, ajustes::kLlaveFTP)});
+                                             : acceso.DesEncripta(password, ajustes::kLlaveFTP)},
+                          std::chrono::minutes(*minutos));
 }
 
 void RevisionConfiguracion::revisarHora(bool& blCorrecto) {

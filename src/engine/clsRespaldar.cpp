@@ -183,7 +183,7 @@ bool clsRespaldar::correr(const QString& enDonde) {
         }
         // Without the source's whole listing nothing tells which destination files are surplus.
         if (listado.completo && vIncremental && destino_->borraSobrantes())
-            pasadaBorrado(k, listado.entradas);
+            pasadaBorrado(k, listado.entradas, enDonde);
     }
     // A copy on the worker is taken at the next copy or here, so it runs on while the next
     // folders are read.
@@ -420,7 +420,7 @@ bool clsRespaldar::CopiarBase(const QString& ruta, const QString& enDonde, QStri
         if (LeerDatosArchivo(ruta + QLatin1String(sistema)))
             return true;
     }
-    ClienteDeBase copia(*vCopiaConsistente, servicios_.bomba);
+    ClienteDeBase copia(*vCopiaConsistente, servicios_.bomba, vLimiteCopia);
     const QString base = ClienteDeBase::BaseDeCarpeta(ruta);
     QString error;
     const auto bases = copia.Bases(error);
@@ -428,7 +428,17 @@ bool clsRespaldar::CopiarBase(const QString& ruta, const QString& enDonde, QStri
         return true;
     registrar(QStringLiteral("Copia consistente"), base);
     const QString archivo = conSeparador(enDonde) + base + QStringLiteral(".sql");
-    if (!bases || !copia.Volcar(base, archivo, error)) {
+    const auto avisarBloqueo = [this](const QStringList& tablas) {
+        constexpr qsizetype kNombradas = 5;
+        QString nombradas = tablas.mid(0, kNombradas).join(QStringLiteral(", "));
+        if (tablas.size() > kNombradas)
+            nombradas += QStringLiteral("…");
+        registrar(QStringLiteral("Copia con bloqueo"),
+                  QString::number(tablas.size()) +
+                      (tablas.size() == 1 ? QStringLiteral(" tabla") : QStringLiteral(" tablas")) +
+                      QStringLiteral(" sin transacciones (") + nombradas + ')');
+    };
+    if (!bases || !copia.Volcar(base, archivo, error, avisarBloqueo)) {
         registrar(QStringLiteral("Copia consistente fallida"), error);
         return false;
     }
@@ -457,12 +467,17 @@ void clsRespaldar::copiarAdicionales(bool& resultado) {
     }
 }
 
-void clsRespaldar::pasadaBorrado(qsizetype k, const std::vector<EntradaCarpeta>& listadoOrigen) {
+void clsRespaldar::pasadaBorrado(qsizetype k, const std::vector<EntradaCarpeta>& listadoOrigen,
+                                 const QString& enDonde) {
     const ListadoCarpeta listado = destino_->listadoDe(colDestinos[k]);
     QSet<QString> enOrigen;
     if (k == 0) {
         for (const QString& archivo : vArchivosAdicionales)
             enOrigen.insert(DeArchivos::NombreDeArchivo(archivo));
+        // A data route's database copy is never surplus: on a day its copy failed (the server
+        // down, the password changed) or was not made, the last good one is what is left.
+        if (!enDonde.isEmpty())
+            enOrigen.insert(ClienteDeBase::BaseDeCarpeta(colOrigenes[0]) + QStringLiteral(".sql"));
     }
     for (const EntradaCarpeta& entrada : listadoOrigen) {
         if (entrada.existeComoArchivo())

@@ -15,6 +15,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -98,10 +99,13 @@ public:
     void ArchivosAdicionales(const QStringList& vDato) { vArchivosAdicionales = vDato; }
     // The database server of the data routes (those backed up through a staging folder): a data
     // route whose folder is one of its databases gets a consistent copy of that database beside
-    // its files, and a copy that fails fails the route. Without one, a data route whose folder
-    // belongs to a running server is only warned about.
-    void CopiaConsistente(std::optional<ServidorDeBase> vDato) {
+    // its files, and a copy that fails or takes longer than limite fails the route. Without one,
+    // a data route whose folder belongs to a running server is only warned about. Either way,
+    // the last copy made stays at the destination until a new one replaces it.
+    void CopiaConsistente(std::optional<ServidorDeBase> vDato,
+                          std::chrono::milliseconds limite = ClienteDeBase::kLimitePorDefecto) {
         vCopiaConsistente = std::move(vDato);
+        vLimiteCopia = limite;
     }
     // What the last Respaldar put into the copy: its destination folder, its files and database
     // (the caller names the route and whether it is a data route).
@@ -134,7 +138,8 @@ private:
     bool contarCopia(bool copiado, const QString& fuenteOriginal, const QString& error);
     bool CopiarBase(const QString& ruta, const QString& enDonde, QString& volcado);
     void copiarAdicionales(bool& resultado);
-    void pasadaBorrado(qsizetype k, const std::vector<EntradaCarpeta>& listadoOrigen);
+    void pasadaBorrado(qsizetype k, const std::vector<EntradaCarpeta>& listadoOrigen,
+                       const QString& enDonde);
     void carpetaSinLeer(const QString& carpeta);
     void reportarOmitidas(qsizetype k, const std::vector<EntradaCarpeta>& listado);
     void BorrarArchivo(const QString& ruta);
@@ -197,6 +202,7 @@ private:
     bool vRespaldoMultiple = true;
     QStringList vArchivosAdicionales;
     std::optional<ServidorDeBase> vCopiaConsistente;
+    std::chrono::milliseconds vLimiteCopia = ClienteDeBase::kLimitePorDefecto;
 };
 
 } // namespace zarvento

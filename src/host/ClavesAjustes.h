@@ -29,6 +29,8 @@ inline constexpr const char* kCopiaConsistente = "Copia consistente de la base";
 inline constexpr const char* kBaseServidor = "Base servidor";
 inline constexpr const char* kBaseUsuario = "Base usuario";
 inline constexpr const char* kBasePassword = "Base password";
+// In minutes: a dump still running then is ended and fails its route.
+inline constexpr const char* kBaseTiempoMaximo = "Base tiempo máximo";
 
 inline constexpr const char* kDatoSinDefinir = "DATO SIN DEFINIR";
 inline constexpr const char* kHoraSinDefinir = "SIN DEFINIR";
@@ -46,6 +48,7 @@ enum class Forma {
     Cifrado, // scrambled with kLlaveFTP, or the placeholder stored plain
     Ruta,    // a folder path, or the placeholder
     Texto,   // plain text, or the placeholder
+    Minutos, // a whole number of minutes, 1 or more
 };
 
 struct Ajuste {
@@ -72,6 +75,7 @@ inline constexpr Ajuste kEsquema[] = {
     {kConfiguracion, kBaseServidor, Forma::Texto, kDatoSinDefinir},
     {kConfiguracion, kBaseUsuario, Forma::Texto, kDatoSinDefinir},
     {kConfiguracion, kBasePassword, Forma::Cifrado, kDatoSinDefinir},
+    {kConfiguracion, kBaseTiempoMaximo, Forma::Minutos, "30"},
     {kResultado, kUltimoRespaldo, Forma::Fecha, nullptr},
     {kConfiguracion, kURGELN, Forma::Fecha, nullptr},
     {kConfiguracion, kRutaHost, Forma::Ruta, "C:\\quillonpremium"},

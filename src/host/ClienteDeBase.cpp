@@ -2,13 +2,19 @@
 
 #include "host/RutasLocales.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QTemporaryFile>
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
 #include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -48,12 +54,49 @@ std::optional<QByteArray> opcionesDeConexion(const ServidorDeBase& s, QString& e
     return texto;
 }
 
-bool terminaCompleto(const QString& archivo) {
-    QFile f(archivo);
-    if (!f.open(QIODevice::ReadOnly) || f.size() == 0)
+// An open descriptor, closed with its owner.
+struct Descriptor {
+    int fd = -1;
+    ~Descriptor() {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+QString motivoDeSistema() {
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+bool escribirTodo(int fd, const QByteArray& datos) {
+    for (qsizetype hecho = 0; hecho < datos.size();) {
+        const ssize_t escrito = ::write(fd, datos.constData() + hecho, datos.size() - hecho);
+        if (escrito < 0 && errno != EINTR)
+            return false;
+        hecho += std::max<ssize_t>(escrito, 0);
+    }
+    return true;
+}
+
+bool terminaCompleto(int fd) {
+    struct stat datos {};
+    if (::fstat(fd, &datos) != 0 || datos.st_size == 0)
         return false;
-    f.seek(std::max<qint64>(0, f.size() - 200));
-    return f.readAll().contains("\n-- Dump completed");
+    char cola[200];
+    const off_t desde = std::max<off_t>(0, datos.st_size - off_t(sizeof cola));
+    const ssize_t leido = ::pread(fd, cola, sizeof cola, desde);
+    return leido > 0 && QByteArray::fromRawData(cola, leido).contains("\n-- Dump completed");
+}
+
+QString duracion(std::chrono::milliseconds limite) {
+    if (limite.count() % 60000 == 0)
+        return QString::number(limite.count() / 60000) + QStringLiteral(" minutos");
+    return QString::number((limite.count() + 999) / 1000) + QStringLiteral(" segundos");
+}
+
+QString textoSql(const QString& texto) {
+    QString entre = texto;
+    entre.replace('\\', QStringLiteral("\\\\")).replace('\'', QStringLiteral("\\'"));
+    return '\'' + entre + '\'';
 }
 
 // Whether some process holds a lock on the file: asked of the file itself when it can be
@@ -88,38 +131,66 @@ bool archivoBloqueado(const QString& ruta) {
 
 } // namespace
 
-ClienteDeBase::ClienteDeBase(ServidorDeBase servidor, EventPump& bomba)
-    : servidor_(std::move(servidor)), bomba_(bomba) {}
+ClienteDeBase::ClienteDeBase(ServidorDeBase servidor, EventPump& bomba,
+                             std::chrono::milliseconds limite)
+    : servidor_(std::move(servidor)), bomba_(bomba), limite_(limite) {}
 
-bool ClienteDeBase::Volcar(const QString& base, const QString& archivo, QString& error) {
-    // The dump holds the shop's data: it is made private before anything is written to it.
-    QFile destino(archivo);
-    if (!destino.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        !destino.setPermissions(QFile::ReadOwner | QFile::WriteOwner)) {
+bool ClienteDeBase::Volcar(const QString& base, const QString& archivo, QString& error,
+                           const AvisoDeBloqueo& alBloquear) {
+    const auto sinTransacciones = tablasSinTransacciones(base, error);
+    if (!sinTransacciones)
+        return false;
+    if (!sinTransacciones->isEmpty() && alBloquear)
+        alBloquear(*sinTransacciones);
+
+    // The dump holds the shop's data: it is private from the start. It is written to a file
+    // without a name, named only once complete, so a dump cut short (by a failure, or by the
+    // program ending) leaves nothing behind; a file system without such files gets the name at
+    // once.
+    const QByteArray nombre = rutas::aBytes(archivo);
+    Descriptor volcado{::open(rutas::aBytes(QFileInfo(archivo).absolutePath()).constData(),
+                              O_TMPFILE | O_RDWR | O_CLOEXEC, 0600)};
+    const bool conNombre = volcado.fd < 0;
+    if (conNombre)
+        volcado.fd = ::open(nombre.constData(), O_CREAT | O_TRUNC | O_RDWR | O_CLOEXEC, 0600);
+    if (volcado.fd < 0 || (conNombre && ::fchmod(volcado.fd, 0600) != 0)) {
         error = QStringLiteral("No se pudo crear ") + archivo + QStringLiteral(": ") +
-                destino.errorString();
+                motivoDeSistema();
         return false;
     }
-    destino.close();
+    // One transaction sees every table with transactions at one instant without stopping the
+    // shop; a table without them is only consistent while nobody can write to the database.
+    const QString consistencia = sinTransacciones->isEmpty()
+                                     ? QStringLiteral("--single-transaction")
+                                     : QStringLiteral("--lock-tables");
     QByteArray salida;
-    const bool hecho = ejecutar(QStringLiteral("mariadb-dump"),
-                                {QStringLiteral("--single-transaction"), QStringLiteral("--quick"),
-                                 QStringLiteral("--routines"), QStringLiteral("--events"),
-                                 QStringLiteral("--triggers"), QStringLiteral("--hex-blob"),
-                                 QStringLiteral("--result-file=") + archivo,
-                                 QStringLiteral("--databases"), QStringLiteral("--"), base},
-                                salida, error);
-    if (hecho && !terminaCompleto(archivo))
+    bool hecho = Ejecutar(QStringLiteral("mariadb-dump"),
+                          {consistencia, QStringLiteral("--quick"), QStringLiteral("--routines"),
+                           QStringLiteral("--events"), QStringLiteral("--triggers"),
+                           QStringLiteral("--hex-blob"), QStringLiteral("--databases"),
+                           QStringLiteral("--"), base},
+                          salida, error, {QString(), volcado.fd});
+    if (hecho && !terminaCompleto(volcado.fd)) {
+        hecho = false;
         error = QStringLiteral("El volcado de ") + base + QStringLiteral(" quedó incompleto");
-    if (hecho && error.isEmpty())
-        return true;
-    QFile::remove(archivo);
-    return false;
+    }
+    if (hecho && !conNombre) {
+        ::unlink(nombre.constData());
+        const QByteArray enProc = "/proc/self/fd/" + QByteArray::number(volcado.fd);
+        hecho = ::linkat(AT_FDCWD, enProc.constData(), AT_FDCWD, nombre.constData(),
+                         AT_SYMLINK_FOLLOW) == 0;
+        if (!hecho)
+            error = QStringLiteral("No se pudo nombrar ") + archivo + QStringLiteral(": ") +
+                    motivoDeSistema();
+    }
+    if (!hecho && conNombre)
+        ::unlink(nombre.constData());
+    return hecho;
 }
 
 std::optional<QStringList> ClienteDeBase::Bases(QString& error) {
     QByteArray salida;
-    if (!ejecutar(QStringLiteral("mariadb"),
+    if (!Ejecutar(QStringLiteral("mariadb"),
                   {QStringLiteral("--batch"), QStringLiteral("--skip-column-names"),
                    QStringLiteral("--execute=SHOW DATABASES")},
                   salida, error))
@@ -127,16 +198,19 @@ std::optional<QStringList> ClienteDeBase::Bases(QString& error) {
     return QString::fromUtf8(salida).split('\n', Qt::SkipEmptyParts);
 }
 
-bool ClienteDeBase::Cargar(const QString& archivo, QString& error) {
+std::optional<QStringList> ClienteDeBase::tablasSinTransacciones(const QString& base,
+                                                                 QString& error) {
     QByteArray salida;
-    return ejecutar(QStringLiteral("mariadb"), {QStringLiteral("--batch")}, salida, error, archivo);
-}
-
-bool ClienteDeBase::Ejecutar(const QString& sentencia, QString& error) {
-    QByteArray salida;
-    return ejecutar(QStringLiteral("mariadb"),
-                    {QStringLiteral("--batch"), QStringLiteral("--execute=") + sentencia}, salida,
-                    error);
+    if (!Ejecutar(QStringLiteral("mariadb"),
+                  {QStringLiteral("--batch"), QStringLiteral("--skip-column-names"),
+                   QStringLiteral("--execute=SELECT TABLE_NAME FROM information_schema.TABLES"
+                                  " JOIN information_schema.ENGINES USING (ENGINE)"
+                                  " WHERE TABLE_TYPE = 'BASE TABLE' AND TRANSACTIONS <> 'YES'"
+                                  " AND TABLE_SCHEMA = ") +
+                       textoSql(base) + QStringLiteral(" ORDER BY TABLE_NAME")},
+                  salida, error))
+        return std::nullopt;
+    return QString::fromUtf8(salida).split('\n', Qt::SkipEmptyParts);
 }
 
 QString ClienteDeBase::BaseDeCarpeta(const QString& carpeta) {
@@ -154,31 +228,53 @@ QString ClienteDeBase::BaseDeCarpeta(const QString& carpeta) {
     return base + nombre.mid(desde);
 }
 
-bool ClienteDeBase::ejecutar(const QString& programa, const QStringList& argumentos,
-                             QByteArray& salida, QString& error, const QString& entrada) {
+bool ClienteDeBase::Ejecutar(const QString& programa, const QStringList& argumentos,
+                             QByteArray& salida, QString& error, const CanalesDeCliente& canales) {
     const auto opciones = opcionesDeConexion(servidor_, error);
     if (!opciones)
         return false;
-    // QTemporaryFile makes the file readable and writable by its owner only.
-    QTemporaryFile archivoOpciones(QDir::tempPath() + QStringLiteral("/zarvento-base-XXXXXX.cnf"));
-    if (!archivoOpciones.open() || archivoOpciones.write(*opciones) != opciones->size() ||
-        !archivoOpciones.flush()) {
-        error = QStringLiteral("No se pudo escribir el archivo de opciones: ") +
-                archivoOpciones.errorString();
+    // The tools ignore an options file that others may write, and a memory file starts out
+    // writable by all.
+    const Descriptor enMemoria{::memfd_create("zarvento-base", MFD_CLOEXEC)};
+    if (enMemoria.fd < 0 || ::fchmod(enMemoria.fd, 0600) != 0 ||
+        !escribirTodo(enMemoria.fd, *opciones)) {
+        error = QStringLiteral("No se pudieron preparar las opciones de conexión: ") +
+                motivoDeSistema();
         return false;
     }
 
     QProcess proceso;
-    if (!entrada.isEmpty())
-        proceso.setStandardInputFile(entrada);
-    proceso.start(programa, QStringList{QStringLiteral("--defaults-extra-file=") +
-                                        archivoOpciones.fileName()} +
+    if (!canales.entrada.isEmpty())
+        proceso.setStandardInputFile(canales.entrada);
+    if (canales.salida >= 0)
+        proceso.setStandardOutputFile(QProcess::nullDevice());
+    // In the child, between fork and exec: only async-signal-safe calls.
+    proceso.setChildProcessModifier(
+        [opcionesFd = enMemoria.fd, salidaFd = canales.salida, padre = ::getpid()] {
+            ::fcntl(opcionesFd, F_SETFD, 0);
+            if (salidaFd >= 0)
+                ::dup2(salidaFd, STDOUT_FILENO);
+            // The tool ends with the program, however the program ends.
+            ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+            if (::getppid() != padre)
+                ::_exit(127);
+        });
+    proceso.start(programa, QStringList{QStringLiteral("--defaults-extra-file=/dev/fd/") +
+                                        QString::number(enMemoria.fd)} +
                                 argumentos);
     if (!proceso.waitForStarted()) {
         error = programa + QStringLiteral(": ") + proceso.errorString();
         return false;
     }
+    const QDeadlineTimer plazo(limite_);
     while (proceso.state() != QProcess::NotRunning) {
+        if (plazo.hasExpired()) {
+            proceso.kill();
+            proceso.waitForFinished(-1);
+            error = programa + QStringLiteral(" no terminó en el tiempo máximo de ") +
+                    duracion(limite_);
+            return false;
+        }
         bomba_.pump();
         proceso.waitForFinished(kPausaBombaMs);
     }

@@ -11,6 +11,21 @@ QString nombreSql(const QString& base) {
     return '`' + nombre.replace('`', QStringLiteral("``")) + '`';
 }
 
+// Runs a file of statements (a dump), or one statement, with the server's client, stopping at
+// the first that fails.
+bool cargarArchivo(ClienteDeBase& cliente, const QString& archivo, QString& error) {
+    QByteArray salida;
+    return cliente.Ejecutar(QStringLiteral("mariadb"), {QStringLiteral("--batch")}, salida, error,
+                            {archivo});
+}
+
+bool ejecutarSentencia(ClienteDeBase& cliente, const QString& sentencia, QString& error) {
+    QByteArray salida;
+    return cliente.Ejecutar(QStringLiteral("mariadb"),
+                            {QStringLiteral("--batch"), QStringLiteral("--execute=") + sentencia},
+                            salida, error);
+}
+
 } // namespace
 
 CargaDeBase::CargaDeBase(ServidorDeBase servidor, EventPump& bomba, QString carpetaSeguridad,
@@ -40,7 +55,7 @@ bool CargaDeBase::cargar(const QString& base, const QString& volcado,
         }
     }
     informar(QStringLiteral("Cargando la base ") + base);
-    if (cliente_.Cargar(volcado, error))
+    if (cargarArchivo(cliente_, volcado, error))
         return true;
     const QString fallo =
         QStringLiteral("Carga de la base ") + base + QStringLiteral(" fallida: ") + error;
@@ -60,8 +75,9 @@ bool CargaDeBase::cargar(const QString& base, const QString& volcado,
 // the database did not have included), and the safety dump is loaded; a database that did not
 // exist is only dropped.
 bool CargaDeBase::reponer(const QString& base, const QString& seguridad, QString& error) {
-    return cliente_.Ejecutar(QStringLiteral("DROP DATABASE IF EXISTS ") + nombreSql(base), error) &&
-           (seguridad.isEmpty() || cliente_.Cargar(seguridad, error));
+    return ejecutarSentencia(cliente_, QStringLiteral("DROP DATABASE IF EXISTS ") + nombreSql(base),
+                             error) &&
+           (seguridad.isEmpty() || cargarArchivo(cliente_, seguridad, error));
 }
 
 } // namespace zarvento

@@ -1,11 +1,13 @@
 #include "settingswindow/ControlesConfiguracion.h"
 
+#include "app/AjustesEnIni.h"
 #include "settingswindow/Twips.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
 #include <QGroupBox>
+#include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -243,8 +245,11 @@ void ControlesConfiguracion::crearTodos() {
     QWidget* base = marco(4, v, QStringLiteral("Datos de conexión a la base de datos"),
                           {1320, 7440, 6255, 2415});
     conexion(12, 8, base, 34);
+    etiqueta(15, base, QStringLiteral("Tiempo máximo (minutos):"), {480, 1860, 2295, 240});
+    dato(11, base, {2880, 1800, 735, 360}, 37);
+    txtDato[11]->setValidator(new QIntValidator(1, ajustes::kMinutosMaximos, txtDato[11]));
     cmdVerNoVerBase =
-        boton("cmdVerNoVerBase", base, QStringLiteral("Ve&r datos"), {4560, 1800, 1455, 495}, 37);
+        boton("cmdVerNoVerBase", base, QStringLiteral("Ve&r datos"), {4560, 1800, 1455, 495}, 38);
 
     Line1 = crear<QFrame>(v, QStringLiteral("Line1"), {}, {7785, 120, 30, 9735}, -1);
     Line1->setFrameShape(QFrame::VLine);

@@ -23,7 +23,8 @@ namespace zarvento {
 // captions and keyboard order. Arrays are indexed as the design numbers them; txtDato(4) and
 // txtDato(5), the two route lists, are multi-line boxes and live in txtRutas. Below the hour,
 // chkOpcion(5) and fraOpcion(4) hold the database connection of the consistent copy, laid out
-// like the FTP group: lblEtiq(12) to (14), txtDato(8) to (10) and cmdVerNoVerBase.
+// like the FTP group: lblEtiq(12) to (14), txtDato(8) to (10) and cmdVerNoVerBase; beside the
+// button, lblEtiq(15) and txtDato(11) hold the copy's time limit in minutes.
 class ControlesConfiguracion {
 public:
     explicit ControlesConfiguracion(QDialog& ventana);
@@ -31,8 +32,8 @@ public:
     std::array<QCheckBox*, 6> chkOpcion{};
     std::array<QGroupBox*, 5> fraOpcion{};
     std::array<QRadioButton*, 2> optOpcion{};
-    std::array<QLabel*, 15> lblEtiq{};         // no lblEtiq(6) or (7)
-    std::array<QLineEdit*, 11> txtDato{};      // no single-line txtDato(4) or (5)
+    std::array<QLabel*, 16> lblEtiq{};         // no lblEtiq(6) or (7)
+    std::array<QLineEdit*, 12> txtDato{};      // no single-line txtDato(4) or (5)
     std::array<QPlainTextEdit*, 2> txtRutas{}; // txtDato(4), txtDato(5)
     QPushButton* cmdVerNoVer = nullptr;
     QPushButton* cmdVerNoVerBase = nullptr;

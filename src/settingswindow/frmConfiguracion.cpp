@@ -88,6 +88,7 @@ void frmConfiguracion::mostrar(const ValoresDeAjustes& v) {
     c_->txtDato[8]->setText(v.baseServidor);
     c_->txtDato[9]->setText(v.baseUsuario);
     c_->txtDato[10]->setText(v.basePassword);
+    c_->txtDato[11]->setText(v.baseMinutos);
     c_->rutas(4)->setPlainText(v.rutasDocumentos);
     c_->rutas(5)->setPlainText(v.rutasDatas);
 }
@@ -110,6 +111,7 @@ ValoresDeAjustes frmConfiguracion::valores() const {
     v.baseServidor = c_->txtDato[8]->text();
     v.baseUsuario = c_->txtDato[9]->text();
     v.basePassword = c_->txtDato[10]->text();
+    v.baseMinutos = c_->txtDato[11]->text();
     v.rutasDocumentos = c_->rutas(4)->toPlainText();
     v.rutasDatas = c_->rutas(5)->toPlainText();
     return v;
@@ -130,6 +132,8 @@ void frmConfiguracion::aplicarGrupoFTP() {
 
 void frmConfiguracion::aplicarGrupoBase() {
     aplicarGrupoConexion(5, 4, 12, 8, c_->cmdVerNoVerBase);
+    for (QWidget* control : std::initializer_list<QWidget*>{c_->lblEtiq[15], c_->txtDato[11]})
+        control->setEnabled(c_->chkOpcion[5]->isChecked());
 }
 
 // A connection group: its frame, its three labels and boxes and its "Ver datos" button follow

@@ -10,6 +10,8 @@
 #include "host/IniFile.h"
 #include "host/LibORVX.h"
 
+#include <QProcess>
+#include <csignal>
 #include <gtest/gtest.h>
 
 using namespace zarvento;
@@ -87,6 +89,59 @@ TEST_F(ConsistentCopyRunTest, AWrongPasswordFailsTheRunAndTheRightOneCompletesIt
     EXPECT_TRUE(QFile::exists(dir / ("destino//" + kShop + "/" + kShop + ".sql")));
     EXPECT_FALSE(QFile::exists(archivos.carpetaTemporal));
     EXPECT_FALSE(readFile(programa.folder + "/Bitacora.log").contains(kPassword.toUtf8()));
+}
+
+// A process's status line: "pid (name) state parent ...", empty when it is gone.
+QByteArray statusOf(const QString& pid) {
+    QFile file(QStringLiteral("/proc/") + pid + QStringLiteral("/stat"));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The child of parent that runs the program of that name; 0 when there is none.
+pid_t childRunning(qint64 parent, const QByteArray& program) {
+    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        const QByteArray stat = statusOf(pid);
+        const qsizetype name = stat.indexOf('('), end = stat.lastIndexOf(')');
+        if (name > 0 && stat.mid(name + 1, end - name - 1) == program &&
+            stat.mid(end + 2).split(' ').value(1).toLongLong() == parent)
+            return pid.toInt();
+    }
+    return 0;
+}
+
+bool running(pid_t pid) {
+    const QByteArray stat = statusOf(QString::number(pid));
+    return !stat.isEmpty() && stat.mid(stat.lastIndexOf(')') + 2, 1) != "Z";
+}
+
+// The agent ends by SIGTERM in the middle of a dump that waits for a table: neither the
+// password nor the dump is left on disk, and the dump's process ends with the agent.
+TEST_F(ConsistentCopyRunTest, AnAgentEndedDuringADumpLeavesNoFileAndNoDumpRunning) {
+    TempFolder tmp;
+    const QString staging = dir / "TmpData";
+    QDir().mkpath(staging);
+    const TableLock lock(server, kShop + ".existencias");
+    QProcess agent;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("TMPDIR", tmp.path());
+    agent.setProcessEnvironment(env);
+    agent.start(ZARVENTO_DUMP_DRIVER,
+                {server.socket, kUser, kPassword, kShop, staging + "/" + kShop + ".sql"});
+    ASSERT_TRUE(agent.waitForStarted());
+    pid_t dump = 0;
+    for (const QDeadlineTimer patience(30000); dump == 0 && !patience.hasExpired();
+         QThread::msleep(20))
+        dump = childRunning(agent.processId(), "mariadb-dump");
+    ASSERT_NE(dump, 0) << agent.readAllStandardError().toStdString();
+
+    ::kill(static_cast<pid_t>(agent.processId()), SIGTERM);
+    ASSERT_TRUE(agent.waitForFinished(10000));
+    EXPECT_EQ(agent.exitCode(), 0);
+    for (const QDeadlineTimer patience(5000); running(dump) && !patience.hasExpired();)
+        QThread::msleep(20);
+    EXPECT_FALSE(running(dump));
+    EXPECT_EQ(QDir(tmp.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+    EXPECT_EQ(QDir(staging).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
 
 } // namespace

@@ -506,25 +506,27 @@ TEST_F(EngineTest, AdditionalFileGoesBesideTheRouteAndSurvivesTheDeletionPass) {
     const QString dest = dir / "destino//origen/";
     const QString staging = dir / "programa/TmpData";
     writeFile(source("ventas.ibd"), "ibd");
-    writeFile(staging + "/tienda.sql", "-- dump");
-    setModified(staging + "/tienda.sql", 1'700'000'000);
-    writeFile(dest + "tienda.sql", "-- older dump");
-    setModified(dest + "tienda.sql", 1'700'000'100); // newer than the dump: still replaced
+    writeFile(staging + "/origen.sql", "-- dump");
+    setModified(staging + "/origen.sql", 1'700'000'000);
+    writeFile(dest + "origen.sql", "-- older dump");
+    setModified(dest + "origen.sql", 1'700'000'100); // newer than the dump: still replaced
+    writeFile(dest + "otra.sql", "-- not this route's dump");
 
-    job->ArchivosAdicionales({staging + "/tienda.sql"});
+    job->ArchivosAdicionales({staging + "/origen.sql"});
     ASSERT_TRUE(job->Respaldar(staging));
-    EXPECT_EQ(readFile(dest + "tienda.sql"), "-- dump");
-    EXPECT_EQ(treeOf(dest), QStringList({"tienda.sql", "ventas.ibd"}));
+    EXPECT_EQ(readFile(dest + "origen.sql"), "-- dump");
+    EXPECT_EQ(treeOf(dest), QStringList({"origen.sql", "ventas.ibd"}));
     EXPECT_TRUE(log.lines.contains("*)Archivos totales:--------> 2"));
-    EXPECT_TRUE(log.lines.contains("*)Archivos borrados:-------> 0"));
+    EXPECT_TRUE(log.lines.contains("*)Archivos borrados:-------> 1"));
 
-    // The next run has no additional file: the old dump is surplus then.
+    // The next run has no additional file (its dump failed): the route's last dump is kept.
     ASSERT_TRUE(job->Respaldar(staging));
-    EXPECT_EQ(treeOf(dest), QStringList({"ventas.ibd"}));
+    EXPECT_EQ(treeOf(dest), QStringList({"origen.sql", "ventas.ibd"}));
+    EXPECT_EQ(readFile(dest + "origen.sql"), "-- dump");
 
     // A dump that cannot be copied fails the route after the route's own files.
     job->ArchivosAdicionales({staging + "/no-existe.sql"});
     EXPECT_FALSE(job->Respaldar(staging));
-    EXPECT_EQ(treeOf(dest), QStringList({"ventas.ibd"}));
+    EXPECT_EQ(treeOf(dest), QStringList({"origen.sql", "ventas.ibd"}));
     EXPECT_TRUE(log.lines.contains(staging + "/no-existe.sql  ... "));
 }

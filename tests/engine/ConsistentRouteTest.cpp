@@ -2,6 +2,8 @@
 #include "FtpServers.h"
 #include "ShopDatabase.h"
 
+#include <optional>
+
 using namespace zarvento;
 using namespace zarvento::test;
 
@@ -13,11 +15,13 @@ const QString kUser = QStringLiteral("respaldo_ruta");
 const QString kPassword = QStringLiteral("Ruta-%1").arg(QDateTime::currentMSecsSinceEpoch());
 
 // The shop's database folder of a running server as a data route, backed up through the
-// staging folder while clients keep selling.
+// staging folder while clients keep selling. Its running total is kept in a table without
+// transactions, as in older shops.
 class ConsistentRouteTest : public EngineTest {
 protected:
     static void SetUpTestSuite() {
-        shop = ShopDatabase::created(MariaDbServer::fromEnvironment(), kShop, kUser, kPassword);
+        shop = ShopDatabase::created(MariaDbServer::fromEnvironment(), kShop, kUser, kPassword,
+                                     "Aria");
     }
     static void TearDownTestSuite() { shop.reset(); }
 
@@ -31,9 +35,9 @@ protected:
         useServer(kPassword);
     }
 
+    QString tcp() const { return server.host + ':' + QString::number(server.port); }
     void useServer(const QString& password) {
-        job->CopiaConsistente(
-            ServidorDeBase{server.host + ':' + QString::number(server.port), kUser, password});
+        job->CopiaConsistente(ServidorDeBase{tcp(), kUser, password});
     }
 
     // Backs the route up while the clients sell, then restores the dump it left at the
@@ -67,6 +71,7 @@ TEST_F(ConsistentRouteTest, DumpGoesBesideTheRawFilesAndRestoresEveryRound) {
     EXPECT_TRUE(copied.contains(kShop + ".sql"));
     EXPECT_TRUE(copied.contains("existencias.ibd"));
     EXPECT_TRUE(logged("*)Copia consistente:-------> " + kShop));
+    EXPECT_TRUE(logged("*)Copia con bloqueo:-------> 1 tabla sin transacciones (resumen)"));
     EXPECT_TRUE(logged("*)Tamaño de la copia:------> "));
     EXPECT_TRUE(
         log.lines.contains(QStringLiteral("*)Archivos totales:--------> %1").arg(copied.size())));
@@ -98,6 +103,39 @@ TEST_F(ConsistentRouteTest, FailedDumpFailsTheRouteAfterItsFiles) {
     EXPECT_TRUE(copied.contains("existencias.ibd"));
     EXPECT_FALSE(copied.contains(kShop + ".sql"));
     EXPECT_TRUE(treeOf(staging).isEmpty());
+}
+
+// The day the database cannot be copied is the day its last copy matters most: the route
+// fails and last week's dump stays in the cycle folder.
+TEST_F(ConsistentRouteTest, AFailedDumpLeavesThePreviousOneInPlace) {
+    job->RespaldoMultiple(true);
+    ASSERT_TRUE(job->Respaldar(staging));
+    const QString dump = dir / ("destino/Mon/" + kShop + "/" + kShop + ".sql");
+    const QByteArray good = readFile(dump);
+    ASSERT_TRUE(good.contains("-- Dump completed"));
+    struct Case {
+        QString servidor, password;
+        bool locked;
+        QString reason;
+    } cases[] = {
+        {tcp(), "mala", false, "ERROR 1045"},
+        {"127.0.0.1:1", kPassword, false, "ERROR 2002"},
+        {tcp(), kPassword, true, "mariadb-dump no terminó en el tiempo máximo de 2 segundos"},
+    };
+    for (const Case& c : cases) {
+        clock.advance(7 * 24 * 3600);
+        log.clear();
+        job->CopiaConsistente(ServidorDeBase{c.servidor, kUser, c.password},
+                              std::chrono::seconds(2));
+        std::optional<TableLock> lock;
+        if (c.locked)
+            lock.emplace(server, kShop + ".existencias");
+        EXPECT_FALSE(job->Respaldar(staging)) << c.reason.toStdString();
+        EXPECT_EQ(log.lines.filter("Copia consistente fallida").size(), 1);
+        EXPECT_EQ(log.lines.filter(c.reason).size(), 1) << log.lines.join('\n').toStdString();
+        EXPECT_EQ(readFile(dump), good) << c.reason.toStdString();
+        EXPECT_TRUE(treeOf(staging).isEmpty());
+    }
 }
 
 TEST_F(ConsistentRouteTest, WithoutItARunningServersFolderIsWarnedAbout) {

@@ -162,11 +162,18 @@ TEST_F(MainWindowTest, ConsistentCopyNeedsItsServerAndUserAndNeverLogsThePasswor
     ventana->RevisarConfiguracion();
     const QStringList lineas = log();
     const qsizetype copia = lineas.indexOf(linea("Copia consistente", "Sí"));
-    EXPECT_EQ(lineas.mid(copia + 1, 3), (QStringList{linea("Base servidor", "127.0.0.1:3307"),
+    EXPECT_EQ(lineas.mid(copia + 1, 4), (QStringList{linea("Base servidor", "127.0.0.1:3307"),
                                                      linea("Base usuario", "respaldo"),
+                                                     linea("Base tiempo máximo", "30 minutos"),
                                                      linea("Hora del respaldo", "23:00")}));
     EXPECT_TRUE(lineas.contains(linea("Resultado revisión", "Todo correcto")));
     EXPECT_FALSE(lineas.join('\n').contains("secreta"));
+
+    // The dump's time limit is a number of minutes.
+    guardar(ajustes::kBaseTiempoMaximo, "0");
+    ventana->RevisarConfiguracion();
+    EXPECT_TRUE(log().contains(linea("Alerta", "Base tiempo máximo no válido: 0")));
+    EXPECT_TRUE(log().contains(linea("No procede el respaldo", "Configuración incorrecta")));
 }
 
 struct PuestaAlDia {

@@ -117,6 +117,8 @@ TEST_F(SettingsWindowTest, EveryControlHasItsCaptionContainerPositionAndTabOrder
         {"txtDato8", "fraOpcion4", "", {1680, 360, 4335, 360}},
         {"txtDato9", "fraOpcion4", "", {1680, 840, 4335, 360}},
         {"txtDato10", "fraOpcion4", "", {1680, 1320, 4335, 360}},
+        {"lblEtiq15", "fraOpcion4", "Tiempo máximo (minutos):", {480, 1860, 2295, 240}},
+        {"txtDato11", "fraOpcion4", "", {2880, 1800, 735, 360}},
         {"cmdVerNoVerBase", "fraOpcion4", "Ve&r datos", {4560, 1800, 1455, 495}},
         {"cmdGrabar", "frmConfiguracion", "&Grabar", {13560, 9165, 1695, 735}},
     };
@@ -136,10 +138,11 @@ TEST_F(SettingsWindowTest, EveryControlHasItsCaptionContainerPositionAndTabOrder
 
     // The controls that take the focus, in keyboard order; labels and frames never do.
     const QStringList orden{
-        "chkOpcion0", "optOpcion1", "optOpcion0", "chkOpcion1",  "chkOpcion2", "txtDato0",
-        "txtDato1",   "txtDato2",   "txtDato3",   "chkOpcion3",  "chkOpcion4", "cmdVerNoVer",
-        "cmdGrabar",  "txtDato6",   "txtDato7",   "cmdExaminar", "txtDato4",   "Command1",
-        "txtDato5",   "chkOpcion5", "txtDato8",   "txtDato9",    "txtDato10",  "cmdVerNoVerBase"};
+        "chkOpcion0",  "optOpcion1",  "optOpcion0", "chkOpcion1", "chkOpcion2",
+        "txtDato0",    "txtDato1",    "txtDato2",   "txtDato3",   "chkOpcion3",
+        "chkOpcion4",  "cmdVerNoVer", "cmdGrabar",  "txtDato6",   "txtDato7",
+        "cmdExaminar", "txtDato4",    "Command1",   "txtDato5",   "chkOpcion5",
+        "txtDato8",    "txtDato9",    "txtDato10",  "txtDato11",  "cmdVerNoVerBase"};
     QStringList cadena;
     QWidget* actual = chk(0);
     do {

@@ -237,8 +237,8 @@ TEST_F(SettingsWindowTest, DatabaseGroupRoundTripsAndIsSavedOnlyWhileChecked) {
     guardar(ajustes::kBasePassword, guardada);
     abrirVisible();
     EXPECT_TRUE(chk(5)->isChecked());
-    EXPECT_EQ((QStringList{txt(8)->text(), txt(9)->text(), txt(10)->text()}),
-              (QStringList{"/run/mysqld/mysqld.sock", "respaldo", "clave #1"}));
+    EXPECT_EQ((QStringList{txt(8)->text(), txt(9)->text(), txt(10)->text(), txt(11)->text()}),
+              (QStringList{"/run/mysqld/mysqld.sock", "respaldo", "clave #1", "30"}));
 
     QPushButton* ver = boton("cmdVerNoVerBase");
     QTest::mouseClick(ver, Qt::LeftButton, {}, ver->rect().center());
@@ -249,8 +249,8 @@ TEST_F(SettingsWindowTest, DatabaseGroupRoundTripsAndIsSavedOnlyWhileChecked) {
 
     // Unchecked, the group greys out but keeps its values, and its keys stay as stored.
     QTest::mouseClick(chk(5), Qt::LeftButton, {}, chk(5)->rect().center());
-    for (const char* nombre :
-         {"fraOpcion4", "lblEtiq12", "lblEtiq14", "txtDato8", "txtDato10", "cmdVerNoVerBase"})
+    for (const char* nombre : {"fraOpcion4", "lblEtiq12", "lblEtiq14", "txtDato8", "txtDato10",
+                               "lblEtiq15", "txtDato11", "cmdVerNoVerBase"})
         EXPECT_FALSE(control<QWidget>(nombre)->isEnabled()) << nombre;
     EXPECT_EQ(txt(9)->text(), "respaldo");
     boton("cmdGrabar")->click();
@@ -264,7 +264,15 @@ TEST_F(SettingsWindowTest, DatabaseGroupRoundTripsAndIsSavedOnlyWhileChecked) {
     chk(5)->click();
     txt(8)->setText("127.0.0.1:3307");
     txt(10)->setText("nueva");
+    // The dump's time limit must be a number of minutes.
+    txt(11)->setText("");
     boton("cmdGrabar")->click();
+    ASSERT_EQ(dialogos.messages.size(), 1u);
+    EXPECT_TRUE(dialogos.messages[0].text.contains("tiempo máximo"));
+    EXPECT_EQ(leido(ajustes::kCopiaConsistente), "N");
+    txt(11)->setText("45");
+    boton("cmdGrabar")->click();
+    EXPECT_EQ(leido(ajustes::kBaseTiempoMaximo), "45");
     EXPECT_EQ(leido(ajustes::kCopiaConsistente), "S");
     EXPECT_EQ(leido(ajustes::kBaseServidor), "127.0.0.1:3307");
     EXPECT_EQ(leido(ajustes::kBaseUsuario), "DATO SIN DEFINIR");

@@ -44,18 +44,20 @@ QString rootSql(const MariaDbServer& server, const QString& sql) {
     return QString::fromUtf8(client.readAllStandardOutput()).trimmed();
 }
 
-ShopDatabase::ShopDatabase(MariaDbServer server, QString name, QString user, QString password)
+ShopDatabase::ShopDatabase(MariaDbServer server, QString name, QString user, QString password,
+                           QString summaryEngine)
     : server_(std::move(server)), name_(std::move(name)), user_(std::move(user)),
-      password_(std::move(password)) {}
+      password_(std::move(password)), summaryEngine_(std::move(summaryEngine)) {}
 
 ShopDatabase::~ShopDatabase() {
     stopSelling();
 }
 
 std::unique_ptr<ShopDatabase> ShopDatabase::created(MariaDbServer server, QString name,
-                                                    QString user, QString password) {
+                                                    QString user, QString password,
+                                                    QString summaryEngine) {
     auto shop = std::make_unique<ShopDatabase>(std::move(server), std::move(name), std::move(user),
-                                               std::move(password));
+                                               std::move(password), std::move(summaryEngine));
     shop->create();
     return shop;
 }
@@ -75,7 +77,7 @@ void ShopDatabase::create() {
                        "CREATE TABLE existencias (id INT PRIMARY KEY, cantidad INT NOT NULL);"
                        "CREATE TABLE ventas (id INT AUTO_INCREMENT PRIMARY KEY, producto INT,"
                        " cantidad INT);"
-                       "CREATE TABLE resumen (vendidos BIGINT NOT NULL);"
+                       "CREATE TABLE resumen (vendidos BIGINT NOT NULL) ENGINE=%3;"
                        "INSERT INTO resumen VALUES (0);"
                        "INSERT INTO existencias SELECT seq, %2 FROM seq_1_to_2000;"
                        "CREATE TRIGGER suma AFTER INSERT ON ventas FOR EACH ROW"
@@ -83,7 +85,8 @@ void ShopDatabase::create() {
                        "CREATE PROCEDURE vender(p INT, q INT)"
                        " INSERT INTO ventas (producto, cantidad) VALUES (p, q);")
             .arg(db)
-            .arg(kTotal / 2000);
+            .arg(kTotal / 2000)
+            .arg(summaryEngine_);
     for (const char* host : {"127.0.0.1", "localhost"}) {
         const QString account = sqlText(user_) + '@' + sqlText(QString::fromLatin1(host));
         sql += QStringLiteral("DROP USER IF EXISTS %1; CREATE USER %1 IDENTIFIED BY %2;"
@@ -153,6 +156,30 @@ QString ShopDatabase::restored(const MariaDbServer& server, const QString& name,
                                           "  WHERE ROUTINE_SCHEMA = %2)")
                                .arg(db, sqlText(name)))
         .replace('\t', ' ');
+}
+
+TableLock::TableLock(const MariaDbServer& server, const QString& table) : server_(server) {
+    session_.start(QStringLiteral("mariadb"),
+                   rootArguments(server)
+                       << QStringLiteral("--unbuffered")
+                       << QStringLiteral("--execute=LOCK TABLES %1 WRITE; SELECT CONNECTION_ID();"
+                                         " SELECT SLEEP(600)")
+                              .arg(table));
+    QByteArray output;
+    const QDeadlineTimer patience(30000);
+    while (!output.contains('\n') && !patience.hasExpired()) {
+        session_.waitForReadyRead(100);
+        output += session_.readAllStandardOutput();
+    }
+    connection_ = QString::fromUtf8(output).trimmed();
+    if (!output.contains('\n'))
+        throw std::runtime_error("no lock on " + table.toStdString());
+}
+
+TableLock::~TableLock() {
+    // The server ends a sleeping session only when told to.
+    rootSql(server_, QStringLiteral("KILL ") + connection_);
+    session_.waitForFinished();
 }
 
 } // namespace zarvento::test

@@ -2,6 +2,7 @@
 
 #include "MariaDbServer.h"
 
+#include <QProcess>
 #include <QString>
 #include <atomic>
 #include <memory>
@@ -21,11 +22,15 @@ class ShopDatabase {
 public:
     static constexpr qint64 kTotal = 200000;
 
-    ShopDatabase(MariaDbServer server, QString name, QString user, QString password);
+    // summaryEngine: the engine of the table the trigger keeps the total in; one without
+    // transactions ("Aria") is written at once, whatever the sale's transaction does.
+    ShopDatabase(MariaDbServer server, QString name, QString user, QString password,
+                 QString summaryEngine = QStringLiteral("InnoDB"));
     ~ShopDatabase();
     // A new shop database, replacing one of that name.
     static std::unique_ptr<ShopDatabase> created(MariaDbServer server, QString name, QString user,
-                                                 QString password);
+                                                 QString password,
+                                                 QString summaryEngine = QStringLiteral("InnoDB"));
 
     void create();
     void startSelling(int clients = 3);
@@ -47,9 +52,25 @@ private:
     QString name_;
     QString user_;
     QString password_;
+    QString summaryEngine_;
     std::atomic<bool> selling_{false};
     std::atomic<qint64> sales_{0};
     std::vector<std::thread> clients_;
+};
+
+// A root session holding a write lock on a table, as a long ALTER or a stuck transaction
+// would: every reader of the table waits until the lock is destroyed.
+class TableLock {
+public:
+    TableLock(const MariaDbServer& server, const QString& table);
+    ~TableLock();
+    TableLock(const TableLock&) = delete;
+    TableLock& operator=(const TableLock&) = delete;
+
+private:
+    MariaDbServer server_;
+    QProcess session_;
+    QString connection_;
 };
 
 } // namespace zarvento::test

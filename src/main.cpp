@@ -1,5 +1,6 @@
 #include "app/AgenteUnico.h"
 #include "app/FinPorSenal.h"
+#include "consola/LineaDeOrdenes.h"
 #include "host/Componentes.h"
 #include "mainwindow/BandejaPrincipal.h"
 #include "mainwindow/NotificacionesDBus.h"
@@ -8,12 +9,35 @@
 #include "mainwindow/frmPrincipal.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QFileInfo>
+#include <QTextStream>
 #include <cstdio>
 #include <exception>
 
+namespace {
+
+// A command (any argument at all) runs without a window or a display, and ends.
+int lineaDeOrdenes(int argc, char** argv) {
+    QCoreApplication aplicacion(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Zarvento"));
+    QTextStream salida(stdout);
+    QTextStream errores(stderr);
+    zarvento::Consola consola{salida, errores};
+    try {
+        return zarvento::EjecutarLineaDeOrdenes(QCoreApplication::arguments(), consola);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "zarvento: %s\n", error.what());
+        return zarvento::kSalidaFallida;
+    }
+}
+
+} // namespace
+
 // The agent: the main window, started minimised, runs until it is closed.
 int main(int argc, char** argv) {
+    if (argc > 1)
+        return lineaDeOrdenes(argc, argv);
     QApplication aplicacion(argc, argv);
     // The name the desktop shows for the program (window class, taskbar, tray).
     QApplication::setApplicationName(QStringLiteral("Zarvento"));

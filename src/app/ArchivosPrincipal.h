@@ -13,13 +13,15 @@ struct ArchivosPrincipal {
     QString pbArchivoDATAs;    // data route list
     QString carpetaTemporal;   // staging folder of the data list
     QString pbArchivoCarpetas; // which route owns which destination folder name
+    QString carpetaPrograma;   // where a run holds its lock
 
     static ArchivosPrincipal de(const ProgramLocation& programa) {
         return {programa.pathOf(programa.baseName + QStringLiteral(".ini")),
                 programa.pathOf(QStringLiteral("RutasARespaldar.txt")),
                 programa.pathOf(QStringLiteral("RutasDATAaRespaldar.txt")),
                 programa.pathOf(QStringLiteral("TmpData")),
-                programa.pathOf(QStringLiteral("CarpetasDeRutas.txt"))};
+                programa.pathOf(QStringLiteral("CarpetasDeRutas.txt")),
+                programa.folder};
     }
 };
 

@@ -1,6 +1,7 @@
 #include "app/ConductorRespaldo.h"
 
 #include "app/AgendaDeRespaldo.h"
+#include "app/CerrojoDeCorrida.h"
 #include "app/HoraDelRespaldo.h"
 #include "app/RutasARespaldar.h"
 #include "engine/clsRespaldar.h"
@@ -26,6 +27,14 @@ QString ConductorRespaldo::version() {
 }
 
 void ConductorRespaldo::EjecutarRespaldo(const std::function<void()>& deshabilitarAccion) {
+    // A run of this folder in another process (from the command line, or the agent's) goes on
+    // alone; this one ends as a failed run.
+    const CerrojoDeCorrida cerrojo(archivos_.carpetaPrograma);
+    if (!cerrojo.tomado()) {
+        job_.Bitacorear(QStringLiteral("Respaldo en curso en otro proceso"));
+        job_.Bitacorear(QStringLiteral("Error al respaldar"));
+        return;
+    }
     // One date for the whole run, however long it takes: the moment it started gives every
     // route's cycle folder, and the day it is for is the one stored when it completes.
     const QDateTime inicio = reloj_.now();

@@ -30,7 +30,7 @@ void mantenerArchivo(const QString& archivo, const QByteArray& contenido, QStrin
 } // namespace
 
 EntradaDeMenu::EntradaDeMenu(const Entorno& entorno)
-    : carpetaPrograma_(entorno.programa.folder), carpetaDatos_(entorno.carpetaDatos) {}
+    : carpetaPrograma_(entorno.programa.executableDir()), carpetaDatos_(entorno.carpetaDatos) {}
 
 QString EntradaDeMenu::carpetaPorDefecto() {
     const QString datos = qEnvironmentVariable("XDG_DATA_HOME");

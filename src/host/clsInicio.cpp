@@ -26,7 +26,7 @@ QString execDe(const QString& archivo) {
 } // namespace
 
 clsInicio::clsInicio(const Entorno& entorno)
-    : carpetaPrograma_(entorno.programa.folder),
+    : carpetaPrograma_(entorno.programa.executableDir()),
       carpetaAutostart_(entorno.carpetaAutostart.isEmpty() ? carpetaPorDefecto()
                                                            : entorno.carpetaAutostart) {}
 

@@ -112,3 +112,18 @@ TEST_F(StartupServicesTest, MissingInstallationIsToldAndTheSettingsFileOffered) 
     EXPECT_EQ(ini::read(iniFile, ajustes::kConfiguracion, ajustes::kRutaHost), "   ");
     EXPECT_EQ(dialogs.opened, QStringList({iniFile}));
 }
+
+TEST(ProgramLocationTest, AnInstalledProgramKeepsItsFilesInTheUsersDataFolder) {
+    const TempFolder dir;
+    const ProgramLocation installed =
+        ProgramLocation::of("/usr/lib/zvprueba/zvprueba", dir / "datos");
+    EXPECT_EQ(installed.folder, dir / "datos/zarvento");
+    EXPECT_EQ(installed.executablePath(), "/usr/lib/zvprueba/zvprueba");
+    EXPECT_EQ(installed.baseName, "zvprueba");
+
+    // A program folder its user can write keeps everything beside the executable.
+    QDir().mkpath(dir / "programa");
+    const ProgramLocation own = ProgramLocation::of(dir / "programa/zarvento", dir / "datos");
+    EXPECT_EQ(own.folder, dir / "programa");
+    EXPECT_EQ(own.executablePath(), dir / "programa/zarvento");
+}

@@ -35,11 +35,7 @@ Orden OrdenAyuda() {
 
 const std::vector<Orden>& Ordenes() {
     static const std::vector<Orden> ordenes{
-        OrdenRespaldar(),
-        OrdenCopias(),
-        OrdenRestaurar(),
-        OrdenVersion(),
-        OrdenAyuda(),
+        OrdenRespaldar(), OrdenCopias(), OrdenRestaurar(), OrdenVersion(), OrdenAyuda(),
     };
     return ordenes;
 }

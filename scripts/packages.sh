@@ -5,6 +5,8 @@ TEST_PACKAGES=(libgtest-dev libgmock-dev mariadb-server mariadb-client python3-p
     python3-openssl vsftpd dbus-daemon clang-format git openssl openssh-server)
 DEMO_PACKAGES=(xvfb xauth imagemagick icewm xdotool)
 BENCH_PACKAGES=(rsync lftp curl time bc)
+# Making and checking the Debian package (file and dpkg-shlibdeps for CPack's dependencies).
+PACKAGE_PACKAGES=(dpkg-dev file lintian desktop-file-utils)
 
 install_missing() {
     local missing=() p

@@ -51,8 +51,8 @@ FinPorSenal::FinPorSenal(QObject* parent) : QObject(parent) {
         char bytes[8];
         while (::read(tuberia[0], bytes, sizeof bytes) > 0) {
         }
-        // A copy may have begun between the handler and now.
-        BorrarTemporalEnCurso();
+        // Copies on other threads may hold temporary files the handler could not remove yet.
+        TerminarCopiasEnCurso();
         pendiente = 0;
         Q_EMIT pedido();
     });
@@ -67,6 +67,7 @@ FinPorSenal::~FinPorSenal() {
         extremo = -1;
     }
     pendiente = 0;
+    ReanudarCopias();
 }
 
 } // namespace zarvento

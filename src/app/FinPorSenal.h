@@ -7,10 +7,11 @@ class QSocketNotifier;
 namespace zarvento {
 
 // SIGTERM and SIGINT (the session ending, Ctrl+C) end the program as its close command does.
-// The handler removes the temporary file of the copy in hand at once and wakes the event loop
-// through a pipe, where pedido is emitted (the program connects it to closing its window). A
+// The handler removes the temporary files of the copies in hand at once, stops those copies and
+// wakes the event loop through a pipe, where pedido is emitted once the copies on other threads
+// have let go of theirs (the program connects it to closing its window). A
 // second signal before the event loop took the first ends the process at once. One per process;
-// the default actions come back when it is destroyed.
+// the default actions come back, and copies may make temporary files again, when it is destroyed.
 class FinPorSenal final : public QObject {
     Q_OBJECT
 

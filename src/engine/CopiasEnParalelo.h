@@ -19,7 +19,9 @@ class EventPump;
 // the walk goes on. The walk starts one copy at a time, in its own order, and takes its result
 // before it starts the next; only a started copy may show under its name. The workers may also
 // prepare the walk's next few copies ahead, where nobody sees them (FileCopier::preparar): those
-// the walk never starts are dropped without a trace. While the walk waits, the window's events
+// the walk never starts are dropped without a trace. The work ahead is bounded in bytes and by the
+// destination's free space, so a walk needs no more room than one copy at a time and a few MiB,
+// and where less is free the copies go one at a time. While the walk waits, the window's events
 // keep running.
 class CopiasEnParalelo {
 public:
@@ -30,12 +32,13 @@ public:
     CopiasEnParalelo(const CopiasEnParalelo&) = delete;
     CopiasEnParalelo& operator=(const CopiasEnParalelo&) = delete;
 
-    // Hands the workers a copy the walk will start later (after those handed before).
-    void adelantar(const QString& destino, Preparar preparar);
+    // Hands the workers a copy the walk will start later (after those handed before); tamano is
+    // the source's size.
+    void adelantar(const QString& destino, qint64 tamano, Preparar preparar);
     // Starts the copy to destino: the next one handed ahead when it is that one, else a new one
     // (the others handed ahead are dropped). The copy started before must have been taken with
     // esperar.
-    void iniciar(const QString& destino, Preparar preparar);
+    void iniciar(const QString& destino, qint64 tamano, Preparar preparar);
     bool enCurso() const { return enCurso_ != nullptr; }
     // Waits for the started copy: false, with the reason in error, when it failed.
     bool esperar(QString& error);
@@ -52,6 +55,8 @@ private:
     void esperarHecho(const std::shared_ptr<Trabajo>& trabajo);
     void esperarQue(const std::function<bool()>& listo);
     void hecho(Trabajo& trabajo, std::unique_lock<std::mutex>& bloqueo);
+    void descontar(Trabajo& trabajo);
+    bool cabe(const Trabajo& trabajo) const;
     static void preparar(Trabajo& trabajo);
     static bool completarSiBreve(Trabajo& trabajo);
     static void completar(Trabajo& trabajo);
@@ -63,7 +68,10 @@ private:
     std::deque<std::shared_ptr<Trabajo>> cola_;        // waiting for a worker
     std::deque<std::shared_ptr<Trabajo>> adelantadas_; // handed ahead, not started, in walk order
     std::shared_ptr<Trabajo> enCurso_;
-    int soltando_ = 0; // copies done whose workers are still letting them go
+    int soltando_ = 0;          // copies done whose workers are still letting them go
+    qint64 bytesSoltando_ = 0;  // their sizes
+    qint64 adelantados_ = 0;    // bytes of the copies workers took ahead, until started or dropped
+    qint64 tamanoIniciado_ = 0; // bytes the started copy may still write
     bool cerrando_ = false;
     std::vector<std::thread> hilos_; // started with the first copy
 };

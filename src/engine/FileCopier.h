@@ -67,8 +67,14 @@ private:
     Temporales temporales_;
 };
 
-// Removes the temporary file of the copy in hand, if there is one. Async-signal-safe: the
-// program calls it when SIGTERM or SIGINT ends it, from the signal handler or after it.
+// The program ends by a signal: removes the temporary files of the copies in hand, on every
+// thread, and from then on no copy makes one (those in hand fail at their next block).
+// Async-signal-safe: the program calls it from the handler of SIGTERM and SIGINT.
 void BorrarTemporalEnCurso() noexcept;
+// The same, after the handler: also waits (two seconds at most) until the copies on other threads
+// have let go of their temporary files, so none is left when the program then ends at once.
+void TerminarCopiasEnCurso();
+// Copies may make temporary files again (once nothing is ending any more).
+void ReanudarCopias() noexcept;
 
 } // namespace zarvento

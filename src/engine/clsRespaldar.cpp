@@ -324,9 +324,10 @@ void clsRespaldar::recorrerArchivos(qsizetype k, const std::vector<EntradaCarpet
             for (entregadas = std::max(entregadas, siguiente);
                  resultado && entregadas < std::min(siguiente + kAdelantadas, copias.size());
                  ++entregadas) {
-                const QString& nombre = copias[entregadas]->nombre;
-                const QString adelantada = colDestinos[k] + nombre;
-                paralelo_.adelantar(adelantada, preparacion(colOrigenes[k] + nombre, adelantada));
+                const EntradaCarpeta& copia = *copias[entregadas];
+                const QString adelantada = colDestinos[k] + copia.nombre;
+                paralelo_.adelantar(adelantada, copia.datos.value_or(DatosArchivo{}).tamano,
+                                    preparacion(colOrigenes[k] + copia.nombre, adelantada));
             }
         }
         if (!resultado || interrumpida())
@@ -376,7 +377,7 @@ bool clsRespaldar::CopiarArchivo(const QString& origen, const QString& destino, 
                  QString::number(lTotalArchivos));
     if (destino_->copiaEnParalelo()) {
         fuenteEnCurso_ = fuenteOriginal;
-        paralelo_.iniciar(destino, preparacion(origen, destino));
+        paralelo_.iniciar(destino, tamano, preparacion(origen, destino));
         return true;
     }
     QString error;

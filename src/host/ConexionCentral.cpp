@@ -79,7 +79,7 @@ private:
 };
 
 QString certificadoIntegrado() {
-    const QDir carpeta(ProgramLocation::ofRunningExecutable().folder);
+    const QDir carpeta(ProgramLocation::ofRunningExecutable().executableDir());
     const QString junto = carpeta.filePath(QString::fromLatin1(ConexionCentral::kCertificadoCA));
     const QString instalado =
         QDir::cleanPath(carpeta.filePath(QStringLiteral("../share/zarvento/") +

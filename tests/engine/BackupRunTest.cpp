@@ -5,6 +5,7 @@
 #include <chrono>
 #include <fcntl.h>
 #include <mutex>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -529,4 +530,28 @@ TEST_F(EngineTest, AdditionalFileGoesBesideTheRouteAndSurvivesTheDeletionPass) {
     EXPECT_FALSE(job->Respaldar(staging));
     EXPECT_EQ(treeOf(dest), QStringList({"origen.sql", "ventas.ibd"}));
     EXPECT_TRUE(log.lines.contains(staging + "/no-existe.sql  ... "));
+}
+
+TEST_F(EngineTest, ACopyAtATimeFitsSoTheRunFitsTooOnASmallDisk) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "mounting the small file system needs root";
+    const QByteArray destino = QFile::encodeName(dir / "destino");
+    QDir().mkpath(dir / "destino");
+    ASSERT_EQ(::mount("tmpfs", destino.constData(), "tmpfs", 0, "size=64m"), 0) << errno;
+    const struct Desmontar {
+        QByteArray punto;
+        ~Desmontar() { ::umount2(punto.constData(), MNT_DETACH); }
+    } desmontar{destino};
+    // 53 MiB of previous copies leave 11 MiB: room for the largest copy, not for two at once.
+    const QString copias = dir / "destino/Mon/origen/";
+    const QStringList nombres = {"a", "b", "c", "d", "e", "f", "g", "h"};
+    for (const QString& nombre : nombres) {
+        const int mib = QStringLiteral("bdf").contains(nombre) ? 1 : 10;
+        writeFile(source(nombre), QByteArray(mib << 20, 'n'));
+        writeFile(copias + nombre, QByteArray(mib << 20, 'v'));
+    }
+
+    ASSERT_TRUE(job->Respaldar()) << log.lines.join('\n').toStdString();
+    for (const QString& nombre : nombres)
+        EXPECT_EQ(readFile(copias + nombre), readFile(source(nombre))) << nombre.toStdString();
 }

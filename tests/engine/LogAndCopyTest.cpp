@@ -110,9 +110,28 @@ TEST(AtomicFileCopier, SignalHandlingRemovesTheTemporaryOfTheCopyInHand) {
     });
     QString error;
     EXPECT_FALSE(copier.copiar(dir / "big.bin", dir / "out/big.bin", error));
+    ReanudarCopias();            // this program goes on
     ASSERT_EQ(during.size(), 2); // the copy and its temporary
     EXPECT_EQ(treeOf(dir / "out"), QStringList({"big.bin"}));
     EXPECT_EQ(readFile(dir / "out/big.bin"), "previous copy");
+}
+
+TEST(AtomicFileCopier, ASourceCutShortWhileCopiedFailsTheCopy) {
+    for (const auto temporales :
+         {AtomicFileCopier::Temporales::SinNombre, AtomicFileCopier::Temporales::ConNombre}) {
+        SCOPED_TRACE(static_cast<int>(temporales));
+        TempFolder dir;
+        writeFile(dir / "big.bin", QByteArray(3 << 20, 'b'));
+        writeFile(dir / "out/big.bin", "previous copy");
+        AtomicFileCopier copier(temporales);
+        copier.entreBloques(
+            [&] { ::truncate(QFile::encodeName(dir / "big.bin").constData(), 300'000); });
+        QString error;
+        EXPECT_FALSE(copier.copiar(dir / "big.bin", dir / "out/big.bin", error));
+        EXPECT_TRUE(error.contains("el origen terminó antes de su tamaño")) << error.toStdString();
+        EXPECT_EQ(readFile(dir / "out/big.bin"), "previous copy");
+        EXPECT_EQ(treeOf(dir / "out"), QStringList({"big.bin"}));
+    }
 }
 
 TEST_F(EngineTest, NextRunRemovesTemporariesNoRunningCopyHolds) {

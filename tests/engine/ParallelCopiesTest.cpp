@@ -47,13 +47,13 @@ TEST(CopiasEnParalelo, CopiesHandedAheadAreDroppedUnlessStartedInOrder) {
     {
         CopiasEnParalelo copies(pump);
         for (const char* name : {"a", "b", "c"})
-            copies.adelantar(name, recorded());
-        copies.iniciar("a", recorded());
+            copies.adelantar(name, 0, recorded());
+        copies.iniciar("a", 0, recorded());
         EXPECT_TRUE(copies.esperar(error));
         // Not the next one handed ahead: b and c go, unseen.
-        copies.iniciar("x", recorded());
+        copies.iniciar("x", 0, recorded());
         EXPECT_TRUE(copies.esperar(error));
-        copies.adelantar("y", recorded());
+        copies.adelantar("y", 0, recorded());
         copies.descartarAdelantadas();
     }
     // Those dropped before a worker took them were never prepared.
@@ -64,7 +64,7 @@ TEST(CopiasEnParalelo, CopiesHandedAheadAreDroppedUnlessStartedInOrder) {
 TEST(CopiasEnParalelo, AFailureToPrepareIsAFailedCopyWithItsReason) {
     CountingPump pump;
     CopiasEnParalelo copies(pump);
-    copies.iniciar("a", []() -> std::unique_ptr<CopiaPreparada> { throw std::bad_alloc(); });
+    copies.iniciar("a", 0, []() -> std::unique_ptr<CopiaPreparada> { throw std::bad_alloc(); });
     QString error;
     EXPECT_FALSE(copies.esperar(error));
     EXPECT_EQ(error, "std::bad_alloc");

@@ -1,5 +1,5 @@
+#include "app/BombaDeEventos.h"
 #include "consola/Ordenes.h"
-#include "consola/ServiciosDeConsola.h"
 #include "restauracion/ComandoDeRestauracion.h"
 
 #include <cstdio>
@@ -16,7 +16,7 @@ const QString kPrueba = QStringLiteral("prueba");
 
 // Runs one of the restore commands on the program's settings.
 template <class Hacer> int conComando(Consola& consola, Hacer hacer) {
-    BombaDeConsola bomba;
+    QtEventPump bomba;
     const SystemClock reloj;
     ComandoDeRestauracion comando(ArchivosPrincipal::de(consola.entorno().programa), consola.salida,
                                   consola.errores, bomba, reloj);

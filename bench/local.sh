@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Local backup benchmark: the engine against cp -a (full backup) and rsync -a (differential runs)
-# on the same generated tree, in one run. Prints one line per comparison, ratio = engine / peer
+# on the same generated tree, and a restore of its copy against cp -a, in one run. Prints one line per comparison, ratio = engine / peer
 # (median of the runs), and the engine's peak memory at two tree sizes.
 #   bench/local.sh [files] [folders] [runs]
 set -euo pipefail
@@ -12,35 +12,13 @@ install_missing "${BUILD_PACKAGES[@]}" "${BENCH_PACKAGES[@]}"
 files=${1:-20000}
 folders=${2:-500}
 runs=${3:-5}
-build_bench zarvento_bench_local zarvento_bench_proof
+build_bench zarvento_bench_local zarvento_bench_restore zarvento_bench_proof
 engine=$PWD/$build/bench/local/zarvento_bench_local
+restore=$PWD/$build/bench/local/zarvento_bench_restore
 proof=$PWD/$build/bench/comprobacion/zarvento_bench_proof
 work=$PWD/$build/bench-work
 rm -rf "$work"
 mkdir -p "$work/log"
-
-# A tree of small files of mixed sizes spread over the folders, two levels deep, plus a few large files.
-make_tree() { # root files folders large
-    python3 - "$@" <<'PY'
-import os, random, sys
-root, files, folders, large = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), int(sys.argv[4])
-random.seed(7)
-dirs = [os.path.join(root, f"d{i // 25:02d}", f"s{i:03d}") for i in range(folders)]
-for d in dirs:
-    os.makedirs(d, exist_ok=True)
-blob = os.urandom(1 << 20)
-for n in range(files):
-    size = random.choice([200, 1500, 4000, 9000, 30000, 120000])
-    start = random.randrange(0, len(blob) - size)
-    with open(os.path.join(dirs[n % folders], f"f{n:06d}.dat"), "wb") as f:
-        f.write(blob[start:start + size])
-for n in range(large):
-    with open(os.path.join(root, f"grande{n}.bin"), "wb") as f:
-        for _ in range(100 + 10 * n):
-            f.write(os.urandom(1 << 20))
-PY
-}
-
 
 touch_one_percent() { # root round
     python3 - "$1" "$2" <<'PY'
@@ -105,10 +83,25 @@ for round in $(seq 1 "$runs"); do
 done
 diff -r "$work/src" "$work/e/src" >/dev/null && echo "engine copy identical to the source"
 
+# Restores of one copy (with its record, as a run leaves it) into a new folder each round,
+# against cp -a of the copy's folder.
+"$restore" respaldar "$work/src" "$work/copia" >/dev/null
+restore_engine=() restore_cp=()
+engine_restore() { restore_engine+=("$(seconds "$restore" restaurar "$work/copia" "$work/x$round")"); }
+cp_restore() {
+    mkdir -p "$work/y$round"
+    restore_cp+=("$(seconds cp -a "$work/copia/src" "$work/y$round/src")")
+}
+for round in $(seq 1 "$runs"); do
+    in_turns engine_restore cp_restore
+done
+diff -r "$work/src" "$work/x$runs/src" >/dev/null && echo "restored tree identical to the source"
+
 echo "full_vs_cp ratio=$(ratio "$(median "${full_engine[@]}")" "$(median "${full_cp[@]}")") engine=$(median "${full_engine[@]}")s cp=$(median "${full_cp[@]}")s"
 echo "nochange_vs_rsync ratio=$(ratio "$(median "${same_engine[@]}")" "$(median "${same_rsync[@]}")") engine=$(median "${same_engine[@]}")s rsync=$(median "${same_rsync[@]}")s"
 echo "proof_vs_full ratio=$(ratio "$(median "${proof_runs[@]}")" "$(median "${full_engine[@]}")") proof=$(median "${proof_runs[@]}")s full=$(median "${full_engine[@]}")s"
 echo "changed1pct_vs_rsync ratio=$(ratio "$(median "${changed_engine[@]}")" "$(median "${changed_rsync[@]}")") engine=$(median "${changed_engine[@]}")s rsync=$(median "${changed_rsync[@]}")s"
+echo "restore_vs_cp ratio=$(ratio "$(median "${restore_engine[@]}")" "$(median "${restore_cp[@]}")") restore=$(median "${restore_engine[@]}")s cp=$(median "${restore_cp[@]}")s"
 
 # Peak memory of a full backup at two tree sizes (large files left out: they cost no memory).
 peak() { # files

@@ -5,6 +5,7 @@
 #include "app/CarpetasDeRutas.h"
 #include "app/Resultado.h"
 #include "app/ResultadoDeComprobacion.h"
+#include "engine/RegistroDeCopia.h"
 #include "host/BasesDD.h"
 #include "host/ConexionCentral.h"
 #include "host/Services.h"
@@ -64,6 +65,9 @@ private:
     static QString GrabarFila(BasesDD& oBasesDD, const QString& tabla,
                               const std::vector<std::pair<QString, QVariant>>& campos);
     void escribirFecha(const ajustes::Ajuste& ajuste, const QDate& fecha);
+    // The record of the copy: written as the run starts (so a run that never ends leaves no
+    // older record to be taken for its copy) and again at its end.
+    void guardarRegistro(const QString& resultado);
 
     const Componentes& componentes_;
     clsRespaldar& job_;
@@ -75,6 +79,8 @@ private:
     QDate dia_;
     // The destination folder names of this run's routes.
     CarpetasDeRutas carpetas_;
+    RegistroDeCopia registro_;
+    QString archivoRegistro_;
     Comprobador comprobador_;
     std::vector<RutaDeCorrida> respaldadas_;
     std::optional<ResultadoDeComprobacion> comprobacion_;

@@ -5,7 +5,9 @@
 #include "host/LibORVX.h"
 #include "host/RutasLocales.h"
 
+#include <QDir>
 #include <QSet>
+#include <QTemporaryFile>
 #include <algorithm>
 #include <exception>
 #include <thread>
@@ -88,6 +90,9 @@ bool clsRespaldar::Respaldar(const QString& enDonde) {
         ~SoloEstaRuta() { adicionales.clear(); }
     } soloEstaRuta{vArchivosAdicionales};
     motivoInterrupcion_.clear();
+    registro_ = {};
+    registro_.origen = vRutaOriginal;
+    registro_.datos = !enDonde.isEmpty();
     bool resultado = false;
     try {
         resultado = correr(enDonde);
@@ -96,6 +101,7 @@ bool clsRespaldar::Respaldar(const QString& enDonde) {
     }
     terminarCopia(); // a copy still in hand when the walk was cut short
     paralelo_.terminar();
+    registro_.correcta = resultado && !interrumpida();
     if (!interrumpida())
         return resultado;
     servicios_.aviso.hideNotice();
@@ -120,6 +126,8 @@ bool clsRespaldar::correr(const QString& enDonde) {
         return false;
     const QString rutaOriginal = NormalizarRuta(vRutaOriginal);
     vRutaRespaldado = RutaDeRespaldo(rutaOriginal);
+    registro_.destino =
+        QDir::cleanPath('/' + vRutaRespaldado.mid(vRutaDestino.size())).mid(1) + '/';
     colOrigenes = {rutaOriginal};
     colDestinos = {vRutaRespaldado};
     if (!registrar(QStringLiteral("Ruta a respaldar"), vRutaOriginal))
@@ -193,17 +201,42 @@ bool clsRespaldar::correr(const QString& enDonde) {
 
 QString clsRespaldar::RutaDeRespaldo(const QString& ruta) const {
     const QString nombre = vNombreDestino.isEmpty() ? NombreDeCarpeta(ruta) : vNombreDestino;
-
-    QString ciclo;
-    if (vRespaldoMultiple) {
-        const QDate hoy =
-            (vInicioDeCorrida.isValid() ? vInicioDeCorrida : servicios_.reloj.now()).date();
-        ciclo = vEsSemanal
-                    ? servicios_.regional.diaAbreviado(hoy)
-                    : LibORVX::pad(QString::number(hoy.day()), 2, '0', LibORVX::Relleno::Izquierda);
-    }
+    const QString ciclo = cicloDeHoy();
     return vDiaAlInicio ? vRutaDestino + ciclo + '/' + nombre + '/'
                         : vRutaDestino + nombre + '/' + ciclo + '/';
+}
+
+QString clsRespaldar::cicloDeHoy() const {
+    if (!vRespaldoMultiple)
+        return {};
+    const QDate hoy =
+        (vInicioDeCorrida.isValid() ? vInicioDeCorrida : servicios_.reloj.now()).date();
+    return vEsSemanal
+               ? servicios_.regional.diaAbreviado(hoy)
+               : LibORVX::pad(QString::number(hoy.day()), 2, '0', LibORVX::Relleno::Izquierda);
+}
+
+QString clsRespaldar::ArchivoDeRegistro() const {
+    const QString ciclo = cicloDeHoy();
+    if (vDiaAlInicio || ciclo.isEmpty())
+        return conSeparador(vRutaDestino + ciclo) + RegistroDeCopia::nombreDeArchivo();
+    return vRutaDestino + RegistroDeCopia::nombreDeArchivo(ciclo);
+}
+
+bool clsRespaldar::GuardarRegistro(const QString& archivo, const RegistroDeCopia& registro,
+                                   QString& error) {
+    // Written whole to a private file first, then copied as any file of a copy is.
+    QTemporaryFile texto(QDir::tempPath() + QStringLiteral("/zarvento-copia-XXXXXX.json"));
+    if (!texto.open() || !registro.escribir(texto) || !texto.flush()) {
+        error = QStringLiteral("No se pudo escribir ") + texto.fileName() + QStringLiteral(": ") +
+                texto.errorString();
+        return false;
+    }
+    // Made for the destination as the settings stand now: they may have changed since the
+    // last run.
+    destino_ = crearDestino();
+    return destino_->crearCarpeta(archivo.left(archivo.lastIndexOf('/') + 1), error) &&
+           destino_->copiar(texto.fileName(), archivo, texto.size(), error);
 }
 
 void clsRespaldar::BuscarSubdirectorios(const std::vector<EntradaCarpeta>& listadoRuta) {
@@ -278,7 +311,10 @@ void clsRespaldar::recorrerArchivos(qsizetype k, const std::vector<EntradaCarpet
         servicios_.bomba.pump();
         const bool copiar = adelantar ? siguiente < copias.size() && copias[siguiente] == &entrada
                                       : necesita(entrada);
-        if (copiar) {
+        if (!copiar)
+            registro_.conservado(
+                {destino.mid(vRutaRespaldado.size()), entrada.datos.value_or(DatosArchivo{})});
+        else {
             if (adelantar)
                 ++siguiente;
             if (!copiarUno(origen, destino, entrada.datos.value_or(DatosArchivo{}), enDonde))
@@ -309,6 +345,7 @@ bool clsRespaldar::copiarUno(const QString& origen, const QString& destino,
                              const DatosArchivo& datos, const QString& enDonde) {
     if (!terminarCopia())
         return false;
+    archivoEnCurso_ = {destino.mid(vRutaRespaldado.size()), datos};
     if (!registrarArchivo(destino_->verboCopia() + origen + QStringLiteral(" - ") + destino))
         return false;
     if (enDonde.isEmpty())
@@ -322,8 +359,10 @@ bool clsRespaldar::copiarUno(const QString& origen, const QString& destino,
                          error);
         return false;
     }
-    const qint64 tamano = LeerDatosArchivo(preparado).value_or(datos).tamano;
-    const bool copiado = CopiarArchivo(preparado, destino, tamano, origen) && terminarCopia();
+    // What is copied on is the staged file, whatever the source became since it was listed.
+    archivoEnCurso_.datos = LeerDatosArchivo(preparado).value_or(datos);
+    const bool copiado =
+        CopiarArchivo(preparado, destino, archivoEnCurso_.datos.tamano, origen) && terminarCopia();
     ::unlink(rutas::aBytes(preparado).constData());
     return copiado;
 }
@@ -355,9 +394,10 @@ bool clsRespaldar::terminarCopia() {
 
 bool clsRespaldar::contarCopia(bool copiado, const QString& fuenteOriginal, const QString& error) {
     servicios_.aviso.hideNotice();
-    if (copiado)
+    if (copiado) {
         ++lRespaldados;
-    else {
+        registro_.copiado(archivoEnCurso_);
+    } else {
         colErroresCopia.append(fuenteOriginal);
         registrarArchivo(QStringLiteral("Error al copiar ") + fuenteOriginal +
                          QStringLiteral(": ") + error);
@@ -404,6 +444,7 @@ bool clsRespaldar::CopiarBase(const QString& ruta, const QString& enDonde, QStri
         return false;
     }
     volcado = archivo;
+    registro_.base = base;
     vArchivosAdicionales.append(archivo);
     const qint64 tamano = LeerDatosArchivo(archivo).value_or(DatosArchivo{}).tamano;
     registrar(QStringLiteral("Tamaño de la copia"),
@@ -421,6 +462,7 @@ void clsRespaldar::copiarAdicionales(bool& resultado) {
         const QString destino = colDestinos[0] + stArchivoActual;
         registrarArchivo(destino_->verboCopia() + archivo + QStringLiteral(" - ") + destino);
         const auto datos = LeerDatosArchivo(archivo);
+        archivoEnCurso_ = {stArchivoActual, datos.value_or(DatosArchivo{})};
         if (!CopiarArchivo(archivo, destino, datos ? datos->tamano : 0, archivo))
             resultado = false;
     }

@@ -15,6 +15,7 @@
 #include "mainwindow/BandejaPrincipal.h"
 #include "mainwindow/Efectos.h"
 #include "mainwindow/NotificacionesDBus.h"
+#include "mainwindow/frmRestaurar.h"
 #include "settingswindow/frmConfiguracion.h"
 
 #include <QAction>
@@ -65,6 +66,7 @@ void frmPrincipal::conectar() {
     connect(bandeja_, &BandejaPrincipal::respaldarAhora, c_.cmdAccion, &QPushButton::click);
     connect(bandeja_, &BandejaPrincipal::abrirAjustes, c_.cmdConfigurar, &QPushButton::click);
     connect(bandeja_, &BandejaPrincipal::cerrar, c_.cmdCerrar, &QPushButton::click);
+    connect(bandeja_, &BandejaPrincipal::restaurar, this, &frmPrincipal::abrirRestauracion);
     connect(bandeja_, &BandejaPrincipal::menuPorAbrir, this, [this] {
         bandeja_->accion(QStringLiteral("Respaldar ahora"))->setEnabled(c_.cmdAccion->isEnabled());
         bandeja_->accion(QStringLiteral("Ajustes"))->setEnabled(c_.cmdConfigurar->isEnabled());
@@ -241,6 +243,18 @@ void frmPrincipal::cmdConfigurar_Click() {
         RevisarConfiguracion();
     }
     c_.Timer1->start();
+}
+
+void frmPrincipal::abrirRestauracion() {
+    if (!restauracion_) {
+        restauracion_ =
+            new frmRestaurar(archivos_, *componentes_.entorno().dialogos, bomba_, reloj_, this);
+        restauracion_->setAttribute(Qt::WA_DeleteOnClose);
+        restauracion_->show();
+        restauracion_->cargarCopias();
+    }
+    restauracion_->raise();
+    restauracion_->activateWindow();
 }
 
 void frmPrincipal::closeEvent(QCloseEvent* evento) {

@@ -24,12 +24,13 @@ namespace zarvento {
 // txtDato(5), the two route lists, are multi-line boxes and live in txtRutas. Below the hour,
 // chkOpcion(5) and fraOpcion(4) hold the database connection of the consistent copy, laid out
 // like the FTP group: lblEtiq(12) to (14), txtDato(8) to (10) and cmdVerNoVerBase; beside the
-// button, lblEtiq(15) and txtDato(11) hold the copy's time limit in minutes.
+// button, lblEtiq(15) and txtDato(11) hold the copy's time limit in minutes. chkOpcion(6), below
+// chkOpcion(1) in the cycle frame, lets cycle folders share the files that did not change.
 class ControlesConfiguracion {
 public:
     explicit ControlesConfiguracion(QDialog& ventana);
 
-    std::array<QCheckBox*, 6> chkOpcion{};
+    std::array<QCheckBox*, 7> chkOpcion{};
     std::array<QGroupBox*, 5> fraOpcion{};
     std::array<QRadioButton*, 2> optOpcion{};
     std::array<QLabel*, 16> lblEtiq{};         // no lblEtiq(6) or (7)

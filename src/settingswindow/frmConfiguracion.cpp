@@ -75,6 +75,7 @@ void frmConfiguracion::mostrar(const ValoresDeAjustes& v) {
     c_->chkOpcion[0]->setChecked(v.respaldosVariados);
     c_->optOpcion[v.semanal ? 0 : 1]->setChecked(true);
     c_->chkOpcion[1]->setChecked(v.diaAlInicio);
+    c_->chkOpcion[6]->setChecked(v.compartirArchivos);
     c_->chkOpcion[2]->setChecked(v.respaldoEnFTP);
     c_->txtDato[0]->setText(v.ftpServidor);
     c_->txtDato[1]->setText(v.ftpUsuario);
@@ -98,6 +99,7 @@ ValoresDeAjustes frmConfiguracion::valores() const {
     v.respaldosVariados = c_->chkOpcion[0]->isChecked();
     v.semanal = c_->optOpcion[0]->isChecked();
     v.diaAlInicio = c_->chkOpcion[1]->isChecked();
+    v.compartirArchivos = c_->chkOpcion[6]->isChecked();
     v.respaldoEnFTP = c_->chkOpcion[2]->isChecked();
     v.ftpServidor = c_->txtDato[0]->text();
     v.ftpUsuario = c_->txtDato[1]->text();
@@ -121,8 +123,9 @@ ValoresDeAjustes frmConfiguracion::valores() const {
 void frmConfiguracion::aplicarGrupoCiclo() {
     const bool activo = c_->chkOpcion[0]->isChecked();
     c_->fraOpcion[0]->setEnabled(activo);
-    for (QWidget* control : std::initializer_list<QWidget*>{c_->optOpcion[0], c_->optOpcion[1],
-                                                            c_->lblEtiq[0], c_->chkOpcion[1]})
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{c_->optOpcion[0], c_->optOpcion[1], c_->lblEtiq[0],
+                                         c_->chkOpcion[1], c_->chkOpcion[6]})
         control->setEnabled(activo);
 }
 

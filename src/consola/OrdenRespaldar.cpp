@@ -1,3 +1,4 @@
+#include "app/BombaDeEventos.h"
 #include "app/CerrojoDeCorrida.h"
 #include "app/ConductorRespaldo.h"
 #include "app/FinPorSenal.h"
@@ -35,7 +36,7 @@ public:
 // lines and run records. The log's lines go to standard output as they are written.
 int Respaldar(const QCommandLineParser&, Consola& consola) {
     DialogosDeConsola dialogos(consola.errores);
-    BombaDeConsola bomba;
+    QtEventPump bomba;
     Entorno entorno = consola.entorno();
     entorno.dialogos = &dialogos;
     entorno.bomba = &bomba;

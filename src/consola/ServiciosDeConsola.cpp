@@ -1,7 +1,5 @@
 #include "consola/ServiciosDeConsola.h"
 
-#include <QCoreApplication>
-
 namespace zarvento {
 
 MessageAnswer DialogosDeConsola::showMessage(const MessageRequest& request) {
@@ -15,13 +13,6 @@ MessageAnswer DialogosDeConsola::showMessage(const MessageRequest& request) {
 void LogEnSalida::appendLine(const QString& line) {
     salida_ << line << '\n';
     salida_.flush();
-}
-
-void BombaDeConsola::pump() {
-    if (ultima_.isValid() && ultima_.elapsed() < kIntervalo)
-        return;
-    QCoreApplication::processEvents();
-    ultima_.start();
 }
 
 } // namespace zarvento

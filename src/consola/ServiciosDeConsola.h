@@ -3,7 +3,6 @@
 #include "engine/LogBox.h"
 #include "host/Services.h"
 
-#include <QElapsedTimer>
 #include <QTextStream>
 
 namespace zarvento {
@@ -40,18 +39,6 @@ class SinAviso final : public NoticeLabel {
 public:
     void showNotice(const QString&) override {}
     void hideNotice() override {}
-};
-
-// Lets the event loop's work (signals, sockets) run during long work, at most once every
-// kIntervalo milliseconds.
-class BombaDeConsola final : public EventPump {
-public:
-    static constexpr qint64 kIntervalo = 20;
-
-    void pump() override;
-
-private:
-    QElapsedTimer ultima_;
 };
 
 } // namespace zarvento

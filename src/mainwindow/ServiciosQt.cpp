@@ -72,11 +72,4 @@ void QtDialogService::beep() {
     QApplication::beep();
 }
 
-void QtEventPump::pump() {
-    if (ultima_.isValid() && ultima_.elapsed() < kIntervalo)
-        return;
-    QCoreApplication::processEvents();
-    ultima_.start();
-}
-
 } // namespace zarvento

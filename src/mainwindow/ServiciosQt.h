@@ -1,8 +1,7 @@
 #pragma once
 
+#include "app/BombaDeEventos.h"
 #include "host/Services.h"
-
-#include <QElapsedTimer>
 
 namespace zarvento {
 
@@ -13,18 +12,6 @@ public:
     QString chooseFolder(QObject* owner) override;
     bool openDocument(const QString& path) override;
     void beep() override;
-};
-
-// Lets pending window events run, at most once every kIntervalo milliseconds, so that pumping
-// after every file or FTP block stays cheap.
-class QtEventPump final : public EventPump {
-public:
-    static constexpr qint64 kIntervalo = 20;
-
-    void pump() override;
-
-private:
-    QElapsedTimer ultima_;
 };
 
 } // namespace zarvento

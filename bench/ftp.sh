@@ -6,10 +6,13 @@
 #   smallfiles_first_vs_lftp, smallfiles_nochange_vs_lftp: 2,000 small files in 50 folders,
 #     the engine's differential run onto an empty server and again with nothing changed, against
 #     lftp mirror -R doing the same;
+#   restore_vs_lftp: the local benchmark's tree (20,000 files in 500 folders and 3 large files)
+#     backed up once with its record, then restored from pyftpdlib into a new folder, against
+#     lftp mirror of the same folder;
 # each on pyftpdlib and on vsftpd (vsftpd needs root), and the small-file pair again on a
 # pyftpdlib whose every reply waits 10 ms (*_rtt10ms). Prints name ratio=R (ours / peer,
 # median of the runs).
-#   bench/ftp.sh [runs] [megabytes] [runs of the rtt10ms pair]
+#   bench/ftp.sh [runs] [megabytes] [runs of the rtt10ms pair] [files of the restored tree]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
@@ -19,8 +22,10 @@ install_missing "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}" "${BENCH_PACKAGES[@
 runs=${1:-3}
 megabytes=${2:-256}
 slow_runs=${3:-1}
-build_bench zarvento_bench_local
+tree_files=${4:-20000}
+build_bench zarvento_bench_local zarvento_bench_restore
 engine=$PWD/$build/bench/local/zarvento_bench_local
+restore=$PWD/$build/bench/local/zarvento_bench_restore
 work=$PWD/$build/bench-ftp-work
 rm -rf "$work"
 mkdir -p "$work/log" "$work/big"
@@ -113,9 +118,27 @@ big_file() {
     echo "upload${megabytes}mb_vs_curl$suffix ratio=$(ratio "$(median "${ours[@]}")" "$(median "${peer[@]}")") ours=$(median "${ours[@]}")s curl=$(median "${peer[@]}")s"
 }
 
+# restore_tree NAME SUFFIX
+restore_tree() {
+    local name=$1 suffix=$2 u round
+    u=$(login_user "$name")
+    local ours=() peer=()
+    "$restore" respaldar "$work/tree" "$remote/r" "127.0.0.1:$port" "$u" "$password"
+    for round in $(seq 1 "$runs"); do
+        sync
+        ours+=("$(seconds "$restore" restaurar "$remote/r" "$work/rx$round" "127.0.0.1:$port" "$u" "$password")")
+        sync
+        peer+=("$(seconds lftp -u "$u,$password" -e "set cmd:fail-exit yes; mirror $remote/r/tree $work/ry$round/tree; quit" "ftp://127.0.0.1:$port")")
+    done
+    diff -r "$work/tree" "$work/rx$runs/tree" >/dev/null || echo "$name: restored tree differs from the source"
+    echo "restore_vs_lftp$suffix ratio=$(ratio "$(median "${ours[@]}")" "$(median "${peer[@]}")") ours=$(median "${ours[@]}")s lftp=$(median "${peer[@]}")s"
+}
+
 start_server pyftpdlib
 big_file pyftpdlib ""
 small_files pyftpdlib "" "$runs"
+make_tree "$work/tree" "$tree_files" 500 3
+restore_tree pyftpdlib ""
 if [ "$(id -u)" -eq 0 ]; then
     start_server vsftpd
     big_file vsftpd _vsftpd

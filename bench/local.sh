@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Local backup benchmark: the engine against cp -a (full backup) and rsync -a (differential runs)
-# on the same generated tree, and a week of weekday folders against rsync --link-dest, in one run.
-# Prints one line per comparison, ratio = engine / peer (median of the runs; the week's total), and
-# the engine's peak memory at two tree sizes.
+# on the same generated tree, a restore of its copy against cp -a, and a week of weekday folders
+# against rsync --link-dest, in one run. Prints one line per comparison, ratio = engine / peer
+# (median of the runs; the week's total), and the engine's peak memory at two tree sizes.
 #   bench/local.sh [files] [folders] [runs]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -13,34 +13,12 @@ install_missing "${BUILD_PACKAGES[@]}" "${BENCH_PACKAGES[@]}"
 files=${1:-20000}
 folders=${2:-500}
 runs=${3:-5}
-build_bench zarvento_bench_local
+build_bench zarvento_bench_local zarvento_bench_restore
 engine=$PWD/$build/bench/local/zarvento_bench_local
+restore=$PWD/$build/bench/local/zarvento_bench_restore
 work=$PWD/$build/bench-work
 rm -rf "$work"
 mkdir -p "$work/log"
-
-# A tree of small files of mixed sizes spread over the folders, two levels deep, plus a few large files.
-make_tree() { # root files folders large
-    python3 - "$@" <<'PY'
-import os, random, sys
-root, files, folders, large = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), int(sys.argv[4])
-random.seed(7)
-dirs = [os.path.join(root, f"d{i // 25:02d}", f"s{i:03d}") for i in range(folders)]
-for d in dirs:
-    os.makedirs(d, exist_ok=True)
-blob = os.urandom(1 << 20)
-for n in range(files):
-    size = random.choice([200, 1500, 4000, 9000, 30000, 120000])
-    start = random.randrange(0, len(blob) - size)
-    with open(os.path.join(dirs[n % folders], f"f{n:06d}.dat"), "wb") as f:
-        f.write(blob[start:start + size])
-for n in range(large):
-    with open(os.path.join(root, f"grande{n}.bin"), "wb") as f:
-        for _ in range(100 + 10 * n):
-            f.write(os.urandom(1 << 20))
-PY
-}
-
 
 touch_one_percent() { # root round
     python3 - "$1" "$2" <<'PY'
@@ -99,9 +77,24 @@ for round in $(seq 1 "$runs"); do
 done
 diff -r "$work/src" "$work/e/src" >/dev/null && echo "engine copy identical to the source"
 
+# Restores of one copy (with its record, as a run leaves it) into a new folder each round,
+# against cp -a of the copy's folder.
+"$restore" respaldar "$work/src" "$work/copia" >/dev/null
+restore_engine=() restore_cp=()
+engine_restore() { restore_engine+=("$(seconds "$restore" restaurar "$work/copia" "$work/x$round")"); }
+cp_restore() {
+    mkdir -p "$work/y$round"
+    restore_cp+=("$(seconds cp -a "$work/copia/src" "$work/y$round/src")")
+}
+for round in $(seq 1 "$runs"); do
+    in_turns engine_restore cp_restore
+done
+diff -r "$work/src" "$work/x$runs/src" >/dev/null && echo "restored tree identical to the source"
+
 echo "full_vs_cp ratio=$(ratio "$(median "${full_engine[@]}")" "$(median "${full_cp[@]}")") engine=$(median "${full_engine[@]}")s cp=$(median "${full_cp[@]}")s"
 echo "nochange_vs_rsync ratio=$(ratio "$(median "${same_engine[@]}")" "$(median "${same_rsync[@]}")") engine=$(median "${same_engine[@]}")s rsync=$(median "${same_rsync[@]}")s"
 echo "changed1pct_vs_rsync ratio=$(ratio "$(median "${changed_engine[@]}")" "$(median "${changed_rsync[@]}")") engine=$(median "${changed_engine[@]}")s rsync=$(median "${changed_rsync[@]}")s"
+echo "restore_vs_cp ratio=$(ratio "$(median "${restore_engine[@]}")" "$(median "${restore_cp[@]}")") restore=$(median "${restore_engine[@]}")s cp=$(median "${restore_cp[@]}")s"
 
 # A week of differential runs into weekday folders, 1 % of the files changed before every day but
 # the first: the engine sharing unchanged files between the days, rsync linking them to the day

@@ -8,6 +8,7 @@
 #include "host/Componentes.h"
 #include "host/DeArchivos.h"
 
+#include <QSysInfo>
 #include <cerrno>
 
 namespace zarvento {
@@ -65,6 +66,9 @@ void ConductorRespaldo::EjecutarRespaldo(const std::function<void()>& deshabilit
 
     deshabilitarAccion();
     job_.Bitacorear(QStringLiteral("Iniciando respaldo"));
+    registro_ = {inicio, {}, {}, version(), QSysInfo::machineHostName(), {}};
+    archivoRegistro_ = job_.ArchivoDeRegistro();
+    guardarRegistro(QString::fromLatin1(RegistroDeCopia::kEnCurso));
     carpetas_ = CarpetasDeRutas::deArchivos(archivos_.pbArchivoRutas, archivos_.pbArchivoDATAs,
                                             archivos_.pbArchivoCarpetas);
     // Written before the first copy, so a route's folder stays its own whatever happens next.
@@ -80,6 +84,7 @@ void ConductorRespaldo::EjecutarRespaldo(const std::function<void()>& deshabilit
     DeArchivos::DelTree(archivos_.carpetaTemporal);
     if (!blCorrecto) {
         job_.Bitacorear(QStringLiteral("Error al respaldar"));
+        guardarRegistro(QStringLiteral("Error al respaldar"));
         return;
     }
     job_.Bitacorear(QStringLiteral("Respaldo finalizado"));
@@ -88,6 +93,16 @@ void ConductorRespaldo::EjecutarRespaldo(const std::function<void()>& deshabilit
     if (const QDate antes = ajustes::fechaDe(ajustes_.leer(ultimo));
         !antes.isValid() || antes < dia_)
         escribirFecha(ultimo, dia_);
+    guardarRegistro(QStringLiteral("Respaldo finalizado"));
+}
+
+void ConductorRespaldo::guardarRegistro(const QString& resultado) {
+    registro_.resultado = resultado;
+    if (resultado != QLatin1String(RegistroDeCopia::kEnCurso))
+        registro_.fin = reloj_.now();
+    QString error;
+    if (!job_.GuardarRegistro(archivoRegistro_, registro_, error))
+        job_.Bitacorear(QStringLiteral("Registro de la copia no guardado"), error);
 }
 
 // Stores the run's row and returns its id.
@@ -139,7 +154,9 @@ void ConductorRespaldo::RespaldarLista(const QString& stArchivoLista, qint64 lId
         job_.RutaOriginal(linea);
         job_.NombreDestino(carpetas_.nombreDistinto(linea));
         // Only a route backed up whole gets its detail row.
-        if (!job_.Respaldar(enDonde)) {
+        const bool respaldada = job_.Respaldar(enDonde);
+        registro_.rutas.push_back(job_.RegistroDeRuta());
+        if (!respaldada) {
             blCorrecto = false;
             continue;
         }

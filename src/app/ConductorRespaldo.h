@@ -4,6 +4,7 @@
 #include "app/ArchivosPrincipal.h"
 #include "app/CarpetasDeRutas.h"
 #include "app/Resultado.h"
+#include "engine/RegistroDeCopia.h"
 #include "host/BasesDD.h"
 #include "host/ConexionCentral.h"
 #include "host/Services.h"
@@ -47,6 +48,9 @@ private:
     void GrabarDetalle(BasesDD& oBasesDD, qint64 lIdMovto, const QString& stRutaRespaldada,
                        const QString& stRutaDestino);
     void escribirFecha(const ajustes::Ajuste& ajuste, const QDate& fecha);
+    // The record of the copy: written as the run starts (so a run that never ends leaves no
+    // older record to be taken for its copy) and again at its end.
+    void guardarRegistro(const QString& resultado);
 
     const Componentes& componentes_;
     clsRespaldar& job_;
@@ -58,6 +62,8 @@ private:
     QDate dia_;
     // The destination folder names of this run's routes.
     CarpetasDeRutas carpetas_;
+    RegistroDeCopia registro_;
+    QString archivoRegistro_;
 };
 
 } // namespace zarvento

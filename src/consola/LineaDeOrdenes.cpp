@@ -102,7 +102,8 @@ int EjecutarLineaDeOrdenes(const QStringList& argumentos, Consola& consola) {
     for (const Orden& orden : Ordenes()) {
         analizador.addOption(QCommandLineOption(orden.nombre));
         for (const QCommandLineOption& opcion : orden.opciones) {
-            const QSet<QString> nombres(opcion.names().begin(), opcion.names().end());
+            const QStringList lista = opcion.names(); // names() gives a new list each call
+            const QSet<QString> nombres(lista.begin(), lista.end());
             if (!declaradas.intersects(nombres))
                 analizador.addOption(opcion);
             declaradas.unite(nombres);

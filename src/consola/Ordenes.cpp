@@ -35,9 +35,7 @@ Orden OrdenAyuda() {
 
 const std::vector<Orden>& Ordenes() {
     static const std::vector<Orden> ordenes{
-        OrdenRespaldar(),
-        OrdenVersion(),
-        OrdenAyuda(),
+        OrdenRespaldar(), OrdenCopias(), OrdenRestaurar(), OrdenVersion(), OrdenAyuda(),
     };
     return ordenes;
 }

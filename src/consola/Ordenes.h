@@ -11,5 +11,7 @@ const std::vector<Orden>& Ordenes();
 
 // The commands, each defined in a file of its own.
 Orden OrdenRespaldar();
+Orden OrdenCopias();
+Orden OrdenRestaurar();
 
 } // namespace zarvento

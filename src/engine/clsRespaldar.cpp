@@ -5,7 +5,9 @@
 #include "host/LibORVX.h"
 #include "host/RutasLocales.h"
 
+#include <QDir>
 #include <QSet>
+#include <QTemporaryFile>
 #include <algorithm>
 #include <cerrno>
 #include <exception>
@@ -91,6 +93,9 @@ bool clsRespaldar::Respaldar(const QString& enDonde) {
         ~SoloEstaRuta() { adicionales.clear(); }
     } soloEstaRuta{vArchivosAdicionales};
     motivoInterrupcion_.clear();
+    registro_ = {};
+    registro_.origen = vRutaOriginal;
+    registro_.datos = !enDonde.isEmpty();
     bool resultado = false;
     try {
         resultado = correr(enDonde);
@@ -99,6 +104,7 @@ bool clsRespaldar::Respaldar(const QString& enDonde) {
     }
     terminarCopia(); // a copy still in hand when the walk was cut short
     paralelo_.terminar();
+    registro_.correcta = resultado && !interrumpida();
     if (!interrumpida())
         return resultado;
     servicios_.aviso.hideNotice();
@@ -123,6 +129,8 @@ bool clsRespaldar::correr(const QString& enDonde) {
         return false;
     const QString rutaOriginal = NormalizarRuta(vRutaOriginal);
     vRutaRespaldado = RutaDeRespaldo(rutaOriginal, diaDeCorrida());
+    registro_.destino =
+        QDir::cleanPath('/' + vRutaRespaldado.mid(vRutaDestino.size())).mid(1) + '/';
     colOrigenes = {rutaOriginal};
     colDestinos = {vRutaRespaldado};
     if (!registrar(QStringLiteral("Ruta a respaldar"), vRutaOriginal))
@@ -203,13 +211,7 @@ QDate clsRespaldar::diaDeCorrida() const {
 
 QString clsRespaldar::RutaDeRespaldo(const QString& ruta, const QDate& dia) const {
     const QString nombre = vNombreDestino.isEmpty() ? NombreDeCarpeta(ruta) : vNombreDestino;
-
-    QString ciclo;
-    if (vRespaldoMultiple) {
-        ciclo = vEsSemanal
-                    ? servicios_.regional.diaAbreviado(dia)
-                    : LibORVX::pad(QString::number(dia.day()), 2, '0', LibORVX::Relleno::Izquierda);
-    }
+    const QString ciclo = cicloDe(dia);
     return vDiaAlInicio ? vRutaDestino + ciclo + '/' + nombre + '/'
                         : vRutaDestino + nombre + '/' + ciclo + '/';
 }
@@ -238,6 +240,41 @@ QString clsRespaldar::copiaParaEnlazar(qsizetype k, const EntradaCarpeta& entrad
         st.st_size != entrada.datos->tamano || st.st_mtim.tv_sec != entrada.datos->modificado)
         return {};
     return copia;
+}
+
+QString clsRespaldar::cicloDe(const QDate& dia) const {
+    if (!vRespaldoMultiple)
+        return {};
+    return vEsSemanal
+               ? servicios_.regional.diaAbreviado(dia)
+               : LibORVX::pad(QString::number(dia.day()), 2, '0', LibORVX::Relleno::Izquierda);
+}
+
+QString clsRespaldar::cicloDeHoy() const {
+    return cicloDe(diaDeCorrida());
+}
+
+QString clsRespaldar::ArchivoDeRegistro() const {
+    const QString ciclo = cicloDeHoy();
+    if (vDiaAlInicio || ciclo.isEmpty())
+        return conSeparador(vRutaDestino + ciclo) + RegistroDeCopia::nombreDeArchivo();
+    return vRutaDestino + RegistroDeCopia::nombreDeArchivo(ciclo);
+}
+
+bool clsRespaldar::GuardarRegistro(const QString& archivo, const RegistroDeCopia& registro,
+                                   QString& error) {
+    // Written whole to a private file first, then copied as any file of a copy is.
+    QTemporaryFile texto(QDir::tempPath() + QStringLiteral("/zarvento-copia-XXXXXX.json"));
+    if (!texto.open() || !registro.escribir(texto) || !texto.flush()) {
+        error = QStringLiteral("No se pudo escribir ") + texto.fileName() + QStringLiteral(": ") +
+                texto.errorString();
+        return false;
+    }
+    // Made for the destination as the settings stand now: they may have changed since the
+    // last run.
+    destino_ = crearDestino();
+    return destino_->crearCarpeta(archivo.left(archivo.lastIndexOf('/') + 1), error) &&
+           destino_->copiar(texto.fileName(), archivo, texto.size(), error);
 }
 
 void clsRespaldar::BuscarSubdirectorios(const std::vector<EntradaCarpeta>& listadoRuta) {
@@ -325,6 +362,9 @@ void clsRespaldar::recorrerArchivos(qsizetype k, const std::vector<EntradaCarpet
             anterior = copiaParaEnlazar(k, entrada);
             copiar = anterior.isEmpty();
         }
+        if (!copiar && anterior.isEmpty())
+            registro_.conservado(
+                {destino.mid(vRutaRespaldado.size()), entrada.datos.value_or(DatosArchivo{})});
         if (!anterior.isEmpty() &&
             !enlazarUno(origen, destino, anterior, entrada.datos.value_or(DatosArchivo{}), enDonde))
             resultado = false;
@@ -359,6 +399,7 @@ bool clsRespaldar::copiarUno(const QString& origen, const QString& destino,
                              const DatosArchivo& datos, const QString& enDonde) {
     if (!terminarCopia())
         return false;
+    archivoEnCurso_ = {destino.mid(vRutaRespaldado.size()), datos};
     if (!registrarArchivo(destino_->verboCopia() + origen + QStringLiteral(" - ") + destino))
         return false;
     if (enDonde.isEmpty())
@@ -372,8 +413,10 @@ bool clsRespaldar::copiarUno(const QString& origen, const QString& destino,
                          error);
         return false;
     }
-    const qint64 tamano = LeerDatosArchivo(preparado).value_or(datos).tamano;
-    const bool copiado = CopiarArchivo(preparado, destino, tamano, origen) && terminarCopia();
+    // What is copied on is the staged file, whatever the source became since it was listed.
+    archivoEnCurso_.datos = LeerDatosArchivo(preparado).value_or(datos);
+    const bool copiado =
+        CopiarArchivo(preparado, destino, archivoEnCurso_.datos.tamano, origen) && terminarCopia();
     ::unlink(rutas::aBytes(preparado).constData());
     return copiado;
 }
@@ -391,6 +434,7 @@ bool clsRespaldar::enlazarUno(const QString& origen, const QString& destino,
                               destino))
             return false;
         ++lRespaldados;
+        registro_.copiado({destino.mid(vRutaRespaldado.size()), datos});
         return true;
     }
     if (errno != EMLINK) // too many links to that one file: the next ones may still link
@@ -425,9 +469,10 @@ bool clsRespaldar::terminarCopia() {
 
 bool clsRespaldar::contarCopia(bool copiado, const QString& fuenteOriginal, const QString& error) {
     servicios_.aviso.hideNotice();
-    if (copiado)
+    if (copiado) {
         ++lRespaldados;
-    else {
+        registro_.copiado(archivoEnCurso_);
+    } else {
         colErroresCopia.append(fuenteOriginal);
         registrarArchivo(QStringLiteral("Error al copiar ") + fuenteOriginal +
                          QStringLiteral(": ") + error);
@@ -474,6 +519,7 @@ bool clsRespaldar::CopiarBase(const QString& ruta, const QString& enDonde, QStri
         return false;
     }
     volcado = archivo;
+    registro_.base = base;
     vArchivosAdicionales.append(archivo);
     const qint64 tamano = LeerDatosArchivo(archivo).value_or(DatosArchivo{}).tamano;
     registrar(QStringLiteral("Tamaño de la copia"),
@@ -491,6 +537,7 @@ void clsRespaldar::copiarAdicionales(bool& resultado) {
         const QString destino = colDestinos[0] + stArchivoActual;
         registrarArchivo(destino_->verboCopia() + archivo + QStringLiteral(" - ") + destino);
         const auto datos = LeerDatosArchivo(archivo);
+        archivoEnCurso_ = {stArchivoActual, datos.value_or(DatosArchivo{})};
         if (!CopiarArchivo(archivo, destino, datos ? datos->tamano : 0, archivo))
             resultado = false;
     }

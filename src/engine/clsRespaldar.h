@@ -7,6 +7,7 @@
 #include "engine/FolderListing.h"
 #include "engine/LecturaEnParalelo.h"
 #include "engine/LogBox.h"
+#include "engine/RegistroDeCopia.h"
 #include "engine/RutaRespaldo.h"
 #include "host/ClienteDeBase.h"
 #include "host/Regional.h"
@@ -111,12 +112,23 @@ public:
         vCopiaConsistente = std::move(vDato);
         vLimiteCopia = limite;
     }
+    // What the last Respaldar put into the copy: its destination folder, its files and database
+    // (the caller names the route and whether it is a data route).
+    const RutaRegistrada& RegistroDeRuta() const { return registro_; }
+    // Where the record of a run starting now goes: the root of today's cycle folder, or of the
+    // destination (see RegistroDeCopia::nombreDeArchivo).
+    QString ArchivoDeRegistro() const;
+    // Writes the record in one piece, as every copy is written (on a server: uploaded under a
+    // temporary name and renamed); false with the reason in error.
+    bool GuardarRegistro(const QString& archivo, const RegistroDeCopia& registro, QString& error);
 
 private:
     bool correr(const QString& enDonde);
     // The day whose cycle folder the run writes.
     QDate diaDeCorrida() const;
     QString RutaDeRespaldo(const QString& ruta, const QDate& dia) const;
+    QString cicloDe(const QDate& dia) const;
+    QString cicloDeHoy() const;
     QString cicloAnterior(const QString& ruta) const;
     QString copiaParaEnlazar(qsizetype k, const EntradaCarpeta& entrada) const;
     bool enlazarUno(const QString& origen, const QString& destino, const QString& anterior,
@@ -166,6 +178,9 @@ private:
     CopiasEnParalelo paralelo_;
     LecturaEnParalelo lectura_;
     QString fuenteEnCurso_; // the source of the copy started in paralelo_
+    // The copy started last, for the record once it went through.
+    ArchivoRegistrado archivoEnCurso_;
+    RutaRegistrada registro_;
 
     // The current run.
     QStringList colOrigenes;

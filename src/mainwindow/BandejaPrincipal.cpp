@@ -32,6 +32,7 @@ BandejaPrincipal::BandejaPrincipal(QObject* parent)
     menu_->addAction(QStringLiteral("Mostrar"), this, &BandejaPrincipal::mostrarVentana);
     menu_->addAction(QStringLiteral("Respaldar ahora"), this, &BandejaPrincipal::respaldarAhora);
     menu_->addAction(QStringLiteral("Ajustes"), this, &BandejaPrincipal::abrirAjustes);
+    menu_->addAction(QStringLiteral("Restaurar…"), this, &BandejaPrincipal::restaurar);
     menu_->addSeparator();
     menu_->addAction(QStringLiteral("Cerrar"), this, &BandejaPrincipal::cerrar);
     connect(menu_.get(), &QMenu::aboutToShow, this, &BandejaPrincipal::menuPorAbrir);

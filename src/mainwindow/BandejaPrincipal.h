@@ -40,6 +40,7 @@ Q_SIGNALS:
     void mostrarVentana();
     void respaldarAhora();
     void abrirAjustes();
+    void restaurar();
     void cerrar();
     // The menu is about to open: the commands' availability can be brought up to date.
     void menuPorAbrir();

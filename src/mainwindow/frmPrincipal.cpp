@@ -13,6 +13,7 @@
 #include "mainwindow/BandejaPrincipal.h"
 #include "mainwindow/Efectos.h"
 #include "mainwindow/NotificacionesDBus.h"
+#include "mainwindow/frmRestaurar.h"
 #include "settingswindow/frmConfiguracion.h"
 
 #include <QAction>
@@ -39,8 +40,8 @@ void frmPrincipal::TerminarProceso() {
 
 frmPrincipal::frmPrincipal(const Componentes& componentes, const Clock& reloj, EventPump& bomba,
                            Terminar terminar, QWidget* parent)
-    : QWidget(parent), componentes_(componentes), reloj_(reloj), terminar_(std::move(terminar)),
-      c_(*this), vigia_(*c_.txtLog),
+    : QWidget(parent), componentes_(componentes), reloj_(reloj), bomba_(bomba),
+      terminar_(std::move(terminar)), c_(*this), vigia_(*c_.txtLog),
       job_(ServiciosRespaldo{reloj, bomba, *c_.lblAviso, componentes.entorno().programa.folder}),
       bandeja_(new BandejaPrincipal(this)) {
     setObjectName(QStringLiteral("frmPrincipal"));
@@ -62,6 +63,7 @@ void frmPrincipal::conectar() {
     connect(bandeja_, &BandejaPrincipal::respaldarAhora, c_.cmdAccion, &QPushButton::click);
     connect(bandeja_, &BandejaPrincipal::abrirAjustes, c_.cmdConfigurar, &QPushButton::click);
     connect(bandeja_, &BandejaPrincipal::cerrar, c_.cmdCerrar, &QPushButton::click);
+    connect(bandeja_, &BandejaPrincipal::restaurar, this, &frmPrincipal::abrirRestauracion);
     connect(bandeja_, &BandejaPrincipal::menuPorAbrir, this, [this] {
         bandeja_->accion(QStringLiteral("Respaldar ahora"))->setEnabled(c_.cmdAccion->isEnabled());
         bandeja_->accion(QStringLiteral("Ajustes"))->setEnabled(c_.cmdConfigurar->isEnabled());
@@ -229,6 +231,18 @@ void frmPrincipal::cmdConfigurar_Click() {
         RevisarConfiguracion();
     }
     c_.Timer1->start();
+}
+
+void frmPrincipal::abrirRestauracion() {
+    if (!restauracion_) {
+        restauracion_ =
+            new frmRestaurar(archivos_, *componentes_.entorno().dialogos, bomba_, reloj_, this);
+        restauracion_->setAttribute(Qt::WA_DeleteOnClose);
+        restauracion_->show();
+        restauracion_->cargarCopias();
+    }
+    restauracion_->raise();
+    restauracion_->activateWindow();
 }
 
 void frmPrincipal::closeEvent(QCloseEvent* evento) {

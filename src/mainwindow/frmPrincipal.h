@@ -10,6 +10,7 @@
 #include "host/Services.h"
 #include "mainwindow/ControlesPrincipal.h"
 
+#include <QPointer>
 #include <QStringList>
 #include <QWidget>
 #include <functional>
@@ -25,6 +26,8 @@ class LibORVX;
 
 // The main window: the program's long-lived state, the countdown to the daily backup hour, the
 // run command and the window's commands. It owns the one backup job of the process.
+class frmRestaurar;
+
 class frmPrincipal final : public QWidget, private VentanaRevisable {
     Q_OBJECT
 
@@ -62,6 +65,8 @@ public:
     void cmdCerrar_Click();
     void cmdMin_Click();
     void cmdConfigurar_Click();
+    // Opens the restore window, or brings it up when it is open.
+    void abrirRestauracion();
     void RevisarConfiguracion();
 
 protected:
@@ -85,6 +90,7 @@ private:
 
     const Componentes& componentes_;
     const Clock& reloj_;
+    EventPump& bomba_;
     Terminar terminar_;
     ControlesPrincipal c_;
     VigiaDeCorrida vigia_;
@@ -110,6 +116,7 @@ private:
     QStringList avisosDeInicio_;
     std::unique_ptr<ConductorRespaldo> conductor_;
     std::unique_ptr<RevisionConfiguracion> revision_;
+    QPointer<frmRestaurar> restauracion_;
 };
 
 } // namespace zarvento

@@ -10,6 +10,7 @@
 #include "host/LibORVX.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 #include <mysql.h>
 
@@ -93,6 +94,10 @@ protected:
         writeFile(archivos.pbArchivoDATAs, "");
     }
 
+    // The destination's tree without the run's record of its copy.
+    QStringList copied() const {
+        return treeOf(dir / "destino").filter(QRegularExpression("^(?!\\.zarvento-copia)"));
+    }
     ConexionCentral serverDown() const { return {"127.0.0.1", 1, "nadie", "nada"}; }
     ConexionCentral realServer() const {
         ConexionCentral central{server.host, server.port, server.user, server.password};
@@ -145,10 +150,22 @@ TEST_F(RunDriverTest, DocumentsThenDataThroughTheStagingFolder) {
     notice.onShow = [&](const QString&) { stagingSeen.append(treeOf(archivos.carpetaTemporal)); };
     run(serverDown());
     EXPECT_EQ(log.lines.last(), "Respaldo finalizado  ... ");
-    EXPECT_EQ(treeOf(dir / "destino"),
-              QStringList({"docs", "docs/archivo.txt", "mysql", "mysql/archivo.txt"}));
+    EXPECT_EQ(copied(), QStringList({"docs", "docs/archivo.txt", "mysql", "mysql/archivo.txt"}));
     EXPECT_EQ(stagingSeen, QStringList({"archivo.txt"})); // the staged copy, while copied on
     EXPECT_FALSE(QFile::exists(archivos.carpetaTemporal));
+    // The record of the copy names both routes, the data route as such, and their files.
+    QString error;
+    const auto registro =
+        RegistroDeCopia::leer(readFile(dir / "destino/.zarvento-copia.json"), error);
+    ASSERT_TRUE(registro) << error.toStdString();
+    EXPECT_EQ(registro->resultado, "Respaldo finalizado");
+    EXPECT_TRUE(registro->correcta());
+    ASSERT_EQ(registro->rutas.size(), 2u);
+    EXPECT_EQ(registro->rutas[1].origen, dir / "datos/mysql/");
+    EXPECT_EQ(registro->rutas[1].destino, "mysql/");
+    EXPECT_TRUE(registro->rutas[1].datos);
+    ASSERT_EQ(registro->rutas[1].archivos.size(), 1u);
+    EXPECT_EQ(registro->rutas[1].archivos[0].ruta, "archivo.txt");
 }
 
 TEST_F(RunDriverTest, AFailedRouteFailsTheRunAndEveryOtherRouteIsStillBackedUp) {
@@ -159,8 +176,8 @@ TEST_F(RunDriverTest, AFailedRouteFailsTheRunAndEveryOtherRouteIsStillBackedUp) 
     run(serverDown());
     EXPECT_EQ(log.lines.last(), "Error al respaldar  ... ");
     EXPECT_FALSE(log.lines.contains("Respaldo finalizado  ... "));
-    EXPECT_EQ(treeOf(dir / "destino"), QStringList({"mysql", "mysql/archivo.txt", "tres",
-                                                    "tres/archivo.txt", "uno", "uno/archivo.txt"}));
+    EXPECT_EQ(copied(), QStringList({"mysql", "mysql/archivo.txt", "tres", "tres/archivo.txt",
+                                     "uno", "uno/archivo.txt"}));
     EXPECT_FALSE(QFile::exists(archivos.carpetaTemporal));
     EXPECT_EQ(setting(ajustes::kResultado, ajustes::kUltimoRespaldo), "");
 }
@@ -175,8 +192,7 @@ TEST_F(RunDriverTest, AFolderNotReadWholeIsAFailedRouteNeverAFinishedBackup) {
     EXPECT_FALSE(log.lines.contains("Respaldo finalizado  ... "));
     EXPECT_EQ(log.lines.last(), "Error al respaldar  ... ");
     EXPECT_EQ(setting(ajustes::kResultado, ajustes::kUltimoRespaldo), "");
-    EXPECT_EQ(treeOf(dir / "destino"),
-              QStringList({"mysql", "mysql/archivo.txt", "uno", "uno/archivo.txt"}));
+    EXPECT_EQ(copied(), QStringList({"mysql", "mysql/archivo.txt", "uno", "uno/archivo.txt"}));
 }
 
 TEST_F(RunDriverTest, VanishedListOrEmptyLineFailsTheRunWithoutCrashing) {
@@ -190,7 +206,7 @@ TEST_F(RunDriverTest, VanishedListOrEmptyLineFailsTheRunWithoutCrashing) {
     writeFile(archivos.pbArchivoRutas, "\r\n");
     run(serverDown());
     EXPECT_EQ(log.lines.last(), "Error al respaldar  ... ");
-    EXPECT_TRUE(treeOf(dir / "destino").isEmpty());
+    EXPECT_TRUE(copied().isEmpty());
 }
 
 TEST_F(RunDriverTest, RoutesOfOneNameNeverShareADestinationFolder) {
@@ -204,7 +220,7 @@ TEST_F(RunDriverTest, RoutesOfOneNameNeverShareADestinationFolder) {
     writeFile(archivos.pbArchivoDATAs, (dir / "pepe/documentos\r\n").toUtf8());
     run(serverDown());
     EXPECT_EQ(log.lines.last(), "Respaldo finalizado  ... ");
-    EXPECT_EQ(treeOf(dir / "destino"),
+    EXPECT_EQ(copied(),
               QStringList({"Documentos", "Documentos (luis)", "Documentos (luis)/comun.txt",
                            "Documentos/comun.txt", "Documentos/solo-ana.txt", "documentos (pepe)",
                            "documentos (pepe)/pepe.txt"}));
@@ -222,9 +238,8 @@ TEST_F(RunDriverTest, RemovingARouteLineMovesNoOtherRouteIntoItsFolder) {
     writeFile(archivos.pbArchivoRutas, (dir / "compras/docs\r\n").toUtf8());
     run(serverDown());
     EXPECT_EQ(log.lines.last(), "Respaldo finalizado  ... ");
-    EXPECT_EQ(
-        treeOf(dir / "destino"),
-        QStringList({"docs", "docs (compras)", "docs (compras)/pedido.txt", "docs/factura.txt"}));
+    EXPECT_EQ(copied(), QStringList({"docs", "docs (compras)", "docs (compras)/pedido.txt",
+                                     "docs/factura.txt"}));
 }
 
 TEST_F(RunDriverTest, RouteListChecksReportEveryBadLine) {
@@ -301,7 +316,7 @@ TEST_F(RunDriverTest, RefusedInsertAfterConnectingIsLoggedAndTheRunGoesOn) {
     EXPECT_EQ(setting(ajustes::kConfiguracion, ajustes::kURGELN), "2026-01-01");
     const QString logText = QString::fromUtf8(readFile(programa.pathOf("Bitacora.log")));
     EXPECT_TRUE(logText.contains("Respaldo no registrado en el servidor central: "));
-    EXPECT_EQ(treeOf(dir / "destino"), QStringList({"uno", "uno/archivo.txt"}));
+    EXPECT_EQ(copied(), QStringList({"uno", "uno/archivo.txt"}));
 }
 
 TEST_F(RunDriverTest, AServerWhoseCertificateDoesNotVerifyStoresNothingAndTheLogSaysWhy) {

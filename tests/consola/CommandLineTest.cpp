@@ -72,6 +72,9 @@ TEST_F(CommandLineTest, UsageErrorsAreStatusTwoAndTheBasicCommandsAnswer) {
         {{"--version=2"}, 2, "la opción --version no lleva valor"},
         {{"--respaldar", "ahora"}, 2, "argumento de más: ahora"},
         {{"ahora"}, 2, "falta la orden"},
+        {{"--restaurar", "Mon"}, 2, "falta la carpeta: --a CARPETA"},
+        {{"--restaurar", "Mon", "Tue", "--a", "x"}, 2, "argumento de más: Tue"},
+        {{"--copias", "--a", "x"}, 2, "la opción --a no va con --copias"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments.join(' ').toStdString());
@@ -132,4 +135,20 @@ TEST_F(CommandLineTest, BackupIsRefusedWithoutTheHostOrWhileAnotherRunHoldsTheFo
     EXPECT_TRUE(err.contains("debe indicarse la ruta correcta de Quillon Premium"))
         << err.toStdString();
     EXPECT_TRUE(treeOf(dir / "copias").isEmpty());
+}
+
+TEST_F(CommandLineTest, CopiesAreListedAndRestoredWithoutAWindow) {
+    layOut(dir / "copias");
+    ASSERT_EQ(run({"--respaldar"}), 0) << err.toStdString();
+    ASSERT_EQ(run({"--copias"}), 0) << err.toStdString();
+    EXPECT_TRUE(out.startsWith("-     ") &&
+                out.contains("Respaldo finalizado  1 rutas  1 archivos"))
+        << out.toStdString();
+    EXPECT_EQ(run({"--restaurar", "--a", dir / "r"}), 0) << err.toStdString();
+    EXPECT_EQ(readFile(dir / "r/documentos/cartas/pedido.txt"), "pedido");
+    EXPECT_TRUE(out.contains("Archivos restaurados: 1 (6 bytes)")) << out.toStdString();
+    // Again into the same folder: the file there is left as it is, and that is no success.
+    EXPECT_EQ(run({"--restaurar", "-", "--a", dir / "r"}), 1);
+    EXPECT_TRUE(
+        out.contains("Ya existe, no se restaura: " + dir / "r/documentos/cartas/pedido.txt"));
 }

@@ -120,8 +120,10 @@ TEST_F(ClockChangesTest, ARunPastMidnightHasOneDate) {
     tic(QDateTime(lunes, QTime(23, 59)));
     bomba.onPump = nullptr;
     EXPECT_EQ(corridas(), 1);
-    EXPECT_EQ(treeOf(dir / "destino"), QStringList({"Mon", "Mon/lento", "Mon/lento/a.txt",
-                                                    "Mon/rapido", "Mon/rapido/b.txt"}));
+    // The copy's record goes with the copy into the run's one cycle folder.
+    EXPECT_EQ(treeOf(dir / "destino"),
+              QStringList({"Mon", "Mon/.zarvento-copia.json", "Mon/lento", "Mon/lento/a.txt",
+                           "Mon/rapido", "Mon/rapido/b.txt"}));
     EXPECT_EQ(ultimo(), "2026-12-07");
     // Tuesday's backup, missed, is caught up at the next start.
     reloj.set(QDateTime(lunes.addDays(2), QTime(8, 0)));

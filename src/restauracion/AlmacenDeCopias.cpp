@@ -1,0 +1,168 @@
+#include "restauracion/AlmacenDeCopias.h"
+
+#include "engine/FolderListing.h"
+#include "host/RutasLocales.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryFile>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace zarvento {
+
+namespace {
+
+QString motivoDelSistema(const QString& que, const QString& ruta) {
+    return que + ' ' + rutas::legible(ruta) + QStringLiteral(": ") +
+           QString::fromLocal8Bit(std::strerror(errno));
+}
+
+// Closes a descriptor at the end of its scope.
+struct Descriptor {
+    int fd;
+    ~Descriptor() {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+// Files at or above this size report their progress.
+constexpr qint64 kArchivoGrande = 8 << 20;
+
+} // namespace
+
+std::unique_ptr<AlmacenDeCopias> AlmacenDeCopias::para(const LugarDeCopias& lugar,
+                                                       EventPump& bomba) {
+    if (lugar.ftp)
+        return std::make_unique<AlmacenFTP>(lugar, bomba);
+    return std::make_unique<AlmacenLocal>();
+}
+
+std::optional<QList<EntradaDeCopia>> AlmacenLocal::listar(const QString& carpeta, QString& error) {
+    const ListadoCarpeta listado = LectorCarpetas().listar(carpeta, ConDatos::Si);
+    if (!listado.completo) {
+        error = QStringLiteral("No se puede leer ") + rutas::legible(carpeta);
+        return std::nullopt;
+    }
+    QList<EntradaDeCopia> entradas;
+    for (const EntradaCarpeta& e : listado.entradas) {
+        if (e.tipo == EntradaCarpeta::Tipo::Otro)
+            continue;
+        const DatosArchivo datos = e.datos.value_or(DatosArchivo{});
+        entradas.append({e.nombre, e.tipo == EntradaCarpeta::Tipo::Carpeta, datos.tamano,
+                         QDateTime::fromSecsSinceEpoch(datos.modificado, Qt::UTC)});
+    }
+    return entradas;
+}
+
+std::optional<QByteArray> AlmacenLocal::leer(const QString& archivo, QString& error) {
+    QFile f(archivo);
+    if (!f.open(QIODevice::ReadOnly)) {
+        error = f.errorString();
+        return std::nullopt;
+    }
+    return f.readAll();
+}
+
+bool AlmacenLocal::traer(const QString& archivo, const QString& local, qint64 tamano,
+                         const Progreso& progreso, QString& error) {
+    const Descriptor origen{::open(rutas::aBytes(archivo).constData(), O_RDONLY | O_CLOEXEC)};
+    if (origen.fd < 0) {
+        error = motivoDelSistema(QStringLiteral("No se puede abrir"), archivo);
+        return false;
+    }
+    const QByteArray destino = rutas::aBytes(local);
+    const Descriptor copia{
+        ::open(destino.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600)};
+    if (copia.fd < 0) {
+        error = motivoDelSistema(QStringLiteral("No se puede crear"), local);
+        return false;
+    }
+    // The kernel copies without the data passing through here (and shares blocks where the
+    // file system can); a large file goes in pieces, so its progress can be shown.
+    const size_t pieza = tamano >= kArchivoGrande ? size_t(4) << 20 : size_t(1) << 30;
+    qint64 hechos = 0;
+    for (;;) {
+        const ssize_t n = ::copy_file_range(origen.fd, nullptr, copia.fd, nullptr, pieza, 0);
+        if (n == 0)
+            break;
+        if (n < 0) {
+            error = motivoDelSistema(QStringLiteral("No se pudo copiar"), archivo);
+            ::unlink(destino.constData());
+            return false;
+        }
+        hechos += n;
+        if (tamano >= kArchivoGrande && progreso)
+            progreso(hechos, tamano);
+    }
+    return true;
+}
+
+AlmacenFTP::AlmacenFTP(const LugarDeCopias& lugar, EventPump& bomba) : lugar_(lugar) {
+    ftp_.SetModePassive();
+    ftp_.SetTransferBinary();
+    ftp_.setEventPump([&bomba] { bomba.pump(); });
+    ftp_.setFileTransferProgress([this](qint64& hechos, qint64& total) {
+        if (progreso_)
+            progreso_(hechos, total);
+    });
+}
+
+bool AlmacenFTP::conectar(QString& error) {
+    if (ftp_.OpenConnection(lugar_.servidor, lugar_.usuario, lugar_.password))
+        return true;
+    error = ftp_.GetLastErrorMessage();
+    return false;
+}
+
+std::optional<QList<EntradaDeCopia>> AlmacenFTP::listar(const QString& carpeta, QString& error) {
+    if (!conectar(error))
+        return std::nullopt;
+    const auto remotas = ftp_.FolderEntries(carpeta);
+    if (!remotas) {
+        error = ftp_.GetLastErrorMessage();
+        return std::nullopt;
+    }
+    QList<EntradaDeCopia> entradas;
+    for (const ftp::RemoteEntry& e : *remotas) {
+        if (e.name != QLatin1String(".") && e.name != QLatin1String(".."))
+            entradas.append({e.name, e.isFolder, e.size, e.modified});
+    }
+    return entradas;
+}
+
+std::optional<QByteArray> AlmacenFTP::leer(const QString& archivo, QString& error) {
+    QTemporaryFile temporal(QDir::tempPath() + QStringLiteral("/zarvento-leido-XXXXXX"));
+    if (!temporal.open()) {
+        error = temporal.errorString();
+        return std::nullopt;
+    }
+    temporal.close();
+    if (!conectar(error))
+        return std::nullopt;
+    if (!ftp_.SimpleFTPGetFile(temporal.fileName(), archivo)) {
+        error = ftp_.GetLastErrorMessage();
+        return std::nullopt;
+    }
+    return AlmacenLocal().leer(temporal.fileName(), error);
+}
+
+bool AlmacenFTP::traer(const QString& archivo, const QString& local, qint64 tamano,
+                       const Progreso& progreso, QString& error) {
+    if (!conectar(error))
+        return false;
+    // A large file goes block by block with its progress (which costs a listing of its folder
+    // for its size); the others in one piece.
+    progreso_ = progreso;
+    const bool traido = tamano >= kArchivoGrande ? ftp_.FTPDownloadFile(local, archivo)
+                                                 : ftp_.SimpleFTPGetFile(local, archivo);
+    progreso_ = nullptr;
+    if (!traido)
+        error = ftp_.GetLastErrorMessage();
+    return traido;
+}
+
+} // namespace zarvento

@@ -1,0 +1,56 @@
+#include "MainWindowFixture.h"
+#include "mainwindow/BandejaPrincipal.h"
+#include "mainwindow/frmRestaurar.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QTest>
+
+using namespace zarvento;
+using namespace zarvento::test;
+
+namespace {
+
+using RestoreWindowTest = MainWindowTest;
+
+// Today's copy restored from the tray's "Restaurar…" with clicks: the copies and the routes
+// listed, the folder chosen with "Examinar", the files back with their times.
+TEST_F(RestoreWindowTest, RestoresTheChosenCopyIntoTheFolderChosen) {
+    configurarCorrecta();
+    setModified(dir / "documentos/carta.txt", 1700000000);
+    ASSERT_TRUE(cargar());
+    ventana->cmdAccion_Click();
+    ASSERT_TRUE(log().contains(linea("Respaldo finalizado")));
+
+    ventana->bandeja().accion("Restaurar…")->trigger();
+    auto* restaurar = ventana->findChild<frmRestaurar*>();
+    ASSERT_NE(restaurar, nullptr);
+    ASSERT_EQ(restaurar->lstCopias->count(), 1);
+    EXPECT_TRUE(restaurar->lstCopias->item(0)->text().startsWith("Mon   07/Dec/2026 08:00:00  "
+                                                                 "Respaldo finalizado  1 rutas"));
+    ASSERT_EQ(restaurar->lstRutas->count(), 1);
+    EXPECT_EQ(restaurar->lstRutas->item(0)->checkState(), Qt::Checked);
+    EXPECT_FALSE(restaurar->chkBase->isEnabled()); // the copy holds no database
+    EXPECT_FALSE(restaurar->cmdRestaurar->isEnabled());
+
+    dialogos.folders = {dir / "restaurado"};
+    QTest::mouseClick(restaurar->cmdExaminar, Qt::LeftButton);
+    EXPECT_EQ(restaurar->txtCarpeta->text(), dir / "restaurado");
+    // The window keeps its events running, with its commands held, while it restores.
+    bool pendiente = true;
+    bomba.onPump = [&] { pendiente = pendiente && restaurar->cmdRestaurar->isEnabled(); };
+    QTest::mouseClick(restaurar->cmdRestaurar, Qt::LeftButton);
+    EXPECT_FALSE(pendiente);
+
+    EXPECT_EQ(readFile(dir / "restaurado/documentos/sub/nota.txt"), "dos");
+    EXPECT_EQ(QFileInfo(dir / "restaurado/documentos/carta.txt").lastModified().toSecsSinceEpoch(),
+              1700000000);
+    EXPECT_TRUE(restaurar->txtResumen->toPlainText().contains("Archivos restaurados: 2 ("));
+    EXPECT_EQ(restaurar->barProgreso->value(), restaurar->barProgreso->maximum());
+    EXPECT_TRUE(restaurar->cmdRestaurar->isEnabled());
+}
+
+} // namespace

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Local backup benchmark: the engine against cp -a (full backup) and rsync -a (differential runs)
-# on the same generated tree, and a restore of its copy against cp -a, in one run. Prints one line per comparison, ratio = engine / peer
-# (median of the runs), and the engine's peak memory at two tree sizes.
+# on the same generated tree, a restore of its copy against cp -a, and a week of weekday folders
+# against rsync --link-dest, in one run. Prints one line per comparison, ratio = engine / peer
+# (median of the runs; the week's total), and the engine's peak memory at two tree sizes.
 #   bench/local.sh [files] [folders] [runs]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -102,6 +103,35 @@ echo "nochange_vs_rsync ratio=$(ratio "$(median "${same_engine[@]}")" "$(median 
 echo "proof_vs_full ratio=$(ratio "$(median "${proof_runs[@]}")" "$(median "${full_engine[@]}")") proof=$(median "${proof_runs[@]}")s full=$(median "${full_engine[@]}")s"
 echo "changed1pct_vs_rsync ratio=$(ratio "$(median "${changed_engine[@]}")" "$(median "${changed_rsync[@]}")") engine=$(median "${changed_engine[@]}")s rsync=$(median "${changed_rsync[@]}")s"
 echo "restore_vs_cp ratio=$(ratio "$(median "${restore_engine[@]}")" "$(median "${restore_cp[@]}")") restore=$(median "${restore_engine[@]}")s cp=$(median "${restore_cp[@]}")s"
+
+# A week of differential runs into weekday folders, 1 % of the files changed before every day but
+# the first: the engine sharing unchanged files between the days, rsync linking them to the day
+# before (--link-dest), and the engine keeping independent copies. Each day starts after a sync,
+# the three in turns going first.
+week_engine=() week_rsync=() week_independent=()
+engine_day() { week_engine+=("$(seconds "$engine" "$work/src" "$work/we" differential "$work/log" "$date")"); }
+independent_day() { week_independent+=("$(seconds "$engine" "$work/src" "$work/wi" independent "$work/log" "$date")"); }
+rsync_day() {
+    local link=()
+    [ "$day" -gt 0 ] && link=(--link-dest="$work/wr/d$((day - 1))/src/")
+    week_rsync+=("$(seconds rsync -a "${link[@]}" "$work/src/" "$work/wr/d$day/src/")")
+}
+mkdir -p "$work/we" "$work/wi" "$work/wr"
+for day in 0 1 2 3 4 5 6; do
+    date=$(date -d "2026-12-07 + $day days" +%F)
+    [ "$day" -gt 0 ] && touch_one_percent "$work/src" $((100 + day))
+    steps=(engine_day rsync_day independent_day)
+    for turn in 0 1 2; do
+        sync
+        "${steps[$(( (turn + day) % 3 ))]}"
+    done
+done
+sum() { printf '%s\n' "$@" | paste -sd+ | bc -l; }
+kib() { du -sk "$1" | cut -f1; }
+one_copy=$(kib "$work/src")
+echo "week_disk_vs_one_copy ratio=$(ratio "$(kib "$work/we")" "$one_copy") rsync_linkdest=$(ratio "$(kib "$work/wr")" "$one_copy") independent=$(ratio "$(kib "$work/wi")" "$one_copy") one_copy_kib=$one_copy"
+echo "week_time_vs_rsync_linkdest ratio=$(ratio "$(sum "${week_engine[@]}")" "$(sum "${week_rsync[@]}")") engine=$(sum "${week_engine[@]}")s rsync=$(sum "${week_rsync[@]}")s independent=$(sum "${week_independent[@]}")s"
+rm -rf "$work/we" "$work/wi" "$work/wr"
 
 # Peak memory of a full backup at two tree sizes (large files left out: they cost no memory).
 peak() { # files

@@ -55,6 +55,9 @@ ValoresDeAjustes CatalogoDeAjustes::cargar() const {
     valores.respaldosVariados = SNaBooleano(lee(de(ajustes::kRespaldosVariados)));
     valores.semanal = ajustes::esSi(lee(de(ajustes::kCiclo)));
     valores.diaAlInicio = SNaBooleano(lee(de(ajustes::kDiaPrimero)));
+    // Written only once cycle folders are on: until then, its default.
+    const QString compartir = lee(de(ajustes::kCompartirArchivos));
+    valores.compartirArchivos = compartir.isEmpty() || SNaBooleano(compartir);
     valores.respaldoEnFTP = SNaBooleano(lee(de(ajustes::kRespaldoEnFTP)));
     if (valores.respaldoEnFTP) {
         const auto& [servidor, usuario, password] = ajustes::kGrupoFTP;
@@ -103,6 +106,7 @@ Resultado<> CatalogoDeAjustes::grabar(const ValoresDeAjustes& valores) const {
         {de(ajustes::kRespaldosVariados), ajustes::comoSiNo(valores.respaldosVariados)},
         {de(ajustes::kCiclo), ajustes::comoCiclo(valores.semanal)},
         {de(ajustes::kDiaPrimero), ajustes::comoSiNo(valores.diaAlInicio)},
+        {de(ajustes::kCompartirArchivos), ajustes::comoSiNo(valores.compartirArchivos)},
         {de(ajustes::kRespaldoEnFTP), ajustes::comoSiNo(valores.respaldoEnFTP)}};
     if (valores.respaldoEnFTP) {
         const auto& [servidor, usuario, password] = ajustes::kGrupoFTP;

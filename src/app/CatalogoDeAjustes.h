@@ -15,6 +15,7 @@ struct ValoresDeAjustes {
     bool respaldosVariados = false;
     bool semanal = false;
     bool diaAlInicio = false;
+    bool compartirArchivos = true;
     bool respaldoEnFTP = false;
     QString ftpServidor;
     QString ftpUsuario;

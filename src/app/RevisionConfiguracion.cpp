@@ -96,6 +96,7 @@ void RevisionConfiguracion::revisarCiclo() {
                     job_.EsSemanal() ? QStringLiteral("Semanal") : QStringLiteral("Mensual"));
     job_.DiaAlInicio(leerSiNo(de(ajustes::kDiaPrimero)));
     registrarSiNo(QStringLiteral("'Día al inicio'"), job_.DiaAlInicio());
+    job_.CompartirArchivos(leerSiNo(de(ajustes::kCompartirArchivos)));
 }
 
 void RevisionConfiguracion::revisarFTP(const DeAcceso& acceso) {

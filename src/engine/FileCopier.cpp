@@ -423,6 +423,37 @@ std::unique_ptr<CopiaPreparada> AtomicFileCopier::preparar(const QString& origen
     return copia;
 }
 
+bool EnlazarCopia(const QString& existente, const QString& destino) {
+    const QByteArray src = rutas::aBytes(existente);
+    const QByteArray dst = rutas::aBytes(destino);
+    if (::link(src.constData(), dst.constData()) == 0)
+        return true;
+    if (errno != EEXIST)
+        return false;
+    // Locked, so no clean-up takes the temporary name (it locks the same file).
+    const Fd abierto(::open(src.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    if (!abierto || ::flock(abierto.get(), LOCK_EX) != 0)
+        return false;
+    TemporalAnotado anotado;
+    for (int intento = 0; intento < 10; ++intento) {
+        const QByteArray temp = nombreTemporal(dst);
+        if (!anotado.anotar(temp))
+            return false;
+        if (::link(src.constData(), temp.constData()) != 0) {
+            if (errno == EEXIST)
+                continue;
+            return false;
+        }
+        if (!TemporalAnotado::terminado() && ::rename(temp.constData(), dst.constData()) == 0)
+            return true;
+        const int motivo = errno;
+        ::unlink(temp.constData());
+        errno = motivo;
+        return false;
+    }
+    return false;
+}
+
 int AtomicFileCopier::BorrarTemporalesAbandonados(const QString& carpeta,
                                                   const std::vector<EntradaCarpeta>& entradas) {
     const QString prefijo = carpeta.endsWith('/') ? carpeta : carpeta + '/';

@@ -67,6 +67,12 @@ private:
     Temporales temporales_;
 };
 
+// Gives destino the content of existente, a complete copy on the same file system, as a second
+// name of the same file (a hard link), replacing what destino holds the way a copy does: under a
+// temporary name renamed over it. False, with errno set, when the link cannot be made (another
+// device, a file system or share without hard links, too many links): the caller then copies.
+bool EnlazarCopia(const QString& existente, const QString& destino);
+
 // The program ends by a signal: removes the temporary files of the copies in hand, on every
 // thread, and from then on no copy makes one (those in hand fail at their next block).
 // Async-signal-safe: the program calls it from the handler of SIGTERM and SIGINT.

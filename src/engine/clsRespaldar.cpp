@@ -9,7 +9,10 @@
 #include <QSet>
 #include <QTemporaryFile>
 #include <algorithm>
+#include <cerrno>
 #include <exception>
+#include <map>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -125,7 +128,7 @@ bool clsRespaldar::correr(const QString& enDonde) {
                    servicios_.regional.sello(servicios_.reloj.now())))
         return false;
     const QString rutaOriginal = NormalizarRuta(vRutaOriginal);
-    vRutaRespaldado = RutaDeRespaldo(rutaOriginal);
+    vRutaRespaldado = RutaDeRespaldo(rutaOriginal, diaDeCorrida());
     registro_.destino =
         QDir::cleanPath('/' + vRutaRespaldado.mid(vRutaDestino.size())).mid(1) + '/';
     colOrigenes = {rutaOriginal};
@@ -134,6 +137,9 @@ bool clsRespaldar::correr(const QString& enDonde) {
         return false;
     if (const QString motivo = MotivoRutaIncorrecta(vRutaOriginal); !motivo.isEmpty())
         return interrumpir(QStringLiteral("Ruta incorrecta (") + motivo + ')');
+    const bool comparte =
+        vCompartirArchivos && vIncremental && vRespaldoMultiple && !vRespaldoEnFTP;
+    cicloAnterior_ = comparte ? cicloAnterior(rutaOriginal) : QString();
 
     carpetasExcluidas_.clear();
     if (!vRespaldoEnFTP) {
@@ -199,21 +205,53 @@ bool clsRespaldar::correr(const QString& enDonde) {
     return resultado && lCarpetasSinLeer == 0 && baseCopiada;
 }
 
-QString clsRespaldar::RutaDeRespaldo(const QString& ruta) const {
+QDate clsRespaldar::diaDeCorrida() const {
+    return (vInicioDeCorrida.isValid() ? vInicioDeCorrida : servicios_.reloj.now()).date();
+}
+
+QString clsRespaldar::RutaDeRespaldo(const QString& ruta, const QDate& dia) const {
     const QString nombre = vNombreDestino.isEmpty() ? NombreDeCarpeta(ruta) : vNombreDestino;
-    const QString ciclo = cicloDeHoy();
+    const QString ciclo = cicloDe(dia);
     return vDiaAlInicio ? vRutaDestino + ciclo + '/' + nombre + '/'
                         : vRutaDestino + nombre + '/' + ciclo + '/';
 }
 
-QString clsRespaldar::cicloDeHoy() const {
+// The route's folder in the most recent other cycle folder that exists, going back a day at a
+// time over one whole cycle; empty when there is none.
+QString clsRespaldar::cicloAnterior(const QString& ruta) const {
+    const QDate hoy = diaDeCorrida();
+    for (int dias = 1; dias <= (vEsSemanal ? 7 : 31); ++dias) {
+        const QString carpeta = RutaDeRespaldo(ruta, hoy.addDays(-dias));
+        if (carpeta != vRutaRespaldado && DeArchivos::HayCarpeta(carpeta))
+            return carpeta;
+    }
+    return {};
+}
+
+// The file's copy in the most recent other cycle folder when it matches the source by the
+// differential rule (same size, same time): this run links it instead of copying. Empty otherwise.
+QString clsRespaldar::copiaParaEnlazar(qsizetype k, const EntradaCarpeta& entrada) const {
+    if (cicloAnterior_.isEmpty() || !entrada.datos)
+        return {};
+    const QString copia =
+        cicloAnterior_ + colDestinos[k].mid(vRutaRespaldado.size()) + entrada.nombre;
+    struct stat st {};
+    if (::lstat(rutas::aBytes(copia).constData(), &st) != 0 || !S_ISREG(st.st_mode) ||
+        st.st_size != entrada.datos->tamano || st.st_mtim.tv_sec != entrada.datos->modificado)
+        return {};
+    return copia;
+}
+
+QString clsRespaldar::cicloDe(const QDate& dia) const {
     if (!vRespaldoMultiple)
         return {};
-    const QDate hoy =
-        (vInicioDeCorrida.isValid() ? vInicioDeCorrida : servicios_.reloj.now()).date();
     return vEsSemanal
-               ? servicios_.regional.diaAbreviado(hoy)
-               : LibORVX::pad(QString::number(hoy.day()), 2, '0', LibORVX::Relleno::Izquierda);
+               ? servicios_.regional.diaAbreviado(dia)
+               : LibORVX::pad(QString::number(dia.day()), 2, '0', LibORVX::Relleno::Izquierda);
+}
+
+QString clsRespaldar::cicloDeHoy() const {
+    return cicloDe(diaDeCorrida());
 }
 
 QString clsRespaldar::ArchivoDeRegistro() const {
@@ -293,9 +331,14 @@ void clsRespaldar::recorrerArchivos(qsizetype k, const std::vector<EntradaCarpet
     constexpr std::size_t kAdelantadas = 16;
     const bool adelantar = enDonde.isEmpty() && destino_->copiaEnParalelo();
     std::vector<const EntradaCarpeta*> copias; // when adelantar: the folder's copies, in order
+    std::map<const EntradaCarpeta*, QString> enlaces; // when adelantar: files linked, and from
     if (adelantar) {
         for (const EntradaCarpeta& entrada : listado) {
-            if (entrada.esArchivoNormal() && necesita(entrada))
+            if (!entrada.esArchivoNormal() || !necesita(entrada))
+                continue;
+            if (QString anterior = copiaParaEnlazar(k, entrada); !anterior.isEmpty())
+                enlaces.emplace(&entrada, std::move(anterior));
+            else
                 copias.push_back(&entrada);
         }
     }
@@ -309,12 +352,23 @@ void clsRespaldar::recorrerArchivos(qsizetype k, const std::vector<EntradaCarpet
         const QString destino = colDestinos[k] + entrada.nombre;
         const QString origen = colOrigenes[k] + entrada.nombre;
         servicios_.bomba.pump();
-        const bool copiar = adelantar ? siguiente < copias.size() && copias[siguiente] == &entrada
-                                      : necesita(entrada);
-        if (!copiar)
+        bool copiar = adelantar ? siguiente < copias.size() && copias[siguiente] == &entrada
+                                : necesita(entrada);
+        QString anterior;
+        if (adelantar && !copiar) {
+            if (const auto enlace = enlaces.find(&entrada); enlace != enlaces.end())
+                anterior = enlace->second;
+        } else if (copiar && !adelantar) {
+            anterior = copiaParaEnlazar(k, entrada);
+            copiar = anterior.isEmpty();
+        }
+        if (!copiar && anterior.isEmpty())
             registro_.conservado(
                 {destino.mid(vRutaRespaldado.size()), entrada.datos.value_or(DatosArchivo{})});
-        else {
+        if (!anterior.isEmpty() &&
+            !enlazarUno(origen, destino, anterior, entrada.datos.value_or(DatosArchivo{}), enDonde))
+            resultado = false;
+        if (copiar) {
             if (adelantar)
                 ++siguiente;
             if (!copiarUno(origen, destino, entrada.datos.value_or(DatosArchivo{}), enDonde))
@@ -365,6 +419,27 @@ bool clsRespaldar::copiarUno(const QString& origen, const QString& destino,
         CopiarArchivo(preparado, destino, archivoEnCurso_.datos.tamano, origen) && terminarCopia();
     ::unlink(rutas::aBytes(preparado).constData());
     return copiado;
+}
+
+// Links the copy in the previous cycle folder in under destino, or copies the file when the link
+// cannot be made: from then on the run copies (the destination will not take links).
+bool clsRespaldar::enlazarUno(const QString& origen, const QString& destino,
+                              const QString& anterior, const DatosArchivo& datos,
+                              const QString& enDonde) {
+    if (!terminarCopia())
+        return false;
+    if (!cicloAnterior_.isEmpty() && EnlazarCopia(anterior, destino)) {
+        ++lIntentados;
+        if (!registrarArchivo(QStringLiteral("Enlazando ") + origen + QStringLiteral(" - ") +
+                              destino))
+            return false;
+        ++lRespaldados;
+        registro_.copiado({destino.mid(vRutaRespaldado.size()), datos});
+        return true;
+    }
+    if (errno != EMLINK) // too many links to that one file: the next ones may still link
+        cicloAnterior_.clear();
+    return copiarUno(origen, destino, datos, enDonde);
 }
 
 // A local copy runs on a worker while the walk goes on; its result is counted when taken.

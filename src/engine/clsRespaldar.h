@@ -75,6 +75,11 @@ public:
     void EsSemanal(bool vDato) { vEsSemanal = vDato; }
     bool RespaldoMultiple() const { return vRespaldoMultiple; }
     void RespaldoMultiple(bool vDato) { vRespaldoMultiple = vDato; }
+    // In a differential run to a folder with cycle folders, a file whose copy in the route's most
+    // recent other cycle folder matches the source (same size and time) is linked from there
+    // instead of copied again, so the cycle folders share the files that did not change.
+    bool CompartirArchivos() const { return vCompartirArchivos; }
+    void CompartirArchivos(bool vDato) { vCompartirArchivos = vDato; }
 
     bool ArchivoBitacora(const QString& stTexto, bool blLimpiar = false) {
         return bitacora_.ArchivoBitacora(stTexto, blLimpiar);
@@ -119,8 +124,15 @@ public:
 
 private:
     bool correr(const QString& enDonde);
-    QString RutaDeRespaldo(const QString& ruta) const;
+    // The day whose cycle folder the run writes.
+    QDate diaDeCorrida() const;
+    QString RutaDeRespaldo(const QString& ruta, const QDate& dia) const;
+    QString cicloDe(const QDate& dia) const;
     QString cicloDeHoy() const;
+    QString cicloAnterior(const QString& ruta) const;
+    QString copiaParaEnlazar(qsizetype k, const EntradaCarpeta& entrada) const;
+    bool enlazarUno(const QString& origen, const QString& destino, const QString& anterior,
+                    const DatosArchivo& datos, const QString& enDonde);
     bool esCarpetaExcluida(const QString& carpeta) const;
     void BuscarSubdirectorios(const std::vector<EntradaCarpeta>& listadoRuta);
     void AgregarSubdirectorios(qsizetype k, std::vector<QStringList>& pendientes);
@@ -183,6 +195,9 @@ private:
     QStringList colErroresLectura;
     qint64 lCarpetasSinLeer = 0;
     QString motivoInterrupcion_;
+    // The route's folder in its most recent other cycle folder, whose copies this run may share;
+    // empty when it shares none.
+    QString cicloAnterior_;
     // Folders the walk never enters: the destination root and the run's destination folder.
     std::vector<IdentidadCarpeta> carpetasExcluidas_;
 
@@ -200,6 +215,7 @@ private:
     QString vftpUsuario;
     QString vFTPpassword;
     bool vRespaldoMultiple = true;
+    bool vCompartirArchivos = true;
     QStringList vArchivosAdicionales;
     std::optional<ServidorDeBase> vCopiaConsistente;
     std::chrono::milliseconds vLimiteCopia = ClienteDeBase::kLimitePorDefecto;

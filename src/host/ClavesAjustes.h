@@ -13,6 +13,8 @@ inline constexpr const char* kResultado = "Resultado";
 inline constexpr const char* kRespaldosVariados = "Respaldos variados";
 inline constexpr const char* kCiclo = "Ciclo";
 inline constexpr const char* kDiaPrimero = "En rutas destino, primero el día";
+// Cycle folders share the files that did not change (hard links) instead of copying them again.
+inline constexpr const char* kCompartirArchivos = "Compartir archivos entre copias";
 inline constexpr const char* kRespaldoEnFTP = "Respaldo en FTP";
 inline constexpr const char* kFTPservidor = "FTP servidor";
 inline constexpr const char* kFTPusuario = "FTP usuario";
@@ -66,6 +68,7 @@ inline constexpr Ajuste kEsquema[] = {
     {kConfiguracion, kRespaldosVariados, Forma::SiNo, "S"},
     {kConfiguracion, kCiclo, Forma::Ciclo, "Semanal"},
     {kConfiguracion, kDiaPrimero, Forma::SiNo, "S"},
+    {kConfiguracion, kCompartirArchivos, Forma::SiNo, "S"},
     {kConfiguracion, kRespaldoEnFTP, Forma::SiNo, "N"},
     {kConfiguracion, kFTPservidor, Forma::Cifrado, kDatoSinDefinir},
     {kConfiguracion, kFTPusuario, Forma::Cifrado, kDatoSinDefinir},

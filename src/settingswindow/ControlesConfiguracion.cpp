@@ -199,6 +199,7 @@ void ControlesConfiguracion::crearTodos() {
                                        QStringLiteral("Mensual"), {4800, 240, 1095, 240}, 2);
     casilla(1, ciclo, QStringLiteral("En el nombre de la ruta destino, primero el día:"),
             {1200, 600, 4695, 240}, 5);
+    casilla(6, ciclo, QStringLiteral("Compartir archivos entre copias"), {1200, 840, 4695, 240}, 4);
 
     // A server, its user and password, masked, in a frame below the check box that enables it.
     const auto conexion = [&](int primeraEtiqueta, int primerDato, QWidget* grupo, int tab) {
@@ -270,7 +271,7 @@ void ControlesConfiguracion::crearTodos() {
     Command1 = boton("Command1", datas, QStringLiteral("&Examinar"), {5760, 240, 1335, 495}, 31);
     lista(5, datas, {960, 960, 6135, 1800}, 32);
 
-    casilla(6, v,
+    casilla(7, v,
             QStringLiteral("Comprobar copias (se leen de vuelta y la copia de la base se carga "
                            "en un servidor de prueba)"),
             {8040, 7680, 5415, 480}, 39);

@@ -24,13 +24,14 @@ namespace zarvento {
 // txtDato(5), the two route lists, are multi-line boxes and live in txtRutas. Below the hour,
 // chkOpcion(5) and fraOpcion(4) hold the database connection of the consistent copy, laid out
 // like the FTP group: lblEtiq(12) to (14), txtDato(8) to (10) and cmdVerNoVerBase; beside the
-// button, lblEtiq(15) and txtDato(11) hold the copy's time limit in minutes. Beside the group,
-// below the data routes, chkOpcion(6) turns the proof of each copy on.
+// button, lblEtiq(15) and txtDato(11) hold the copy's time limit in minutes. chkOpcion(6), below
+// chkOpcion(1) in the cycle frame, lets cycle folders share the files that did not change.
+// Beside the database group, below the data routes, chkOpcion(7) turns the proof of each copy on.
 class ControlesConfiguracion {
 public:
     explicit ControlesConfiguracion(QDialog& ventana);
 
-    std::array<QCheckBox*, 7> chkOpcion{};
+    std::array<QCheckBox*, 8> chkOpcion{};
     std::array<QGroupBox*, 5> fraOpcion{};
     std::array<QRadioButton*, 2> optOpcion{};
     std::array<QLabel*, 16> lblEtiq{};         // no lblEtiq(6) or (7)

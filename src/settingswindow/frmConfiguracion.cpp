@@ -75,6 +75,7 @@ void frmConfiguracion::mostrar(const ValoresDeAjustes& v) {
     c_->chkOpcion[0]->setChecked(v.respaldosVariados);
     c_->optOpcion[v.semanal ? 0 : 1]->setChecked(true);
     c_->chkOpcion[1]->setChecked(v.diaAlInicio);
+    c_->chkOpcion[6]->setChecked(v.compartirArchivos);
     c_->chkOpcion[2]->setChecked(v.respaldoEnFTP);
     c_->txtDato[0]->setText(v.ftpServidor);
     c_->txtDato[1]->setText(v.ftpUsuario);
@@ -89,7 +90,7 @@ void frmConfiguracion::mostrar(const ValoresDeAjustes& v) {
     c_->txtDato[9]->setText(v.baseUsuario);
     c_->txtDato[10]->setText(v.basePassword);
     c_->txtDato[11]->setText(v.baseMinutos);
-    c_->chkOpcion[6]->setChecked(v.comprobarCopias);
+    c_->chkOpcion[7]->setChecked(v.comprobarCopias);
     c_->rutas(4)->setPlainText(v.rutasDocumentos);
     c_->rutas(5)->setPlainText(v.rutasDatas);
 }
@@ -99,6 +100,7 @@ ValoresDeAjustes frmConfiguracion::valores() const {
     v.respaldosVariados = c_->chkOpcion[0]->isChecked();
     v.semanal = c_->optOpcion[0]->isChecked();
     v.diaAlInicio = c_->chkOpcion[1]->isChecked();
+    v.compartirArchivos = c_->chkOpcion[6]->isChecked();
     v.respaldoEnFTP = c_->chkOpcion[2]->isChecked();
     v.ftpServidor = c_->txtDato[0]->text();
     v.ftpUsuario = c_->txtDato[1]->text();
@@ -113,7 +115,7 @@ ValoresDeAjustes frmConfiguracion::valores() const {
     v.baseUsuario = c_->txtDato[9]->text();
     v.basePassword = c_->txtDato[10]->text();
     v.baseMinutos = c_->txtDato[11]->text();
-    v.comprobarCopias = c_->chkOpcion[6]->isChecked();
+    v.comprobarCopias = c_->chkOpcion[7]->isChecked();
     v.rutasDocumentos = c_->rutas(4)->toPlainText();
     v.rutasDatas = c_->rutas(5)->toPlainText();
     return v;
@@ -123,8 +125,9 @@ ValoresDeAjustes frmConfiguracion::valores() const {
 void frmConfiguracion::aplicarGrupoCiclo() {
     const bool activo = c_->chkOpcion[0]->isChecked();
     c_->fraOpcion[0]->setEnabled(activo);
-    for (QWidget* control : std::initializer_list<QWidget*>{c_->optOpcion[0], c_->optOpcion[1],
-                                                            c_->lblEtiq[0], c_->chkOpcion[1]})
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{c_->optOpcion[0], c_->optOpcion[1], c_->lblEtiq[0],
+                                         c_->chkOpcion[1], c_->chkOpcion[6]})
         control->setEnabled(activo);
 }
 

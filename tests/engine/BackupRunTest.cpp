@@ -555,3 +555,74 @@ TEST_F(EngineTest, ACopyAtATimeFitsSoTheRunFitsTooOnASmallDisk) {
     for (const QString& nombre : nombres)
         EXPECT_EQ(readFile(copias + nombre), readFile(source(nombre))) << nombre.toStdString();
 }
+
+namespace {
+
+struct stat statOf(const QString& path) {
+    struct stat st {};
+    ::stat(QFile::encodeName(path).constData(), &st);
+    return st;
+}
+
+} // namespace
+
+TEST_F(EngineTest, CycleFoldersShareTheFilesThatDidNotChangeAndReplaceOnlyTheirOwn) {
+    job->Incremental(true);
+    const QString mon = dir / "destino/Mon/origen/";
+    const QString tue = dir / "destino/Tue/origen/";
+    const auto change = [&](const QString& name, const QByteArray& content, qint64 time) {
+        writeFile(source(name), content);
+        setModified(source(name), time);
+    };
+    change("a.txt", "a1", 1'700'000'000);
+    change("b.txt", "b1", 1'700'000'000);
+    change("sub/c.txt", "c1", 1'700'000'000);
+    job->IncluirSubdirectorios(true);
+    ASSERT_TRUE(job->Respaldar());
+
+    change("b.txt", "b2", 1'700'100'000);
+    clock.advance(24 * 3600);
+    ASSERT_TRUE(job->Respaldar());
+    EXPECT_EQ(statOf(tue + "a.txt").st_ino, statOf(mon + "a.txt").st_ino);
+    EXPECT_EQ(statOf(tue + "sub/c.txt").st_nlink, 2u);
+    EXPECT_EQ(statOf(tue + "b.txt").st_nlink, 1u);
+    EXPECT_EQ(readFile(tue + "b.txt"), "b2");
+    EXPECT_EQ(fileLinesStartingWith("Enlazando ").size(), 2);
+    EXPECT_TRUE(log.lines.contains("*)Archivos respaldados:----> 3"));
+
+    // A week later: a changed copy replaces only Monday's name; Monday's out-of-date b takes
+    // Tuesday's copy.
+    change("a.txt", "a2", 1'700'200'000);
+    clock.advance(6 * 24 * 3600);
+    ASSERT_TRUE(job->Respaldar());
+    EXPECT_EQ(readFile(mon + "a.txt"), "a2");
+    EXPECT_EQ(readFile(tue + "a.txt"), "a1");
+    EXPECT_EQ(statOf(tue + "a.txt").st_nlink, 1u);
+    EXPECT_EQ(statOf(mon + "b.txt").st_ino, statOf(tue + "b.txt").st_ino);
+    EXPECT_EQ(readFile(mon + "b.txt"), "b2");
+    EXPECT_EQ(treeOf(mon), QStringList({"a.txt", "b.txt", "sub", "sub/c.txt"}));
+}
+
+TEST_F(EngineTest, CycleFoldersThatCannotShareGetTheirOwnCopies) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "mounting a second file system needs root";
+    const QByteArray lunes = QFile::encodeName(dir / "destino/Mon");
+    QDir().mkpath(dir / "destino/Mon");
+    ASSERT_EQ(::mount("tmpfs", lunes.constData(), "tmpfs", 0, "size=4m"), 0) << errno;
+    const struct Desmontar {
+        QByteArray punto;
+        ~Desmontar() { ::umount2(punto.constData(), MNT_DETACH); }
+    } desmontar{lunes};
+    job->Incremental(true);
+    writeFile(source("a.txt"), "a");
+    writeFile(source("b.txt"), "b");
+    ASSERT_TRUE(job->Respaldar());
+
+    clock.advance(24 * 3600); // Tuesday's folder is on another device: no links
+    ASSERT_TRUE(job->Respaldar());
+    const QString tue = dir / "destino/Tue/origen/";
+    EXPECT_EQ(readFile(tue + "a.txt"), "a");
+    EXPECT_EQ(readFile(tue + "b.txt"), "b");
+    EXPECT_EQ(fileLinesStartingWith("Enlazando ").size(), 0);
+    EXPECT_EQ(fileLinesStartingWith("Copiando ").size(), 4);
+}

@@ -120,7 +120,7 @@ TEST_F(SettingsWindowTest, EveryControlHasItsCaptionContainerPositionAndTabOrder
         {"lblEtiq15", "fraOpcion4", "Tiempo máximo (minutos):", {480, 1860, 2295, 240}},
         {"txtDato11", "fraOpcion4", "", {2880, 1800, 735, 360}},
         {"cmdVerNoVerBase", "fraOpcion4", "Ve&r datos", {4560, 1800, 1455, 495}},
-        {"chkOpcion6",
+        {"chkOpcion7",
          "frmConfiguracion",
          "Comprobar copias (se leen de vuelta y la copia de la base se carga en un servidor de "
          "prueba)",
@@ -147,7 +147,7 @@ TEST_F(SettingsWindowTest, EveryControlHasItsCaptionContainerPositionAndTabOrder
         "txtDato1",        "txtDato2",   "txtDato3",   "chkOpcion3",  "chkOpcion4", "cmdVerNoVer",
         "cmdGrabar",       "txtDato6",   "txtDato7",   "cmdExaminar", "txtDato4",   "Command1",
         "txtDato5",        "chkOpcion5", "txtDato8",   "txtDato9",    "txtDato10",  "txtDato11",
-        "cmdVerNoVerBase", "chkOpcion6"};
+        "cmdVerNoVerBase", "chkOpcion7"};
     QStringList cadena;
     QWidget* actual = chk(0);
     do {
@@ -220,7 +220,7 @@ TEST_F(SettingsWindowTest, YesNoValuesAreCheckedOnlyForAnS) {
                                   ajustes::kIncluirSubdirectorios, ajustes::kComprobarCopias})
             guardar(clave, texto);
         abrir();
-        for (int i : {0, 1, 2, 3, 4, 6})
+        for (int i : {0, 1, 2, 3, 4, 7})
             EXPECT_EQ(chk(i)->isChecked(), marcada) << "chkOpcion" << i;
     }
 }

@@ -25,7 +25,7 @@ TEST_F(SettingsWindowTest, GrabarWritesEveryRowAndLeavesTheFtpKeysWhileFtpIsOff)
     opt(1)->setChecked(true); // saved although its group is disabled
     chk(1)->setChecked(true);
     chk(3)->setChecked(true);
-    chk(6)->setChecked(false);
+    chk(7)->setChecked(false);
     txt(3)->setText("/mnt/respaldos");
     txt(6)->setText("7");
     txt(7)->setText("5");
@@ -280,4 +280,17 @@ TEST_F(SettingsWindowTest, DatabaseGroupRoundTripsAndIsSavedOnlyWhileChecked) {
     EXPECT_EQ(leido(ajustes::kBaseUsuario), "DATO SIN DEFINIR");
     EXPECT_NE(leido(ajustes::kBasePassword), "nueva");
     EXPECT_EQ(DeAcceso().DesEncripta(leido(ajustes::kBasePassword), 3), "nueva");
+}
+
+TEST_F(SettingsWindowTest, SharingBetweenCopiesIsOnUntilUncheckedBesideTheCycleOptions) {
+    abrir(); // no key yet: its default
+    EXPECT_TRUE(chk(6)->isChecked());
+    EXPECT_EQ(chk(6)->parentWidget(), opt(0)->parentWidget());
+    chk(0)->setChecked(false);
+    EXPECT_FALSE(chk(6)->isEnabled());
+    chk(6)->setChecked(false);
+    txt(6)->setText("7");
+    txt(7)->setText("5");
+    boton("cmdGrabar")->click();
+    EXPECT_EQ(leido(ajustes::kCompartirArchivos), "N");
 }

@@ -114,6 +114,7 @@ independent_day() { week_independent+=("$(seconds "$engine" "$work/src" "$work/w
 rsync_day() {
     local link=()
     [ "$day" -gt 0 ] && link=(--link-dest="$work/wr/d$((day - 1))/src/")
+    mkdir -p "$work/wr/d$day" # rsync makes only the last level of its destination
     week_rsync+=("$(seconds rsync -a "${link[@]}" "$work/src/" "$work/wr/d$day/src/")")
 }
 mkdir -p "$work/we" "$work/wi" "$work/wr"

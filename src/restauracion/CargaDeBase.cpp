@@ -12,10 +12,12 @@ QString nombreSql(const QString& base) {
 }
 
 // Runs a file of statements (a dump), or one statement, with the server's client, stopping at
-// the first that fails.
+// the first that fails. A dump is loaded in the client's sandbox: one altered at the destination
+// cannot run commands or read files on this machine through the client.
 bool cargarArchivo(ClienteDeBase& cliente, const QString& archivo, QString& error) {
     QByteArray salida;
-    return cliente.Ejecutar(QStringLiteral("mariadb"), {QStringLiteral("--batch")}, salida, error,
+    return cliente.Ejecutar(QStringLiteral("mariadb"),
+                            {QStringLiteral("--batch"), QStringLiteral("--sandbox")}, salida, error,
                             {archivo});
 }
 

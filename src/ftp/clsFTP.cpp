@@ -339,7 +339,9 @@ bool clsFTP::FTPDownloadFile(const QString& sLocal, const QString& sRemote) {
         return false;
     if (!session_.closeTransfer())
         return ReportError(session_.lastError(), QStringLiteral("InternetCloseHandle"));
-    if (!local.commit())
+    // QSaveFile's commit does not see a failure of its last buffered write (a full disk): flush
+    // first, so a short file never takes the name.
+    if (!local.flush() || !local.commit())
         return ReportLocalError(QStringLiteral("FTPDownloadFile"), localPath, local.errorString());
     RaiseProgress(size, size);
     return true;
@@ -369,7 +371,8 @@ bool clsFTP::SimpleFTPGetFile(const QString& sLocal, const QString& sRemote) {
     }
     if (!session_.closeTransfer())
         return ReportError(session_.lastError(), label);
-    return local.commit() || ReportLocalError(label, sLocal, local.errorString());
+    return (local.flush() && local.commit()) ||
+           ReportLocalError(label, sLocal, local.errorString());
 }
 
 QString clsFTP::GetFTPDirectory() {

@@ -294,21 +294,26 @@ void clsFTP::discardUpload(const QString& temporary) {
 
 bool clsFTP::FTPDownloadFile(const QString& sLocal, const QString& sRemote) {
     const QString localPath = trimSpaces(sLocal);
+    if (localPath.isEmpty())
+        return false;
+    // Written beside the old file and put in its place at the end: no bytes of an older,
+    // longer file remain, and a failed download leaves the old file as it was.
+    QSaveFile local(localPath);
+    if (!local.open(QIODevice::WriteOnly))
+        return ReportLocalError(QStringLiteral("FTPDownloadFile"), localPath, local.errorString());
+    return FTPDownloadFile(local, localPath, sRemote) &&
+           commit(local, QStringLiteral("FTPDownloadFile"));
+}
+
+bool clsFTP::FTPDownloadFile(QIODevice& local, const QString& localPath, const QString& sRemote) {
     const QString remotePath = trimSpaces(sRemote);
-    if (localPath.isEmpty() || remotePath.isEmpty())
+    if (remotePath.isEmpty())
         return false;
     const qint64 size = GetFTPFileSize(remotePath);
     if (size < 0)
         return false;
     if (!session_.openDownload(remotePath, ascii()))
         return ReportError(session_.lastError(), QStringLiteral("FtpOpenFile:GetFile"));
-    // Written beside the old file and put in its place at the end: no bytes of an older,
-    // longer file remain, and a failed download leaves the old file as it was.
-    QSaveFile local(localPath);
-    if (!local.open(QIODevice::WriteOnly)) {
-        session_.abandonTransfer();
-        return ReportLocalError(QStringLiteral("FTPDownloadFile"), localPath, local.errorString());
-    }
     qint64 received = 0;
     char block[kBlockSize];
     const auto receiveBlock = [&](qint64 length, const QString& label) {
@@ -328,6 +333,15 @@ bool clsFTP::FTPDownloadFile(const QString& sLocal, const QString& sRemote) {
         return true;
     };
     for (qint64 i = 0; i < size / kBlockSize; ++i) {
+        if (!blSigue_) {
+            session_.abandonTransfer();
+            sLastError_ = QStringLiteral("FTPDownloadFile: the download of %1 was stopped after "
+                                         "%2 of %3 bytes.")
+                              .arg(remotePath)
+                              .arg(received)
+                              .arg(size);
+            return false;
+        }
         if (!receiveBlock(kBlockSize, QStringLiteral("InternetReadFile")))
             return false;
         PumpEvents();
@@ -339,29 +353,28 @@ bool clsFTP::FTPDownloadFile(const QString& sLocal, const QString& sRemote) {
         return false;
     if (!session_.closeTransfer())
         return ReportError(session_.lastError(), QStringLiteral("InternetCloseHandle"));
-    // QSaveFile's commit does not see a failure of its last buffered write (a full disk): flush
-    // first, so a short file never takes the name.
-    if (!local.flush() || !local.commit())
-        return ReportLocalError(QStringLiteral("FTPDownloadFile"), localPath, local.errorString());
     RaiseProgress(size, size);
     return true;
 }
 
 bool clsFTP::SimpleFTPGetFile(const QString& sLocal, const QString& sRemote) {
+    QSaveFile local(sLocal);
+    if (!local.open(QIODevice::WriteOnly))
+        return ReportLocalError(QStringLiteral("SimpleFtpGetFile"), sLocal, local.errorString());
+    return SimpleFTPGetFile(local, sLocal, sRemote) &&
+           commit(local, QStringLiteral("SimpleFtpGetFile"));
+}
+
+bool clsFTP::SimpleFTPGetFile(QIODevice& local, const QString& localPath, const QString& sRemote) {
     const QString label = QStringLiteral("SimpleFtpGetFile");
     if (!session_.openDownload(sRemote, ascii()))
         return ReportError(session_.lastError(), label);
-    QSaveFile local(sLocal);
-    if (!local.open(QIODevice::WriteOnly)) {
-        session_.abandonTransfer();
-        return ReportLocalError(label, sLocal, local.errorString());
-    }
     QByteArray chunk(kWholeFileChunk, Qt::Uninitialized);
     qint64 length = 0;
     while ((length = session_.read(chunk.data(), chunk.size())) > 0) {
         if (local.write(chunk.constData(), length) != length) {
             session_.abandonTransfer();
-            return ReportLocalError(label, sLocal, local.errorString());
+            return ReportLocalError(label, localPath, local.errorString());
         }
     }
     if (length < 0) {
@@ -369,10 +382,14 @@ bool clsFTP::SimpleFTPGetFile(const QString& sLocal, const QString& sRemote) {
         session_.abandonTransfer();
         return false;
     }
-    if (!session_.closeTransfer())
-        return ReportError(session_.lastError(), label);
+    return session_.closeTransfer() || ReportError(session_.lastError(), label);
+}
+
+// QSaveFile's commit does not see a failure of its last buffered write (a full disk): flush
+// first, so a short file never takes the name.
+bool clsFTP::commit(QSaveFile& local, const QString& label) {
     return (local.flush() && local.commit()) ||
-           ReportLocalError(label, sLocal, local.errorString());
+           ReportLocalError(label, local.fileName(), local.errorString());
 }
 
 QString clsFTP::GetFTPDirectory() {

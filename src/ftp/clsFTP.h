@@ -9,6 +9,8 @@
 #include <functional>
 #include <memory>
 
+class QSaveFile;
+
 namespace zarvento::ftp {
 
 // An FTP client holding one session and one connection at a time. Failures are never thrown:
@@ -59,6 +61,10 @@ public:
     QString RenameRefusal() const { return renameRefusal_; }
     bool FTPDownloadFile(const QString& sLocal, const QString& sRemote);
     bool SimpleFTPGetFile(const QString& sLocal, const QString& sRemote);
+    // The same into a device the caller opened and completes itself (localPath names it in
+    // errors). FTPDownloadFile stops, false, at the next block once blSigue is cleared.
+    bool FTPDownloadFile(QIODevice& local, const QString& localPath, const QString& sRemote);
+    bool SimpleFTPGetFile(QIODevice& local, const QString& localPath, const QString& sRemote);
     QString GetFTPDirectory();
     bool SetFTPDirectory(const QString& sDir);
     // The size of the entry of exactly that name in its folder's listing; -1 when there is none,
@@ -91,6 +97,7 @@ private:
     bool ReportLocalError(const QString& label, const QString& path, const QString& reason);
     void RaiseProgress(qint64 current, qint64 total);
     void PumpEvents();
+    bool commit(QSaveFile& local, const QString& label);
     bool ascii() const { return lTransferType_ == kTransferTypeAscii; }
     bool sendCommands(const QStringList& commands, const QString& label);
     // Sends the whole local file from its current position; started tells whether the server

@@ -16,6 +16,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <utility>
 
 namespace zarvento {
 
@@ -27,6 +28,7 @@ frmRestaurar::frmRestaurar(ArchivosPrincipal archivos, DialogService& dialogos, 
       chkBase(new QCheckBox(QStringLiteral("Restaurar también la base de datos"), this)),
       barProgreso(new QProgressBar(this)), txtResumen(new QPlainTextEdit(this)),
       cmdRestaurar(new QPushButton(QStringLiteral("&Restaurar"), this)),
+      cmdCancelar(new QPushButton(QStringLiteral("Cancelar"), this)),
       cmdCerrar(new QPushButton(QStringLiteral("Cerrar"), this)), archivos_(std::move(archivos)),
       dialogos_(dialogos), bomba_(bomba), reloj_(reloj) {
     setObjectName(QStringLiteral("frmRestaurar"));
@@ -54,6 +56,7 @@ frmRestaurar::frmRestaurar(ArchivosPrincipal archivos, DialogService& dialogos, 
     auto* botones = new QHBoxLayout;
     botones->addStretch(1);
     botones->addWidget(cmdRestaurar);
+    botones->addWidget(cmdCancelar);
     botones->addWidget(cmdCerrar);
     formulario->addLayout(botones);
 
@@ -62,6 +65,7 @@ frmRestaurar::frmRestaurar(ArchivosPrincipal archivos, DialogService& dialogos, 
     connect(txtCarpeta, &QLineEdit::textChanged, this, &frmRestaurar::habilitar);
     connect(cmdExaminar, &QPushButton::clicked, this, &frmRestaurar::cmdExaminar_Click);
     connect(cmdRestaurar, &QPushButton::clicked, this, &frmRestaurar::cmdRestaurar_Click);
+    connect(cmdCancelar, &QPushButton::clicked, this, &frmRestaurar::cmdCancelar_Click);
     connect(cmdCerrar, &QPushButton::clicked, this, &frmRestaurar::reject);
     habilitar();
 }
@@ -115,12 +119,13 @@ void frmRestaurar::habilitar() {
     bool algunaRuta = false;
     for (int i = 0; i < lstRutas->count(); ++i)
         algunaRuta = algunaRuta || lstRutas->item(i)->checkState() == Qt::Checked;
-    cmdRestaurar->setEnabled(!restaurando_ && algunaRuta &&
-                             !txtCarpeta->text().trimmed().isEmpty());
+    const bool restaurando = enCurso_ != nullptr;
+    cmdRestaurar->setEnabled(!restaurando && algunaRuta && !txtCarpeta->text().trimmed().isEmpty());
+    cmdCancelar->setEnabled(restaurando);
     for (QWidget* control : {static_cast<QWidget*>(lstCopias), static_cast<QWidget*>(lstRutas),
                              static_cast<QWidget*>(txtCarpeta), static_cast<QWidget*>(cmdExaminar),
                              static_cast<QWidget*>(cmdCerrar)})
-        control->setEnabled(!restaurando_);
+        control->setEnabled(!restaurando);
 }
 
 void frmRestaurar::informar(const QString& linea) {
@@ -135,7 +140,7 @@ void frmRestaurar::cmdExaminar_Click() {
 
 void frmRestaurar::cmdRestaurar_Click() {
     const int fila = lstCopias->currentRow();
-    if (restaurando_ || !ajustes_ || fila < 0 || fila >= int(copias_.size()))
+    if (enCurso_ || !ajustes_ || fila < 0 || fila >= int(copias_.size()))
         return;
     const CopiaDisponible& copia = copias_[std::size_t(fila)];
     PedidoDeRestauracion pedido{txtCarpeta->text().trimmed(), {}, chkBase->isChecked(), false};
@@ -152,8 +157,6 @@ void frmRestaurar::cmdRestaurar_Click() {
                            MessageAnswer::Yes)
         return;
 
-    restaurando_ = true;
-    habilitar();
     txtResumen->clear();
     barProgreso->setValue(0);
     const auto almacen = AlmacenDeCopias::para(ajustes_->lugar, bomba_);
@@ -166,17 +169,41 @@ void frmRestaurar::cmdRestaurar_Click() {
                                {}});
     if (ajustes_->base)
         restauracion.servidorDeBase(*ajustes_->base, CarpetaDeSeguridad(archivos_), reloj_);
-    const ResumenDeRestauracion resumen = restauracion.restaurar(copia, pedido);
-    barProgreso->setValue(barProgreso->maximum());
-    informar(ComandoDeRestauracion::lineaDeResumen(resumen, regional_));
-    restaurando_ = false;
+    enCurso_ = &restauracion;
     habilitar();
+    const ResumenDeRestauracion resumen = restauracion.restaurar(copia, pedido);
+    enCurso_ = nullptr;
+    if (!resumen.cancelada)
+        barProgreso->setValue(barProgreso->maximum());
+    informar(ComandoDeRestauracion::lineaDeResumen(resumen, regional_));
+    habilitar();
+    if (std::exchange(cerrarAlTerminar_, false))
+        QDialog::reject();
 }
 
-// Closing waits for a restore under way to end.
+void frmRestaurar::cmdCancelar_Click() {
+    if (!enCurso_)
+        return;
+    enCurso_->cancelar();
+    cmdCancelar->setEnabled(false);
+    informar(QStringLiteral("Cancelando la restauración…"));
+}
+
+// Closing during a restore asks first; the window closes once the restore stopped.
 void frmRestaurar::reject() {
-    if (!restaurando_)
+    if (!enCurso_) {
         QDialog::reject();
+        return;
+    }
+    if (cerrarAlTerminar_ ||
+        dialogos_.showMessage({QStringLiteral("Restaurar una copia"),
+                               QStringLiteral("Hay una restauración en curso. ¿Desea cancelarla? "
+                                              "Lo ya restaurado se conserva."),
+                               MessageIcon::Question, MessageButtons::YesNo, MessageAnswer::No}) !=
+            MessageAnswer::Yes)
+        return;
+    cerrarAlTerminar_ = true;
+    cmdCancelar_Click();
 }
 
 } // namespace zarvento

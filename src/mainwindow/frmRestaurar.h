@@ -19,10 +19,15 @@ class QProgressBar;
 class QPushButton;
 
 namespace zarvento {
+class Restauracion;
+}
+
+namespace zarvento {
 
 // The restore window: the copies at the destination, the routes of the chosen one, the target
 // folder and whether the database comes back too. It runs the command line's restore, with the
-// window's events running throughout.
+// window's events running throughout; "Cancelar", or closing the window once the user agrees,
+// stops it and keeps what was restored.
 class frmRestaurar final : public QDialog {
     Q_OBJECT
 
@@ -34,6 +39,7 @@ public:
     void cargarCopias();
     void cmdExaminar_Click();
     void cmdRestaurar_Click();
+    void cmdCancelar_Click();
 
     QListWidget* lstCopias;
     QListWidget* lstRutas;
@@ -43,6 +49,7 @@ public:
     QProgressBar* barProgreso;
     QPlainTextEdit* txtResumen;
     QPushButton* cmdRestaurar;
+    QPushButton* cmdCancelar;
     QPushButton* cmdCerrar;
 
 protected:
@@ -60,7 +67,8 @@ private:
     Regional regional_;
     std::optional<AjustesDeRestauracion> ajustes_;
     std::vector<CopiaDisponible> copias_;
-    bool restaurando_ = false;
+    Restauracion* enCurso_ = nullptr; // the restore under way
+    bool cerrarAlTerminar_ = false;
 };
 
 } // namespace zarvento

@@ -3,6 +3,7 @@
 #include "engine/FolderListing.h"
 #include "host/RutasLocales.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
@@ -31,6 +32,16 @@ struct Descriptor {
     }
 };
 
+bool escribirTodo(int fd, const char* datos, ssize_t tamano) {
+    for (ssize_t escrito = 0; escrito < tamano;) {
+        const ssize_t n = ::write(fd, datos + escrito, size_t(tamano - escrito));
+        if (n < 0 && errno != EINTR)
+            return false;
+        escrito += std::max<ssize_t>(n, 0);
+    }
+    return true;
+}
+
 // Files at or above this size report their progress.
 constexpr qint64 kArchivoGrande = 8 << 20;
 
@@ -45,7 +56,13 @@ std::unique_ptr<AlmacenDeCopias> AlmacenDeCopias::para(const LugarDeCopias& luga
 
 QString AlmacenDeCopias::legible(const QString& archivo, const QString& local, qint64 tamano,
                                  QString& error) {
-    return traer(archivo, local, tamano, {}, error) ? local : QString();
+    const Descriptor copia{
+        ::open(rutas::aBytes(local).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600)};
+    if (copia.fd < 0) {
+        error = motivoDelSistema(QStringLiteral("No se puede crear"), local);
+        return {};
+    }
+    return traer(archivo, copia.fd, local, tamano, {}, error) ? local : QString();
 }
 
 std::optional<QList<EntradaDeCopia>> AlmacenLocal::listar(const QString& carpeta, QString& error) {
@@ -74,38 +91,47 @@ std::optional<QByteArray> AlmacenLocal::leer(const QString& archivo, QString& er
     return f.readAll();
 }
 
-bool AlmacenLocal::traer(const QString& archivo, const QString& local, qint64 tamano,
-                         const Progreso& progreso, QString& error) {
+bool AlmacenLocal::traer(const QString& archivo, int local, const QString& nombreLocal,
+                         qint64 tamano, const Progreso& progreso, QString& error) {
     const Descriptor origen{::open(rutas::aBytes(archivo).constData(), O_RDONLY | O_CLOEXEC)};
     if (origen.fd < 0) {
         error = motivoDelSistema(QStringLiteral("No se puede abrir"), archivo);
         return false;
     }
-    const QByteArray destino = rutas::aBytes(local);
-    const Descriptor copia{
-        ::open(destino.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600)};
-    if (copia.fd < 0) {
-        error = motivoDelSistema(QStringLiteral("No se puede crear"), local);
-        return false;
-    }
     // The kernel copies without the data passing through here (and shares blocks where the
-    // file system can); a large file goes in pieces, so its progress can be shown.
+    // file system can); a large file goes in pieces, so its progress can be shown. Between two
+    // file systems (a backup disk restored to this one) the kernel refuses, and the data is
+    // read and written here.
     const size_t pieza = tamano >= kArchivoGrande ? size_t(4) << 20 : size_t(1) << 30;
-    qint64 hechos = 0;
-    for (;;) {
-        const ssize_t n = ::copy_file_range(origen.fd, nullptr, copia.fd, nullptr, pieza, 0);
+    QByteArray leido;
+    for (qint64 hechos = 0;;) {
+        ssize_t n = 0;
+        if (leido.isEmpty()) {
+            n = ::copy_file_range(origen.fd, nullptr, local, nullptr, pieza, 0);
+            if (n < 0 && hechos == 0 &&
+                (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)) {
+                leido.resize(1 << 20);
+                continue;
+            }
+        } else if ((n = ::read(origen.fd, leido.data(), leido.size())) > 0 &&
+                   !escribirTodo(local, leido.constData(), n)) {
+            error = motivoDelSistema(QStringLiteral("No se puede escribir"), nombreLocal);
+            return false;
+        }
         if (n == 0)
-            break;
+            return true;
+        if (n < 0 && errno == EINTR)
+            continue;
         if (n < 0) {
             error = motivoDelSistema(QStringLiteral("No se pudo copiar"), archivo);
-            ::unlink(destino.constData());
             return false;
         }
         hechos += n;
-        if (tamano >= kArchivoGrande && progreso)
-            progreso(hechos, tamano);
+        if (tamano >= kArchivoGrande && progreso && !progreso(hechos, tamano)) {
+            error = QStringLiteral("detenida");
+            return false;
+        }
     }
-    return true;
 }
 
 bool AlmacenLocal::copiarDeNuevo(const QString& archivo, QString& error) {
@@ -130,8 +156,8 @@ AlmacenFTP::AlmacenFTP(const LugarDeCopias& lugar, EventPump& bomba) : lugar_(lu
     ftp_.SetTransferBinary();
     ftp_.setEventPump([&bomba] { bomba.pump(); });
     ftp_.setFileTransferProgress([this](qint64& hechos, qint64& total) {
-        if (progreso_)
-            progreso_(hechos, total);
+        if (progreso_ && !progreso_(hechos, total))
+            ftp_.setBlSigue(false);
     });
 }
 
@@ -159,30 +185,34 @@ std::optional<QList<EntradaDeCopia>> AlmacenFTP::listar(const QString& carpeta, 
 }
 
 std::optional<QByteArray> AlmacenFTP::leer(const QString& archivo, QString& error) {
-    QTemporaryFile temporal(QDir::tempPath() + QStringLiteral("/zarvento-leido-XXXXXX"));
-    if (!temporal.open()) {
-        error = temporal.errorString();
-        return std::nullopt;
-    }
-    temporal.close();
+    QBuffer leido;
+    leido.open(QIODevice::WriteOnly);
     if (!conectar(error))
         return std::nullopt;
-    if (!ftp_.SimpleFTPGetFile(temporal.fileName(), archivo)) {
+    if (!ftp_.SimpleFTPGetFile(leido, archivo, archivo)) {
         error = ftp_.GetLastErrorMessage();
         return std::nullopt;
     }
-    return AlmacenLocal().leer(temporal.fileName(), error);
+    return leido.data();
 }
 
-bool AlmacenFTP::traer(const QString& archivo, const QString& local, qint64 tamano,
+bool AlmacenFTP::traer(const QString& archivo, int local, const QString& nombreLocal, qint64 tamano,
                        const Progreso& progreso, QString& error) {
+    QFile copia;
+    if (!copia.open(local, QIODevice::WriteOnly | QIODevice::Unbuffered,
+                    QFileDevice::DontCloseHandle)) {
+        error = copia.errorString();
+        return false;
+    }
     if (!conectar(error))
         return false;
     // A large file goes block by block with its progress (which costs a listing of its folder
     // for its size); the others in one piece.
     progreso_ = progreso;
-    const bool traido = tamano >= kArchivoGrande ? ftp_.FTPDownloadFile(local, archivo)
-                                                 : ftp_.SimpleFTPGetFile(local, archivo);
+    ftp_.setBlSigue(true);
+    const bool traido = tamano >= kArchivoGrande
+                            ? ftp_.FTPDownloadFile(copia, nombreLocal, archivo)
+                            : ftp_.SimpleFTPGetFile(copia, nombreLocal, archivo);
     progreso_ = nullptr;
     if (!traido)
         error = ftp_.GetLastErrorMessage();

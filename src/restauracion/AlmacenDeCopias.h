@@ -36,17 +36,17 @@ struct EntradaDeCopia {
 // two writes a proof of a copy makes there.
 class AlmacenDeCopias {
 public:
-    // Bytes received so far and the file's size.
-    using Progreso = std::function<void(qint64 hechos, qint64 total)>;
+    // Bytes received so far and the file's size; false stops the transfer.
+    using Progreso = std::function<bool(qint64 hechos, qint64 total)>;
 
     virtual ~AlmacenDeCopias() = default;
     // The folder's entries (hidden ones too); nullopt with the reason in error.
     virtual std::optional<QList<EntradaDeCopia>> listar(const QString& carpeta, QString& error) = 0;
     // A small file whole; nullopt with the reason in error (also when it does not exist).
     virtual std::optional<QByteArray> leer(const QString& archivo, QString& error) = 0;
-    // Writes the file's content into a new local file; false with the reason in error, and
-    // nothing left at local.
-    virtual bool traer(const QString& archivo, const QString& local, qint64 tamano,
+    // Writes the file's content into local, an open file of the caller's (nombreLocal names it
+    // in errors); false with the reason in error, also when progreso stopped it.
+    virtual bool traer(const QString& archivo, int local, const QString& nombreLocal, qint64 tamano,
                        const Progreso& progreso, QString& error) = 0;
     // Whether traer may run on several threads at once.
     virtual bool enParalelo() const { return false; }
@@ -71,7 +71,7 @@ class AlmacenLocal final : public AlmacenDeCopias {
 public:
     std::optional<QList<EntradaDeCopia>> listar(const QString& carpeta, QString& error) override;
     std::optional<QByteArray> leer(const QString& archivo, QString& error) override;
-    bool traer(const QString& archivo, const QString& local, qint64 tamano,
+    bool traer(const QString& archivo, int local, const QString& nombreLocal, qint64 tamano,
                const Progreso& progreso, QString& error) override;
     bool enParalelo() const override { return true; }
     QString legible(const QString& archivo, const QString&, qint64, QString&) override {
@@ -89,7 +89,7 @@ public:
 
     std::optional<QList<EntradaDeCopia>> listar(const QString& carpeta, QString& error) override;
     std::optional<QByteArray> leer(const QString& archivo, QString& error) override;
-    bool traer(const QString& archivo, const QString& local, qint64 tamano,
+    bool traer(const QString& archivo, int local, const QString& nombreLocal, qint64 tamano,
                const Progreso& progreso, QString& error) override;
     bool copiarDeNuevo(const QString& archivo, QString& error) override;
     bool guardar(const QString& archivo, const QByteArray& contenido, QString& error) override;

@@ -1,5 +1,6 @@
 #include "restauracion/ComandoDeRestauracion.h"
 
+#include "app/FinPorSenal.h"
 #include "host/LibORVX.h"
 
 #include <QFileInfo>
@@ -84,6 +85,8 @@ QString ComandoDeRestauracion::lineaDeResumen(const ResumenDeRestauracion& resum
         linea += QStringLiteral("; bases restauradas: %1").arg(resumen.bases);
     if (!resumen.fallas.isEmpty())
         linea += QStringLiteral("; fallas: %1").arg(resumen.fallas.size());
+    if (resumen.cancelada)
+        linea += QStringLiteral("; cancelada");
     return linea;
 }
 
@@ -137,6 +140,10 @@ int ComandoDeRestauracion::restaurar(const Opciones& opciones,
                                }});
     if (leidos.base)
         restauracion.servidorDeBase(*leidos.base, CarpetaDeSeguridad(archivos_), reloj_);
+    // Ctrl+C and SIGTERM stop the restore as the window's "Cancelar" does: what was restored
+    // stays, with the summary saying so.
+    FinPorSenal senales;
+    QObject::connect(&senales, &FinPorSenal::pedido, [&restauracion] { restauracion.cancelar(); });
     const ResumenDeRestauracion resumen = restauracion.restaurar(
         *copia, {opciones.carpeta, opciones.rutas, opciones.base, opciones.prueba});
     salida_ << lineaDeResumen(resumen, regional_) << '\n';

@@ -6,6 +6,8 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
 #include <atomic>
@@ -13,19 +15,21 @@
 #include <cstring>
 #include <fcntl.h>
 #include <mutex>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 
 namespace zarvento {
 
 struct Restauracion::Trabajo {
-    enum class Fin { Hecho, Existente, Fallido };
+    enum class Fin { Omitido, Hecho, Existente, Fallido }; // Omitido: cancelled first
 
     QString origen;  // in the store
     QString destino; // the restored file
     DatosArchivo datos;
-    Fin fin = Fin::Fallido;
+    Fin fin = Fin::Omitido;
     QString error;
 };
 
@@ -48,6 +52,97 @@ mode_t mascaraDelUsuario() {
     const mode_t mascara = ::umask(0);
     ::umask(mascara);
     return mascara;
+}
+
+constexpr char kPrefijoTemporal[] = ".zv-restaurando-";
+
+// A restored file while it is written: a file without a name in its folder where the file system
+// has them, so nothing of it shows, or stays behind whatever becomes of the program. Elsewhere
+// (network shares) a file under a hidden temporary name, locked while it is written, so that a
+// later restore tells it from what a killed one left. Whatever has not taken the file's name
+// when this ends is removed.
+class ArchivoNuevo {
+public:
+    explicit ArchivoNuevo(QByteArray destino) : destino_(std::move(destino)) {
+        const QByteArray carpeta = destino_.left(destino_.lastIndexOf('/') + 1);
+        fd_ = ::open(carpeta.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+        if (fd_ >= 0 || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL))
+            return;
+        static std::atomic<unsigned> contador = 0;
+        temporal_ = carpeta + kPrefijoTemporal + QByteArray::number(::getpid()) + '-' +
+                    QByteArray::number(++contador);
+        fd_ = ::open(temporal_.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd_ < 0)
+            temporal_.clear();
+        else if (::flock(fd_, LOCK_EX) != 0)
+            cerrar();
+    }
+    ~ArchivoNuevo() { cerrar(); }
+    ArchivoNuevo(const ArchivoNuevo&) = delete;
+    ArchivoNuevo& operator=(const ArchivoNuevo&) = delete;
+
+    int fd() const { return fd_; }
+
+    // Gives the file its name when that is free (link, unlike rename, never replaces what has
+    // it), and closes it; false with errno set, EEXIST when the name is taken.
+    bool nombrar() {
+        if (!(temporal_.isEmpty() ? enlazar()
+                                  : ::link(temporal_.constData(), destino_.constData()) == 0))
+            return false;
+        // A file system may report a failed write only when the file is closed (shares).
+        if (::close(std::exchange(fd_, -1)) == 0)
+            return true;
+        const int motivo = errno;
+        ::unlink(destino_.constData());
+        errno = motivo;
+        return false;
+    }
+
+private:
+    // By the descriptor where the system lets every user do so (Linux 6.10 on), else through
+    // /proc.
+    bool enlazar() const {
+        if (::linkat(fd_, "", AT_FDCWD, destino_.constData(), AT_EMPTY_PATH) == 0)
+            return true;
+        if (errno != ENOENT && errno != EPERM)
+            return false;
+        const QByteArray enProc = "/proc/self/fd/" + QByteArray::number(fd_);
+        return ::linkat(AT_FDCWD, enProc.constData(), AT_FDCWD, destino_.constData(),
+                        AT_SYMLINK_FOLLOW) == 0;
+    }
+
+    void cerrar() {
+        const int motivo = errno;
+        if (fd_ >= 0)
+            ::close(std::exchange(fd_, -1));
+        if (!temporal_.isEmpty())
+            ::unlink(std::exchange(temporal_, {}).constData());
+        errno = motivo;
+    }
+
+    QByteArray destino_;
+    QByteArray temporal_; // "" for a file without a name
+    int fd_ = -1;
+};
+
+// Removes from a folder the temporary files of restores that were killed while writing them:
+// those with this program's temporary names that no restore under way holds locked.
+void borrarAbandonados(const QString& carpeta) {
+    static const QRegularExpression propio(QStringLiteral("^\\.zv-restaurando-\\d+-\\d+$"));
+    const QStringList nombres = QDir(carpeta).entryList(
+        {QString::fromLatin1(kPrefijoTemporal) + '*'}, QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& nombre : nombres) {
+        if (!propio.match(nombre).hasMatch())
+            continue;
+        const QByteArray ruta = rutas::aBytes(carpeta + '/' + nombre);
+        const int fd = ::open(ruta.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        struct stat datos {};
+        if (fd >= 0 && ::fstat(fd, &datos) == 0 && S_ISREG(datos.st_mode) &&
+            ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            ::unlink(ruta.constData());
+        if (fd >= 0)
+            ::close(fd);
+    }
 }
 
 // Two copies at once keep a local disk busy the way cp does alone: one thread waits on each
@@ -81,6 +176,8 @@ ResumenDeRestauracion Restauracion::restaurar(const CopiaDisponible& copia,
             total_ += archivo.datos.tamano;
     }
     for (const RutaRegistrada& ruta : rutas) {
+        if (cancelada_)
+            break;
         const QString destino =
             conSeparador(conSeparador(pedido.carpeta) + CarpetaDeRestauracion(ruta, copia, lugar_));
         // Files put into a running server's data folder behind its back damage its databases.
@@ -93,7 +190,7 @@ ResumenDeRestauracion Restauracion::restaurar(const CopiaDisponible& copia,
             continue;
         }
         restaurarRuta(ruta, destino, pedido, resumen);
-        if (pedido.base && !ruta.base.isEmpty()) {
+        if (pedido.base && !ruta.base.isEmpty() && !cancelada_) {
             if (pedido.prueba)
                 avisos_.linea(QStringLiteral("Se cargaría la base ") + ruta.base);
             else
@@ -103,6 +200,9 @@ ResumenDeRestauracion Restauracion::restaurar(const CopiaDisponible& copia,
     if (pedido.base && std::none_of(rutas.begin(), rutas.end(),
                                     [](const RutaRegistrada& r) { return !r.base.isEmpty(); }))
         resumen.fallas.append(QStringLiteral("La copia no tiene volcado de base de datos"));
+    resumen.cancelada = cancelada_;
+    if (resumen.cancelada)
+        avisos_.linea(QStringLiteral("Restauración cancelada"));
     resumen.milisegundos = cronometro.elapsed();
     return resumen;
 }
@@ -178,11 +278,13 @@ void Restauracion::restaurarRuta(const RutaRegistrada& ruta, const QString& dest
         trabajos.push_back({lugar_.raiz + ruta.destino + archivo.ruta,
                             final,
                             archivo.datos,
-                            Trabajo::Fin::Fallido,
+                            Trabajo::Fin::Omitido,
                             {}});
     }
     for (const QString& carpeta : carpetas) {
-        if (!DeArchivos::CreaRuta(carpeta)) {
+        if (existe(carpeta))
+            borrarAbandonados(carpeta);
+        else if (!DeArchivos::CreaRuta(carpeta)) {
             resumen.fallas.append(QStringLiteral("No se pudo crear la carpeta ") +
                                   rutas::legible(carpeta));
             avisos_.linea(resumen.fallas.last());
@@ -200,7 +302,6 @@ void Restauracion::ejecutar(std::vector<Trabajo>& trabajos, ResumenDeRestauracio
         qint64 total = 0;
         int mostrado = 0;
     } grande;
-    std::atomic<qint64> terminados{0};
     std::atomic<qint64> bytesTerminados{0};
     const auto mostrar = [&] {
         std::lock_guard bloqueo(grande.candado);
@@ -231,30 +332,34 @@ void Restauracion::ejecutar(std::vector<Trabajo>& trabajos, ResumenDeRestauracio
             }
             if (std::this_thread::get_id() == principal)
                 mostrar();
+            return !cancelada_;
         };
     };
     const auto uno = [&](Trabajo& trabajo) {
         restaurarArchivo(trabajo, progreso(trabajo.destino));
         bytesTerminados += trabajo.datos.tamano;
-        ++terminados;
     };
 
     if (!almacen_.enParalelo()) {
         for (Trabajo& trabajo : trabajos) {
             bomba_.pump();
+            if (cancelada_)
+                break;
             uno(trabajo);
             mostrar();
         }
     } else {
         std::atomic<std::size_t> siguiente{0};
+        std::atomic<int> hilosActivos{kHilosLocales};
         std::vector<std::thread> hilos;
         for (int h = 0; h < kHilosLocales; ++h) {
             hilos.emplace_back([&] {
-                for (std::size_t i; (i = siguiente++) < trabajos.size();)
+                for (std::size_t i; !cancelada_ && (i = siguiente++) < trabajos.size();)
                     uno(trabajos[i]);
+                --hilosActivos;
             });
         }
-        while (terminados < qint64(trabajos.size())) {
+        while (hilosActivos > 0) {
             bomba_.pump();
             mostrar();
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -267,6 +372,8 @@ void Restauracion::ejecutar(std::vector<Trabajo>& trabajos, ResumenDeRestauracio
 
     for (const Trabajo& trabajo : trabajos) {
         switch (trabajo.fin) {
+        case Trabajo::Fin::Omitido:
+            break;
         case Trabajo::Fin::Hecho:
             ++resumen.archivos;
             resumen.bytes += trabajo.datos.tamano;
@@ -288,33 +395,37 @@ void Restauracion::ejecutar(std::vector<Trabajo>& trabajos, ResumenDeRestauracio
 
 // Runs on any thread when the store allows it.
 bool Restauracion::restaurarArchivo(Trabajo& trabajo, const AlmacenDeCopias::Progreso& progreso) {
-    static const mode_t mascara = mascaraDelUsuario();
-    static std::atomic<int> contador{0};
-    const QString temporal = trabajo.destino.left(trabajo.destino.lastIndexOf('/') + 1) +
-                             QStringLiteral(".zv-restaurando-") + QString::number(::getpid()) +
-                             '-' + QString::number(++contador);
-    const QByteArray nombreTemporal = rutas::aBytes(temporal);
+    static const mode_t permisos = 0666 & ~mascaraDelUsuario();
     const auto fallar = [&](const QString& error) {
-        ::unlink(nombreTemporal.constData());
         trabajo.error = error;
-        trabajo.fin = Trabajo::Fin::Fallido;
+        // A transfer stopped by a cancel is no failure: the file is only not restored.
+        trabajo.fin = cancelada_ ? Trabajo::Fin::Omitido : Trabajo::Fin::Fallido;
         return false;
     };
-    if (!almacen_.traer(trabajo.origen, temporal, trabajo.datos.tamano, progreso, trabajo.error))
-        return fallar(trabajo.error);
-    const timespec tiempos[2] = {{trabajo.datos.modificado, 0}, {trabajo.datos.modificado, 0}};
-    if (::chmod(nombreTemporal.constData(), 0666 & ~mascara) != 0 ||
-        ::utimensat(AT_FDCWD, nombreTemporal.constData(), tiempos, 0) != 0)
+    ArchivoNuevo nuevo(rutas::aBytes(trabajo.destino));
+    if (nuevo.fd() < 0)
         return fallar(errorDelSistema());
-    // link never replaces what already has the name, which rename would.
-    if (::link(nombreTemporal.constData(), rutas::aBytes(trabajo.destino).constData()) != 0) {
+    if (!almacen_.traer(trabajo.origen, nuevo.fd(), trabajo.destino, trabajo.datos.tamano, progreso,
+                        trabajo.error))
+        return fallar(trabajo.error);
+    struct stat leido {};
+    if (::fstat(nuevo.fd(), &leido) != 0)
+        return fallar(errorDelSistema());
+    // A copy cut short at the destination is not its backed-up content.
+    if (leido.st_size != trabajo.datos.tamano)
+        return fallar(QStringLiteral("mide %1 bytes en la copia, y %2 en su registro")
+                          .arg(leido.st_size)
+                          .arg(trabajo.datos.tamano));
+    const timespec tiempos[2] = {{trabajo.datos.modificado, 0}, {trabajo.datos.modificado, 0}};
+    if (::fchmod(nuevo.fd(), permisos) != 0 || ::futimens(nuevo.fd(), tiempos) != 0)
+        return fallar(errorDelSistema());
+    if (!nuevo.nombrar()) {
         const bool yaEstaba = errno == EEXIST;
         fallar(errorDelSistema());
         if (yaEstaba)
             trabajo.fin = Trabajo::Fin::Existente;
         return false;
     }
-    ::unlink(nombreTemporal.constData());
     trabajo.fin = Trabajo::Fin::Hecho;
     return true;
 }
@@ -328,11 +439,14 @@ void Restauracion::cargarBase(const RutaRegistrada& ruta, ResumenDeRestauracion&
         std::find_if(ruta.archivos.begin(), ruta.archivos.end(),
                      [&](const ArchivoRegistrado& a) { return a.ruta == archivo; });
     const qint64 tamano = registrado == ruta.archivos.end() ? 0 : registrado->datos.tamano;
+    QFile copia(volcado);
     bool cargada = false;
     if (!servidor_)
         error = QStringLiteral("no hay servidor de base de datos en los ajustes");
-    else if (!privada.isValid() ||
-             !almacen_.traer(lugar_.raiz + ruta.destino + archivo, volcado, tamano, {}, error))
+    else if (!privada.isValid() || !copia.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        error = QStringLiteral("no se pudo traer su volcado: ") + copia.errorString();
+    else if (!almacen_.traer(lugar_.raiz + ruta.destino + archivo, copia.handle(), volcado, tamano,
+                             {}, error))
         error = QStringLiteral("no se pudo traer su volcado: ") + error;
     else
         cargada = CargaDeBase(*servidor_, bomba_, carpetaSeguridad_, *reloj_)

@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <functional>
 #include <optional>
 
@@ -21,18 +22,21 @@ struct PedidoDeRestauracion {
 struct ResumenDeRestauracion {
     qint64 archivos = 0; // restored (or, in a trial, to restore)
     qint64 bytes = 0;
-    qint64 existentes = 0; // already in the target folder, left as they were
-    qint64 bases = 0;      // databases loaded
-    QStringList fallas;    // one line per file, route or database that failed
+    qint64 existentes = 0;  // already in the target folder, left as they were
+    qint64 bases = 0;       // databases loaded
+    QStringList fallas;     // one line per file, route or database that failed
+    bool cancelada = false; // stopped before the end: what is counted was restored
     qint64 milisegundos = 0;
 
-    bool correcta() const { return fallas.isEmpty(); }
+    bool correcta() const { return fallas.isEmpty() && !cancelada; }
 };
 
 // Restores a copy, or some of its routes, into a folder: one subfolder per route, each file
 // with its backed-up content and time. A file already in the target folder is never
-// overwritten: each copy is written under a hidden temporary name and only linked in under its
-// own name when that is free. Optionally brings the routes' databases back (see CargaDeBase).
+// overwritten: each copy is written into a file without a name (where the file system has none,
+// under a hidden temporary name) and only linked in under its own name when that is free, so a
+// restore that stops at any point leaves no part of a file. Optionally brings the routes'
+// databases back (see CargaDeBase).
 class Restauracion {
 public:
     struct Avisos {
@@ -50,6 +54,9 @@ public:
 
     ResumenDeRestauracion restaurar(const CopiaDisponible& copia,
                                     const PedidoDeRestauracion& pedido);
+    // Stops a restore under way (from its avisos or any thread): between two files, or within a
+    // large file's transfer; a database load under way ends first, none starts after.
+    void cancelar() { cancelada_ = true; }
 
 private:
     struct Trabajo;
@@ -73,6 +80,7 @@ private:
     const Clock* reloj_ = nullptr;
     qint64 total_ = 0;
     qint64 hechos_ = 0;
+    std::atomic<bool> cancelada_ = false;
 };
 
 } // namespace zarvento

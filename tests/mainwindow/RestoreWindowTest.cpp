@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
 #include <QProgressBar>
 #include <QTest>
 
@@ -51,6 +52,37 @@ TEST_F(RestoreWindowTest, RestoresTheChosenCopyIntoTheFolderChosen) {
     EXPECT_TRUE(restaurar->txtResumen->toPlainText().contains("Archivos restaurados: 2 ("));
     EXPECT_EQ(restaurar->barProgreso->value(), restaurar->barProgreso->maximum());
     EXPECT_TRUE(restaurar->cmdRestaurar->isEnabled());
+}
+
+// Closing the window while it restores asks first; agreed, the restore stops before its next
+// file, says so, leaves no part of a file behind, and the window closes once it stopped.
+TEST_F(RestoreWindowTest, ClosingItDuringARestoreCancelsItOnceAgreed) {
+    configurarCorrecta();
+    ASSERT_TRUE(cargar());
+    ventana->cmdAccion_Click();
+    ventana->bandeja().accion("Restaurar…")->trigger();
+    QPointer<frmRestaurar> restaurar = ventana->findChild<frmRestaurar*>();
+    ASSERT_TRUE(restaurar);
+    restaurar->txtCarpeta->setText(dir / "restaurado");
+    QString resumen;
+    bomba.onPump = [&] {
+        if (!restaurar || !restaurar->cmdCancelar->isEnabled())
+            return;
+        dialogos.answers = {MessageAnswer::No, MessageAnswer::Yes};
+        restaurar->close(); // declined: the restore goes on
+        EXPECT_TRUE(restaurar->cmdCancelar->isEnabled());
+        restaurar->close();
+        resumen = restaurar->txtResumen->toPlainText();
+    };
+    QTest::mouseClick(restaurar->cmdRestaurar, Qt::LeftButton);
+
+    EXPECT_EQ(dialogos.messages.size(), 2u);
+    EXPECT_TRUE(resumen.contains("Cancelando")) << resumen.toStdString();
+    EXPECT_EQ(treeOf(dir / "restaurado").filter(".txt"), QStringList());
+    ASSERT_TRUE(restaurar);
+    EXPECT_TRUE(restaurar->txtResumen->toPlainText().contains("Archivos restaurados: 0 (0 bytes)"));
+    EXPECT_TRUE(restaurar->txtResumen->toPlainText().contains("; cancelada"));
+    EXPECT_FALSE(restaurar->isVisible());
 }
 
 } // namespace

@@ -55,8 +55,11 @@ void RevisionConfiguracion::RevisarConfiguracion() {
     job_.IncluirSubdirectorios(leerSiNo(de(ajustes::kIncluirSubdirectorios)));
     registrarSiNo(QStringLiteral("Incluir subdirectorios"), job_.IncluirSubdirectorios());
     revisarCopiaConsistente(*acceso, blCorrecto);
-    registrarSiNo(QStringLiteral("Comprobar copias"), leerSiNo(de(ajustes::kComprobarCopias)));
-    leerConDefecto(de(ajustes::kMinutosComprobacion));
+    const bool comprobar = leerSiNo(de(ajustes::kComprobarCopias));
+    registrarSiNo(QStringLiteral("Comprobar copias"), comprobar);
+    const QString minutos = leerConDefecto(de(ajustes::kMinutosComprobacion));
+    if (comprobar)
+        job_.Bitacorear(QStringLiteral("Minutos de comprobación"), minutos);
     revisarHora(blCorrecto);
 
     if (blCorrecto) {
@@ -97,6 +100,7 @@ void RevisionConfiguracion::revisarCiclo() {
     job_.DiaAlInicio(leerSiNo(de(ajustes::kDiaPrimero)));
     registrarSiNo(QStringLiteral("'Día al inicio'"), job_.DiaAlInicio());
     job_.CompartirArchivos(leerSiNo(de(ajustes::kCompartirArchivos)));
+    registrarSiNo(QStringLiteral("Compartir archivos entre copias"), job_.CompartirArchivos());
 }
 
 void RevisionConfiguracion::revisarFTP(const DeAcceso& acceso) {

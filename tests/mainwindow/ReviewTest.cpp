@@ -8,17 +8,18 @@ namespace {
 
 TEST_F(MainWindowTest, EmptySettingsWriteTheDefaultsAndBlockEveryRun) {
     ASSERT_TRUE(cargar());
-    EXPECT_EQ(
-        log(),
-        (QStringList{linea("Revisando configuración"), linea("No se han definido rutas"),
-                     linea("Rutas a respaldar incorrectas"), linea("Respaldos variados", "Sí"),
-                     linea("Ciclo", "Semanal"), linea("'Día al inicio'", "Sí"),
-                     linea("Respaldo en FTP", "No"), linea("Alerta", "Ruta destino, no definida"),
-                     linea("Respaldo diferencial", "Sí"), linea("Incluir subdirectorios", "Sí"),
-                     linea("Copia consistente", "No"), linea("Comprobar copias", "Sí"),
-                     linea("Hora del respaldo", "SIN DEFINIR"),
-                     linea("No procede el respaldo", "Configuración incorrecta"),
-                     linea("Configuración revisada")}));
+    EXPECT_EQ(log(),
+              (QStringList{
+                  linea("Revisando configuración"), linea("No se han definido rutas"),
+                  linea("Rutas a respaldar incorrectas"), linea("Respaldos variados", "Sí"),
+                  linea("Ciclo", "Semanal"), linea("'Día al inicio'", "Sí"),
+                  linea("Compartir archivos entre copias", "Sí"), linea("Respaldo en FTP", "No"),
+                  linea("Alerta", "Ruta destino, no definida"), linea("Respaldo diferencial", "Sí"),
+                  linea("Incluir subdirectorios", "Sí"), linea("Copia consistente", "No"),
+                  linea("Comprobar copias", "Sí"), linea("Minutos de comprobación", "60"),
+                  linea("Hora del respaldo", "SIN DEFINIR"),
+                  linea("No procede el respaldo", "Configuración incorrecta"),
+                  linea("Configuración revisada")}));
     EXPECT_EQ(leido(ajustes::kRespaldosVariados), "S");
     EXPECT_EQ(leido(ajustes::kCiclo), "Semanal");
     EXPECT_EQ(leido(ajustes::kDiaPrimero), "S");
@@ -44,16 +45,19 @@ TEST_F(MainWindowTest, CorrectConfigurationArmsTheSchedule) {
     guardar(ajustes::kCiclo, "mensual");
     guardar(ajustes::kDiaPrimero, "n");
     guardar(ajustes::kRespaldoDiferencial, "No");
+    guardar(ajustes::kCompartirArchivos, "N");
+    guardar(ajustes::kMinutosComprobacion, "45");
     ASSERT_TRUE(cargar());
     EXPECT_EQ(log(),
-              (QStringList{linea("Revisando configuración"), linea("Rutas a respaldar correctas"),
-                           linea("Respaldos variados", "Sí"), linea("Ciclo", "Mensual"),
-                           linea("'Día al inicio'", "No"), linea("Respaldo en FTP", "No"),
-                           linea("Ruta destino correcta"), linea("Respaldo diferencial", "No"),
-                           linea("Incluir subdirectorios", "Sí"), linea("Copia consistente", "No"),
-                           linea("Comprobar copias", "Sí"), linea("Hora del respaldo", "23:00"),
-                           linea("Resultado revisión", "Todo correcto"),
-                           linea("Configuración revisada")}));
+              (QStringList{
+                  linea("Revisando configuración"), linea("Rutas a respaldar correctas"),
+                  linea("Respaldos variados", "Sí"), linea("Ciclo", "Mensual"),
+                  linea("'Día al inicio'", "No"), linea("Compartir archivos entre copias", "No"),
+                  linea("Respaldo en FTP", "No"), linea("Ruta destino correcta"),
+                  linea("Respaldo diferencial", "No"), linea("Incluir subdirectorios", "Sí"),
+                  linea("Copia consistente", "No"), linea("Comprobar copias", "Sí"),
+                  linea("Minutos de comprobación", "45"), linea("Hora del respaldo", "23:00"),
+                  linea("Resultado revisión", "Todo correcto"), linea("Configuración revisada")}));
     EXPECT_TRUE(Timer1()->isActive());
     EXPECT_TRUE(boton("cmdAccion")->isEnabled());
     EXPECT_EQ(boton("cmdAccion")->text(), "&Respaldar");
@@ -79,10 +83,10 @@ TEST_F(MainWindowTest, FtpDestinationIsTakenUncheckedAndUndefinedCredentialsAreR
     guardar(ajustes::kFTPusuario, "alguien");
     guardar(ajustes::kRutaDestino, "/copias/no/comprobada");
     ASSERT_TRUE(cargar());
-    EXPECT_EQ(log().value(5), linea("Respaldo en FTP", "Sí"));
-    EXPECT_EQ(log().value(6), linea("Ruta FTP", "/copias/no/comprobada/"));
-    EXPECT_EQ(log().value(7), linea("Atención: ruta no comprobable, por ser FTP"));
-    EXPECT_EQ(log().value(8), linea("Ruta destino correcta (pero es ruta FTP)"));
+    EXPECT_EQ(log().value(6), linea("Respaldo en FTP", "Sí"));
+    EXPECT_EQ(log().value(7), linea("Ruta FTP", "/copias/no/comprobada/"));
+    EXPECT_EQ(log().value(8), linea("Atención: ruta no comprobable, por ser FTP"));
+    EXPECT_EQ(log().value(9), linea("Ruta destino correcta (pero es ruta FTP)"));
     EXPECT_TRUE(log().contains(linea("Resultado revisión", "Todo correcto")));
     for (const char* clave : {ajustes::kFTPservidor, ajustes::kFTPusuario, ajustes::kFTPpassword})
         EXPECT_EQ(leido(clave), "DATO SIN DEFINIR") << clave;

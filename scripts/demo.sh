@@ -126,6 +126,9 @@ demo_report() {
     echo "===== the proof of the copy (read back from $demo/copias)"
     grep -E "Copia comprobada|Copia con fallas" "$demo/programa/Bitacora.log" ||
         echo "(no proof: the run did not end well)"
+    echo "===== the same copy proven on demand, every file read back: zarvento --comprobar"
+    XDG_CONFIG_HOME="$demo/config" XDG_DATA_HOME="$demo/datos" "$demo/programa/zarvento" \
+        --comprobar || echo "(exit status $?)"
     echo "===== report server: the run (rdamovtos), one row per backed-up folder (rdamovtosdetalle)"
     echo "      and the proof of its copy (rdacomprobaciones)"
     report_sql -t -e 'SELECT * FROM rdamovtos; SELECT * FROM rdamovtosdetalle;

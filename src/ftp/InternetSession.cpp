@@ -361,11 +361,12 @@ bool InternetSession::write(const char* data, qint64 size) {
     return true;
 }
 
-bool InternetSession::openDownload(const QString& path, bool ascii) {
+bool InternetSession::openDownload(const QString& path, bool ascii, bool knownSize) {
     if (!acceptsPath(path) || !ensureIdleConnection())
         return false;
     prepare(absolutePath(path));
     curl_easy_setopt(easy_.get(), CURLOPT_TRANSFERTEXT, ascii ? 1L : 0L);
+    curl_easy_setopt(easy_.get(), CURLOPT_IGNORE_CONTENT_LENGTH, knownSize ? 1L : 0L);
     curl_easy_setopt(easy_.get(), CURLOPT_WRITEFUNCTION, &InternetSession::onWrite);
     curl_easy_setopt(easy_.get(), CURLOPT_WRITEDATA, this);
     transfer_ = Transfer::Download;

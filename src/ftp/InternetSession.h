@@ -79,7 +79,8 @@ public:
     // and handed to curl in large pieces, so small blocks cost no throughput.
     bool openUpload(const QString& path, bool ascii);
     bool write(const char* data, qint64 size);
-    bool openDownload(const QString& path, bool ascii);
+    // knownSize: the caller checks the size itself, so curl does not ask the server for it.
+    bool openDownload(const QString& path, bool ascii, bool knownSize = false);
     // Up to size bytes; fewer only at the end of the file. -1 on failure.
     qint64 read(char* data, qint64 size);
     // Ends the transfer: true only when the server confirmed it. The rest of a download that

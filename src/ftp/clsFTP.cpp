@@ -365,24 +365,36 @@ bool clsFTP::SimpleFTPGetFile(const QString& sLocal, const QString& sRemote) {
            commit(local, QStringLiteral("SimpleFtpGetFile"));
 }
 
-bool clsFTP::SimpleFTPGetFile(QIODevice& local, const QString& localPath, const QString& sRemote) {
+bool clsFTP::SimpleFTPGetFile(QIODevice& local, const QString& localPath, const QString& sRemote,
+                              qint64 size) {
     const QString label = QStringLiteral("SimpleFtpGetFile");
-    if (!session_.openDownload(sRemote, ascii()))
+    if (!session_.openDownload(sRemote, ascii(), size >= 0))
         return ReportError(session_.lastError(), label);
     QByteArray chunk(kWholeFileChunk, Qt::Uninitialized);
     qint64 length = 0;
+    qint64 received = 0;
     while ((length = session_.read(chunk.data(), chunk.size())) > 0) {
         if (local.write(chunk.constData(), length) != length) {
             session_.abandonTransfer();
             return ReportLocalError(label, localPath, local.errorString());
         }
+        received += length;
     }
     if (length < 0) {
         ReportError(session_.lastError(), label);
         session_.abandonTransfer();
         return false;
     }
-    return session_.closeTransfer() || ReportError(session_.lastError(), label);
+    if (!session_.closeTransfer())
+        return ReportError(session_.lastError(), label);
+    // The server was not asked for the size: a file of another one was cut short or changed.
+    if (size >= 0 && received != size)
+        return ReportLocalError(label, localPath,
+                                QStringLiteral("received %1 bytes of %2, not the %3 expected")
+                                    .arg(received)
+                                    .arg(sRemote)
+                                    .arg(size));
+    return true;
 }
 
 // QSaveFile's commit does not see a failure of its last buffered write (a full disk): flush

@@ -64,7 +64,10 @@ public:
     // The same into a device the caller opened and completes itself (localPath names it in
     // errors). FTPDownloadFile stops, false, at the next block once blSigue is cleared.
     bool FTPDownloadFile(QIODevice& local, const QString& localPath, const QString& sRemote);
-    bool SimpleFTPGetFile(QIODevice& local, const QString& localPath, const QString& sRemote);
+    // size: the size the caller knows the file has, or -1; a known size spares asking the
+    // server for it, and a file of another size fails.
+    bool SimpleFTPGetFile(QIODevice& local, const QString& localPath, const QString& sRemote,
+                          qint64 size = -1);
     QString GetFTPDirectory();
     bool SetFTPDirectory(const QString& sDir);
     // The size of the entry of exactly that name in its folder's listing; -1 when there is none,

@@ -175,12 +175,14 @@ bool AlmacenFTP::traer(const QString& archivo, int local, const QString& nombreL
     if (!conectar(error))
         return false;
     // A large file goes block by block with its progress (which costs a listing of its folder
-    // for its size); the others in one piece.
+    // for its size); the others in one piece, checked against the size the caller knows (a
+    // file of no known size, 0, has its size asked for).
     progreso_ = progreso;
     ftp_.setBlSigue(true);
-    const bool traido = tamano >= kArchivoGrande
-                            ? ftp_.FTPDownloadFile(copia, nombreLocal, archivo)
-                            : ftp_.SimpleFTPGetFile(copia, nombreLocal, archivo);
+    const bool traido =
+        tamano >= kArchivoGrande
+            ? ftp_.FTPDownloadFile(copia, nombreLocal, archivo)
+            : ftp_.SimpleFTPGetFile(copia, nombreLocal, archivo, tamano > 0 ? tamano : -1);
     progreso_ = nullptr;
     if (!traido)
         error = ftp_.GetLastErrorMessage();

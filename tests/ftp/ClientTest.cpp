@@ -3,6 +3,7 @@
 #include "ftp/clsFTP.h"
 #include "host/RutasLocales.h"
 
+#include <QBuffer>
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
@@ -487,6 +488,25 @@ TEST_P(FtpClient, WholeFileTransfersInActiveAndPassiveMode) {
     EXPECT_FALSE(ftp_.SimpleFTPGetFile(local_ / "x.bin", "absent.bin"));
     EXPECT_TRUE(ftp_.GetLastErrorMessage().startsWith("550"));
     EXPECT_FALSE(QFile::exists(local_ / "x.bin"));
+}
+
+// A caller that knows the size spares the SIZE command, so the size check is its own.
+TEST_P(FtpClient, ReceivingAFileOfAKnownSizeFailsWhenTheSizeDiffers) {
+    ASSERT_TRUE(connect());
+    ASSERT_TRUE(ftp_.SetFTPDirectory(folder_));
+    const QByteArray content = bytes(70000);
+    test::writeFile(local_ / "known.bin", content);
+    ASSERT_TRUE(ftp_.SimpleFTPPutFile(local_ / "known.bin", "known.bin"));
+    for (const qint64 size : {content.size() - 1, content.size() + 1, content.size()}) {
+        SCOPED_TRACE(size);
+        QBuffer got;
+        got.open(QIODevice::WriteOnly);
+        EXPECT_EQ(ftp_.SimpleFTPGetFile(got, "got", "known.bin", size), size == content.size())
+            << ftp_.GetLastErrorMessage().toStdString();
+        if (size == content.size()) {
+            EXPECT_EQ(got.data(), content);
+        }
+    }
 }
 
 } // namespace

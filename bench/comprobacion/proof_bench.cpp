@@ -9,6 +9,7 @@
 #include "comprobacion/ComprobacionDeCopia.h"
 
 #include <QCoreApplication>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <cstdio>
 
@@ -23,12 +24,25 @@ int main(int argc, char** argv) {
     zarvento::NoEventPump pump;
     QString falla;
     if (a[1] == "files") {
+        // The record the run left: every file of the source, unchanged since.
+        zarvento::RegistroDeCopia registro;
+        registro.inicio = QDateTime::currentDateTime();
+        zarvento::RutaRegistrada ruta;
+        ruta.origen = a[2];
+        const QString origen = a[2] + '/';
+        for (QDirIterator it(origen, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
+            const QFileInfo info = it.nextFileInfo();
+            ruta.conservado({info.filePath().mid(origen.size()),
+                             {info.size(), info.lastModified().toSecsSinceEpoch()}});
+        }
+        registro.rutas.push_back(std::move(ruta));
         zarvento::OpcionesDeComprobacion opciones;
-        opciones.copiados = opciones.inicio = QDateTime::currentDateTime();
+        opciones.copiados = registro.inicio;
         opciones.carpeta = a[4];
         opciones.limite = QDeadlineTimer(QDeadlineTimer::Forever);
-        falla = zarvento::ComprobacionDeCopia(opciones, pump)
-                    .comprobar({{a[2], a[3] + '/', false}})
+        zarvento::AlmacenLocal almacen;
+        falla = zarvento::ComprobacionDeCopia(almacen, a[3] + '/', opciones, pump)
+                    .comprobar(registro)
                     .falla;
     } else {
         zarvento::ComprobacionDeBase bases(a[4], pump, QDeadlineTimer(QDeadlineTimer::Forever));

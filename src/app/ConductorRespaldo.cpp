@@ -67,7 +67,7 @@ void ConductorRespaldo::EjecutarRespaldo(const std::function<void()>& deshabilit
 
     deshabilitarAccion();
     job_.Bitacorear(QStringLiteral("Iniciando respaldo"));
-    registro_ = {inicio, {}, {}, version(), QSysInfo::machineHostName(), {}};
+    registro_ = {inicio, {}, {}, version(), QSysInfo::machineHostName(), {}, {}};
     archivoRegistro_ = job_.ArchivoDeRegistro();
     guardarRegistro(QString::fromLatin1(RegistroDeCopia::kEnCurso));
     carpetas_ = CarpetasDeRutas::deArchivos(archivos_.pbArchivoRutas, archivos_.pbArchivoDATAs,
@@ -78,7 +78,6 @@ void ConductorRespaldo::EjecutarRespaldo(const std::function<void()>& deshabilit
                         guardado.motivo());
     // A failed route fails the run, but every other route is still backed up.
     bool blCorrecto = true;
-    respaldadas_.clear();
     RespaldarLista(archivos_.pbArchivoRutas, lIdMovto, *oBasesDD, blCorrecto, QString());
     DeArchivos::CreaRuta(archivos_.carpetaTemporal);
     RespaldarLista(archivos_.pbArchivoDATAs, lIdMovto, *oBasesDD, blCorrecto,
@@ -86,8 +85,9 @@ void ConductorRespaldo::EjecutarRespaldo(const std::function<void()>& deshabilit
     DeArchivos::DelTree(archivos_.carpetaTemporal);
     comprobacion_.reset();
     if (blCorrecto && comprobador_)
-        comprobacion_ = comprobador_(respaldadas_);
+        comprobacion_ = comprobador_(registro_);
     if (comprobacion_) {
+        registro_.comprobacion = comprobacion_;
         job_.Bitacorear(comprobacion_->resultado(), comprobacion_->detalle(Regional()));
         if (lIdMovto != 0)
             GrabarComprobacion(*oBasesDD, lIdMovto, *comprobacion_);
@@ -172,7 +172,6 @@ void ConductorRespaldo::RespaldarLista(const QString& stArchivoLista, qint64 lId
             blCorrecto = false;
             continue;
         }
-        respaldadas_.push_back({linea, job_.RutaRespaldado(), !enDonde.isEmpty()});
         if (lIdMovto != 0)
             GrabarDetalle(oBasesDD, lIdMovto, linea, job_.RutaRespaldado());
     }

@@ -4,7 +4,6 @@
 #include "app/ArchivosPrincipal.h"
 #include "app/CarpetasDeRutas.h"
 #include "app/Resultado.h"
-#include "app/ResultadoDeComprobacion.h"
 #include "engine/RegistroDeCopia.h"
 #include "host/BasesDD.h"
 #include "host/ConexionCentral.h"
@@ -41,8 +40,9 @@ public:
 
     // The proof of the run's copy, made after a run whose every route went through; nullopt
     // when no proof is made. A failed proof fails the run.
+    // It is given the record of the run's copy; the record then keeps its result.
     using Comprobador =
-        std::function<std::optional<ResultadoDeComprobacion>(const std::vector<RutaDeCorrida>&)>;
+        std::function<std::optional<ResultadoDeComprobacion>(const RegistroDeCopia&)>;
     void comprobador(Comprobador comprobar) { comprobador_ = std::move(comprobar); }
     // The last run's proof; nullopt when it made none.
     const std::optional<ResultadoDeComprobacion>& comprobacion() const { return comprobacion_; }
@@ -82,7 +82,6 @@ private:
     RegistroDeCopia registro_;
     QString archivoRegistro_;
     Comprobador comprobador_;
-    std::vector<RutaDeCorrida> respaldadas_;
     std::optional<ResultadoDeComprobacion> comprobacion_;
 };
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ResultadoDeComprobacion.h"
+#include "engine/ResultadoDeComprobacion.h"
 
 #include <QDate>
 #include <QDateTime>

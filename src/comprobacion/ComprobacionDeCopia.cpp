@@ -1,16 +1,15 @@
 #include "comprobacion/ComprobacionDeCopia.h"
 
 #include "comprobacion/ComprobacionDeBase.h"
-#include "host/ClienteDeBase.h"
+#include "comprobacion/ServidorDePrueba.h"
+#include "engine/FolderListing.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <algorithm>
-#include <fcntl.h>
-#include <sys/stat.h>
+#include <limits>
 
 namespace zarvento {
 
@@ -18,182 +17,175 @@ namespace {
 
 constexpr qint64 kBloque = 1 << 20;
 
-// A copy found different gets the oldest time, so the next run's differential rule copies it.
-void copiarDeNuevo(const QString& destino) {
-    const timespec tiempos[2] = {{0, UTIME_OMIT}, {0, 0}};
-    ::utimensat(AT_FDCWD, QFile::encodeName(destino).constData(), tiempos, 0);
+// The private folder of the proof under way, for Descartar.
+QString carpetaEnUso;
+
+// The route's folder name and the file's path below it, as the log names a file.
+QString nombreEnBitacora(const RutaRegistrada& ruta, const QString& relativa) {
+    return QFileInfo(QDir::cleanPath(ruta.origen)).fileName() + '/' + relativa;
+}
+
+QString volcadoDe(const RutaRegistrada& ruta) {
+    return ruta.base.isEmpty() ? QString() : ruta.base + QStringLiteral(".sql");
 }
 
 } // namespace
 
-struct ComprobacionDeCopia::Archivo {
-    QString relativa; // below the route's folder, as the log names it
-    QString origen;
-    QString destino;
-    qint64 tamano = 0;
-    QDateTime modificado;
-};
+ComprobacionDeCopia::ComprobacionDeCopia(AlmacenDeCopias& almacen, QString raiz,
+                                         OpcionesDeComprobacion opciones, EventPump& bomba)
+    : almacen_(almacen), raiz_(std::move(raiz)), opciones_(std::move(opciones)), bomba_(bomba) {}
 
-ComprobacionDeCopia::ComprobacionDeCopia(OpcionesDeComprobacion opciones, EventPump& bomba,
-                                         Traer traer)
-    : opciones_(std::move(opciones)), bomba_(bomba), traer_(std::move(traer)) {}
-
-std::vector<ComprobacionDeCopia::Archivo>
-ComprobacionDeCopia::muestra(const RutaDeCorrida& ruta) const {
-    const QString origen = QDir::cleanPath(ruta.origen) + '/';
-    const QString carpeta = QFileInfo(QDir::cleanPath(ruta.origen)).fileName() + '/';
-    std::vector<Archivo> todos;
-    QDirIterator it(origen, QDir::Files,
-                    !ruta.datos && opciones_.subcarpetas ? QDirIterator::Subdirectories
-                                                         : QDirIterator::NoIteratorFlags);
-    while (it.hasNext()) {
-        const QFileInfo info = it.nextFileInfo();
-        const QString relativa = info.filePath().mid(origen.size());
-        todos.push_back({carpeta + relativa, info.filePath(), ruta.destino + relativa, info.size(),
-                         info.lastModified()});
-    }
-    if (opciones_.todos)
-        return todos;
-    std::sort(todos.begin(), todos.end(),
-              [](const Archivo& a, const Archivo& b) { return a.relativa < b.relativa; });
-    // This run's share of the files, those it copied, and more until the minimum is read.
-    std::vector<Archivo> elegidos;
-    std::vector<Archivo> resto;
-    qint64 bytes = 0;
-    for (Archivo& archivo : todos) {
-        const bool turno =
-            static_cast<qint64>(qHash(archivo.relativa, 0) % OpcionesDeComprobacion::kTurnos) ==
-            opciones_.turno % OpcionesDeComprobacion::kTurnos;
-        if (turno || archivo.modificado >= opciones_.copiados) {
-            bytes += archivo.tamano;
-            elegidos.push_back(std::move(archivo));
-        } else {
-            resto.push_back(std::move(archivo));
+bool ComprobacionDeCopia::comprobarRuta(const RutaRegistrada& ruta,
+                                        ResultadoDeComprobacion& resultado) {
+    opciones_.avance(QStringLiteral("Comprobando ") + ruta.origen);
+    // The dump is proven by loading it.
+    const QString volcado = volcadoDe(ruta);
+    const qint64 copiados =
+        opciones_.copiados.isValid() ? opciones_.copiados.toSecsSinceEpoch() : 0;
+    const auto siempre = [&](const ArchivoRegistrado& archivo) {
+        return opciones_.todos || archivo.datos.modificado >= copiados ||
+               static_cast<qint64>(qHash(archivo.ruta, 0) % OpcionesDeComprobacion::kTurnos) ==
+                   opciones_.turno % OpcionesDeComprobacion::kTurnos;
+    };
+    bool correcta = true;
+    const auto leer = [&](bool recorrida) {
+        if (!recorrida && correcta) {
+            resultado.falla =
+                ruta.origen + QStringLiteral(": no se pudo leer su lista de archivos");
+            correcta = false;
         }
-    }
-    for (Archivo& archivo : resto) {
-        if (bytes >= OpcionesDeComprobacion::kMinimo)
-            break;
-        bytes += archivo.tamano;
-        elegidos.push_back(std::move(archivo));
-    }
-    return elegidos;
+        return correcta;
+    };
+    // The run's share of the files and those it copied, then more until the minimum is read.
+    if (!leer(ruta.recorrer([&](const ArchivoRegistrado& archivo) {
+            if (archivo.ruta != volcado && siempre(archivo))
+                correcta = comprobarArchivo(ruta, archivo, resultado);
+            return correcta;
+        })))
+        return false;
+    const qint64 minimo = resultado.bytes + OpcionesDeComprobacion::kMinimo;
+    return opciones_.todos || leer(ruta.recorrer([&](const ArchivoRegistrado& archivo) {
+               if (archivo.ruta != volcado && !siempre(archivo))
+                   correcta = comprobarArchivo(ruta, archivo, resultado);
+               return correcta && resultado.bytes < minimo;
+           }));
 }
 
-QString ComprobacionDeCopia::local(const QString& destino, QString& error) {
-    if (!traer_)
-        return destino;
-    const QString descarga = opciones_.carpeta + QStringLiteral("/descarga");
-    QFile::remove(descarga);
-    if (!traer_(destino, descarga, error))
-        return {};
-    return descarga;
-}
-
-bool ComprobacionDeCopia::comprobarArchivo(const Archivo& archivo,
+bool ComprobacionDeCopia::comprobarArchivo(const RutaRegistrada& ruta,
+                                           const ArchivoRegistrado& archivo,
                                            ResultadoDeComprobacion& resultado) {
     const auto fallo = [&](const QString& motivo) {
-        resultado.falla = archivo.relativa + QStringLiteral(": ") + motivo;
+        resultado.falla = nombreEnBitacora(ruta, archivo.ruta) + QStringLiteral(": ") + motivo;
         return false;
     };
-    // A source changed since the run started is no longer what the copy holds.
-    if (archivo.modificado >= opciones_.inicio)
-        return true;
-    if (!traer_) {
-        const QFileInfo copia(archivo.destino);
-        if (!copia.exists())
-            return fallo(QStringLiteral("falta en la copia"));
-        if (copia.size() != archivo.tamano ||
-            copia.lastModified().toSecsSinceEpoch() != archivo.modificado.toSecsSinceEpoch()) {
-            copiarDeNuevo(archivo.destino);
-            return fallo(QStringLiteral("la copia no tiene el tamaño y la hora del original"));
-        }
-    }
+    if (opciones_.limite.hasExpired())
+        return fallo(QStringLiteral("tiempo agotado"));
+    const QString destino = raiz_ + ruta.destino + archivo.ruta;
+    const QString origen = QDir::cleanPath(ruta.origen) + '/' + archivo.ruta;
+    // The source tells what the copy must hold only while it is what the run copied.
+    const auto fuente = LeerDatosArchivo(origen);
+    const bool comparable = fuente && fuente->tamano == archivo.datos.tamano &&
+                            fuente->modificado == archivo.datos.modificado &&
+                            archivo.datos.modificado < inicio_;
+    // A copy found different from its source is copied again by the next run.
+    const auto distinta = [&](QString motivo) {
+        QString error;
+        if (comparable && !almacen_.copiarDeNuevo(destino, error))
+            motivo += QStringLiteral(" (no se pudo preparar su nueva copia: ") + error + ')';
+        return fallo(motivo);
+    };
+
+    const QString descarga = opciones_.carpeta + QStringLiteral("/descarga");
+    QFile::remove(descarga);
     QString error;
-    const QString leida = local(archivo.destino, error);
-    if (leida.isEmpty())
-        return fallo(QStringLiteral("no se pudo leer la copia: ") + error);
-    QFile a(archivo.origen);
-    QFile b(leida);
-    if (!a.open(QIODevice::ReadOnly))
-        return fallo(QStringLiteral("no se pudo leer el original: ") + a.errorString());
-    if (!b.open(QIODevice::ReadOnly))
-        return fallo(QStringLiteral("no se pudo leer la copia: ") + b.errorString());
-    if (b.size() != archivo.tamano)
-        return fallo(QStringLiteral("la copia mide ") + QString::number(b.size()) +
-                     QStringLiteral(" bytes, el original ") + QString::number(archivo.tamano));
-    for (qint64 hecho = 0; hecho < archivo.tamano;) {
+    const QString leida = almacen_.legible(destino, descarga, archivo.datos.tamano, error);
+    QFile copia(leida);
+    if (leida.isEmpty() || !copia.open(QIODevice::ReadOnly))
+        return fallo(QStringLiteral("no se pudo leer la copia: ") +
+                     (leida.isEmpty() ? error : copia.errorString()));
+    if (copia.size() != archivo.datos.tamano)
+        return distinta(QStringLiteral("la copia mide ") + QString::number(copia.size()) +
+                        QStringLiteral(" bytes, el registro dice ") +
+                        QString::number(archivo.datos.tamano));
+    if (almacen_.conservaHoras() &&
+        QFileInfo(copia).lastModified().toSecsSinceEpoch() != archivo.datos.modificado)
+        return distinta(QStringLiteral("la copia no tiene la hora registrada"));
+    QFile original(origen);
+    if (comparable && !original.open(QIODevice::ReadOnly))
+        return fallo(QStringLiteral("no se pudo leer el original: ") + original.errorString());
+    for (qint64 hecho = 0; hecho < archivo.datos.tamano;) {
         if (opciones_.limite.hasExpired())
             return fallo(QStringLiteral("tiempo agotado"));
-        const QByteArray de = a.read(kBloque);
-        const QByteArray en = b.read(kBloque);
-        if (de.isEmpty() || de.size() != en.size())
+        const QByteArray en = copia.read(kBloque);
+        const QByteArray de = comparable ? original.read(en.size()) : en;
+        if (en.isEmpty() || de.size() != en.size())
             return fallo(QStringLiteral("lectura incompleta"));
         if (de != en) {
             const auto distinto = std::mismatch(de.begin(), de.end(), en.begin()).first;
-            if (!traer_)
-                copiarDeNuevo(archivo.destino);
-            return fallo(QStringLiteral("distinto en el byte ") +
-                         QString::number(hecho + (distinto - de.begin()) + 1));
+            return distinta(QStringLiteral("distinto en el byte ") +
+                            QString::number(hecho + (distinto - de.begin()) + 1));
         }
-        hecho += de.size();
-        resultado.bytes += de.size();
+        hecho += en.size();
+        resultado.bytes += en.size();
         bomba_.pump();
     }
     ++resultado.archivos;
     return true;
 }
 
-bool ComprobacionDeCopia::comprobarBase(const RutaDeCorrida& ruta, ComprobacionDeBase& bases,
+bool ComprobacionDeCopia::comprobarBase(const RutaRegistrada& ruta, ComprobacionDeBase& bases,
                                         ResultadoDeComprobacion& resultado) {
-    // Only a database's own folder is dumped, never the server's data folder.
-    const QString origen = QDir::cleanPath(ruta.origen) + '/';
-    if (!ruta.datos || !opciones_.consistente ||
-        !QFile::exists(origen + QStringLiteral("db.opt")) ||
-        QFile::exists(origen + QStringLiteral("ibdata1")))
+    const QString nombre = volcadoDe(ruta);
+    if (nombre.isEmpty())
         return true;
-    const QString base = ClienteDeBase::BaseDeCarpeta(ruta.origen);
-    const QString nombre = base + QStringLiteral(".sql");
+    opciones_.avance(QStringLiteral("Cargando ") + nombre +
+                     QStringLiteral(" en un servidor de prueba"));
+    const QString destino = raiz_ + ruta.destino + nombre;
     QString error;
-    QString volcado = ruta.destino + nombre;
-    if (traer_) {
-        volcado = opciones_.carpeta + '/' + nombre;
-        if (!traer_(ruta.destino + nombre, volcado, error)) {
-            resultado.falla = nombre + QStringLiteral(": no se pudo traer: ") + error;
-            return false;
-        }
-    } else if (!QFile::exists(volcado)) {
-        resultado.falla = nombre + QStringLiteral(": falta en la copia");
+    const QString volcado = almacen_.legible(destino, opciones_.carpeta + '/' + nombre, 0, error);
+    if (volcado.isEmpty() || !QFile::exists(volcado)) {
+        resultado.falla =
+            nombre + (volcado.isEmpty() ? QStringLiteral(": no se pudo traer: ") + error
+                                        : QStringLiteral(": falta en la copia"));
         return false;
     }
-    const bool correcta = bases.comprobar(volcado, base, resultado.falla);
-    if (traer_)
+    const bool correcta = bases.comprobar(volcado, ruta.base, resultado.falla);
+    if (volcado != destino)
         QFile::remove(volcado);
     resultado.tablas = bases.tablas();
     return correcta;
 }
 
-ResultadoDeComprobacion ComprobacionDeCopia::comprobar(const std::vector<RutaDeCorrida>& rutas) {
+ResultadoDeComprobacion ComprobacionDeCopia::comprobar(const RegistroDeCopia& registro) {
     ResultadoDeComprobacion resultado;
+    resultado.todos = opciones_.todos;
+    inicio_ = registro.inicio.isValid() ? registro.inicio.toSecsSinceEpoch()
+                                        : std::numeric_limits<qint64>::max();
     QDir(opciones_.carpeta).removeRecursively();
+    carpetaEnUso = opciones_.carpeta;
     if (!QDir().mkpath(opciones_.carpeta) ||
         !QFile::setPermissions(opciones_.carpeta,
                                QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner)) {
         resultado.falla = QStringLiteral("No se pudo crear ") + opciones_.carpeta;
-        return resultado;
-    }
-    {
+    } else {
         ComprobacionDeBase bases(opciones_.carpeta + QStringLiteral("/servidor"), bomba_,
                                  opciones_.limite);
-        bool correcta = true;
-        for (auto ruta = rutas.begin(); correcta && ruta != rutas.end(); ++ruta) {
-            for (const Archivo& archivo : muestra(*ruta))
-                correcta = correcta && comprobarArchivo(archivo, resultado);
-            correcta = correcta && comprobarBase(*ruta, bases, resultado);
+        for (const RutaRegistrada& ruta : registro.rutas) {
+            if (!comprobarRuta(ruta, resultado) || !comprobarBase(ruta, bases, resultado))
+                break;
         }
     }
     QDir(opciones_.carpeta).removeRecursively();
+    carpetaEnUso.clear();
+    resultado.momento = QDateTime::currentDateTime();
     return resultado;
+}
+
+void ComprobacionDeCopia::Descartar() {
+    ServidorDePrueba::Descartar();
+    if (!carpetaEnUso.isEmpty())
+        QDir(carpetaEnUso).removeRecursively();
+    carpetaEnUso.clear();
 }
 
 } // namespace zarvento

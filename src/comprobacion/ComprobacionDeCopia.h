@@ -1,13 +1,14 @@
 #pragma once
 
-#include "app/ResultadoDeComprobacion.h"
+#include "engine/RegistroDeCopia.h"
+#include "engine/ResultadoDeComprobacion.h"
 #include "host/Services.h"
+#include "restauracion/AlmacenDeCopias.h"
 
 #include <QDateTime>
 #include <QDeadlineTimer>
 #include <QString>
 #include <functional>
-#include <vector>
 
 namespace zarvento {
 
@@ -16,45 +17,47 @@ class ComprobacionDeBase;
 // How a copy is proven.
 struct OpcionesDeComprobacion {
     static constexpr qint64 kTurnos = 7;          // every file is read back within this many runs
-    static constexpr qint64 kMinimo = 64LL << 20; // bytes read back each run at least
+    static constexpr qint64 kMinimo = 64LL << 20; // bytes read back of each route at least
 
-    bool todos = false;       // every file, not a sample
-    qint64 turno = 0;         // the run's number, which picks its share of the files
-    QDateTime copiados;       // files changed since then were copied by the run: always read back
-    QDateTime inicio;         // when the run started: a source changed since is left out
-    QString carpeta;          // a private folder for downloads and the scratch database server
-    bool subcarpetas = true;  // the document routes' subfolders were backed up
-    bool consistente = false; // data routes that are databases hold their dump
+    bool todos = false; // every file, not a sample
+    qint64 turno = 0;   // the run's number, which picks its share of the files
+    QDateTime copiados; // files changed since then were copied by the run: always read back
+    QString carpeta;    // a private folder for downloads and the scratch database server
     QDeadlineTimer limite;
+    std::function<void(const QString&)> avance = [](const QString&) {}; // a line per step
 };
 
-// Proves a run's copy: a sample of its files is read back from the destination and compared byte
-// for byte with the source files that have not changed since, and each database dump it holds is
-// taken back from the destination and loaded into a scratch server (see ComprobacionDeBase). A
-// file found different gets its copy's time cleared, so the next run copies it again.
+// Proves a copy from its record: files of each route are read back from the destination
+// through the store and checked against the record's size (and time, where the destination
+// keeps times), and compared byte for byte with their source while the source still has the
+// recorded size and time (and was not written after the run started); each database dump it
+// holds is taken back from the destination and loaded into a scratch server (see
+// ComprobacionDeBase). A copy found different from its source is handed to the store to be
+// copied again by the next run.
 class ComprobacionDeCopia {
 public:
-    // Brings a file of an FTP destination to a local path; false with the reason in error.
-    // Not set for a local destination, whose files are read where they are.
-    using Traer = std::function<bool(const QString& remoto, const QString& local, QString& error)>;
+    // raiz: the destination root, which the record's folders are relative to.
+    ComprobacionDeCopia(AlmacenDeCopias& almacen, QString raiz, OpcionesDeComprobacion opciones,
+                        EventPump& bomba);
 
-    ComprobacionDeCopia(OpcionesDeComprobacion opciones, EventPump& bomba, Traer traer = {});
+    ResultadoDeComprobacion comprobar(const RegistroDeCopia& registro);
 
-    ResultadoDeComprobacion comprobar(const std::vector<RutaDeCorrida>& rutas);
+    // Stops the scratch server and removes the private folder of the proof under way, if any;
+    // for the program's ending in the middle of a proof, where no destructor runs.
+    static void Descartar();
 
 private:
-    struct Archivo;
-
-    std::vector<Archivo> muestra(const RutaDeCorrida& ruta) const;
-    bool comprobarArchivo(const Archivo& archivo, ResultadoDeComprobacion& resultado);
-    bool comprobarBase(const RutaDeCorrida& ruta, ComprobacionDeBase& bases,
+    bool comprobarRuta(const RutaRegistrada& ruta, ResultadoDeComprobacion& resultado);
+    bool comprobarArchivo(const RutaRegistrada& ruta, const ArchivoRegistrado& archivo,
+                          ResultadoDeComprobacion& resultado);
+    bool comprobarBase(const RutaRegistrada& ruta, ComprobacionDeBase& bases,
                        ResultadoDeComprobacion& resultado);
-    // The destination file as a local path to read: itself, or a download.
-    QString local(const QString& destino, QString& error);
 
+    AlmacenDeCopias& almacen_;
+    QString raiz_;
     OpcionesDeComprobacion opciones_;
     EventPump& bomba_;
-    Traer traer_;
+    qint64 inicio_ = 0; // when the copy's run started, in seconds
 };
 
 } // namespace zarvento

@@ -3,6 +3,7 @@
 #include "comprobacion/ComprobacionDeCopia.h"
 #include "engine/clsRespaldar.h"
 #include "host/ClavesAjustes.h"
+#include "restauracion/AjustesDeRestauracion.h"
 
 #include <QDir>
 
@@ -26,28 +27,29 @@ qint64 turnoDe(const clsRespaldar& job, const QDate& hoy) {
 } // namespace
 
 ConductorRespaldo::Comprobador ComprobacionNocturna(AjustesEnIni ajustes, const clsRespaldar& job,
-                                                    QString carpetaTemporal, EventPump& bomba,
-                                                    QDateTime inicio) {
-    return [ini = std::move(ajustes), &job, carpeta = std::move(carpetaTemporal), &bomba, inicio](
-               const std::vector<RutaDeCorrida>& rutas) -> std::optional<ResultadoDeComprobacion> {
+                                                    QString carpetaTemporal, EventPump& bomba) {
+    return [ini = std::move(ajustes), &job, carpeta = std::move(carpetaTemporal),
+            &bomba](const RegistroDeCopia& registro) -> std::optional<ResultadoDeComprobacion> {
         if (!ajustes::esSi(ini.leer(ajustes::de(ajustes::kComprobarCopias))))
             return std::nullopt;
-        // FTP destinations are read back through the restore's access to them.
-        if (job.RespaldoEnFTP())
-            return std::nullopt;
+        const auto leidos = AjustesDeRestauracion::leer(ini);
+        if (!leidos) {
+            ResultadoDeComprobacion sinDestino;
+            sinDestino.falla = leidos.motivo();
+            return sinDestino;
+        }
         const int minutos = ajustes::minutosDe(ini.leer(ajustes::de(ajustes::kMinutosComprobacion)))
                                 .value_or(kMinutosPorDefecto);
         OpcionesDeComprobacion opciones;
-        opciones.turno = turnoDe(job, inicio.date());
+        opciones.turno = turnoDe(job, registro.inicio.date());
         const QDate ultimo = ajustes::fechaDe(ini.leer(ajustes::de(ajustes::kUltimoRespaldo)));
         opciones.copiados =
             ultimo.isValid() ? ultimo.startOfDay() : QDateTime::fromSecsSinceEpoch(0);
-        opciones.inicio = inicio;
         opciones.carpeta = carpeta + QStringLiteral("/Comprobacion");
-        opciones.subcarpetas = job.IncluirSubdirectorios();
-        opciones.consistente = ajustes::esSi(ini.leer(ajustes::de(ajustes::kCopiaConsistente)));
         opciones.limite = QDeadlineTimer(std::chrono::minutes(minutos));
-        ResultadoDeComprobacion resultado = ComprobacionDeCopia(opciones, bomba).comprobar(rutas);
+        const auto almacen = AlmacenDeCopias::para(leidos->lugar, bomba);
+        ResultadoDeComprobacion resultado =
+            ComprobacionDeCopia(*almacen, leidos->lugar.raiz, opciones, bomba).comprobar(registro);
         // The staging folder is left as the run left it: gone, unless something else is there.
         QDir().rmdir(carpeta);
         return resultado;

@@ -4,6 +4,8 @@
 #include "app/FinPorSenal.h"
 #include "app/RevisionConfiguracion.h"
 #include "app/VigiaDeCorrida.h"
+#include "comprobacion/ComprobacionDeCopia.h"
+#include "comprobacion/ComprobacionNocturna.h"
 #include "consola/Ordenes.h"
 #include "consola/ServiciosDeConsola.h"
 #include "engine/clsRespaldar.h"
@@ -63,6 +65,7 @@ int Respaldar(const QCommandLineParser&, Consola& consola) {
     // SIGTERM and SIGINT end the run where it stands, as closing the window does.
     FinPorSenal senales;
     QObject::connect(&senales, &FinPorSenal::pedido, [&consola] {
+        ComprobacionDeCopia::Descartar();
         consola.errores << consola.programa << QStringLiteral(": respaldo interrumpido\n");
         consola.errores.flush();
         std::fflush(nullptr);
@@ -87,7 +90,10 @@ int Respaldar(const QCommandLineParser&, Consola& consola) {
     if (!ventana.correcta)
         return kSalidaFallida;
     vigia.empezar();
-    ConductorRespaldo(componentes, *ini, job, archivos, central, reloj).EjecutarRespaldo([] {});
+    ConductorRespaldo conductor(componentes, *ini, job, archivos, central, reloj);
+    conductor.comprobador(ComprobacionNocturna(AjustesEnIni(*ini, archivos.pbArchivoIni), job,
+                                               archivos.carpetaTemporal, bomba));
+    conductor.EjecutarRespaldo([] {});
     return vigia.terminoConError() ? kSalidaFallida : kSalidaCorrecta;
 }
 

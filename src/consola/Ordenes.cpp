@@ -35,7 +35,8 @@ Orden OrdenAyuda() {
 
 const std::vector<Orden>& Ordenes() {
     static const std::vector<Orden> ordenes{
-        OrdenRespaldar(), OrdenCopias(), OrdenRestaurar(), OrdenVersion(), OrdenAyuda(),
+        OrdenRespaldar(), OrdenCopias(),  OrdenRestaurar(),
+        OrdenComprobar(), OrdenVersion(), OrdenAyuda(),
     };
     return ordenes;
 }

@@ -13,5 +13,6 @@ const std::vector<Orden>& Ordenes();
 Orden OrdenRespaldar();
 Orden OrdenCopias();
 Orden OrdenRestaurar();
+Orden OrdenComprobar();
 
 } // namespace zarvento

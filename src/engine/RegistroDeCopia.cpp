@@ -43,6 +43,39 @@ QByteArray lineaDeArchivo(const ArchivoRegistrado& archivo) {
         .toJson(QJsonDocument::Compact);
 }
 
+// A file's entry, [path, size, time]; nullopt for any other value.
+std::optional<ArchivoRegistrado> archivoDe(const QJsonArray& campos) {
+    const QDateTime hora = QDateTime::fromString(campos.at(2).toString(), Qt::ISODate);
+    if (campos.size() != 3 || campos.at(0).toString().isEmpty() || !hora.isValid())
+        return std::nullopt;
+    return ArchivoRegistrado{campos.at(0).toString(),
+                             {campos.at(1).toInteger(), hora.toSecsSinceEpoch()}};
+}
+
+QJsonObject comoObjeto(const ResultadoDeComprobacion& c) {
+    return {{"resultado", c.resultado()},
+            {"momento", fechaHora(c.momento)},
+            {"todos los archivos", c.todos},
+            {"archivos", c.archivos},
+            {"bytes", c.bytes},
+            {"tablas", c.tablas},
+            {"falla", c.falla}};
+}
+
+std::optional<ResultadoDeComprobacion> comprobacionDe(const QJsonValue& valor) {
+    if (!valor.isObject())
+        return std::nullopt;
+    const QJsonObject o = valor.toObject();
+    ResultadoDeComprobacion c;
+    c.momento = QDateTime::fromString(o.value("momento").toString(), Qt::ISODate);
+    c.todos = o.value("todos los archivos").toBool();
+    c.archivos = o.value("archivos").toInteger();
+    c.bytes = o.value("bytes").toInteger();
+    c.tablas = o.value("tablas").toInteger();
+    c.falla = o.value("falla").toString();
+    return c;
+}
+
 } // namespace
 
 void RutaRegistrada::copiado(const ArchivoRegistrado& archivo) {
@@ -69,6 +102,28 @@ void RutaRegistrada::anotar(const ArchivoRegistrado& archivo) {
         archivos.push_back(archivo);
 }
 
+bool RutaRegistrada::recorrer(const std::function<bool(const ArchivoRegistrado&)>& visitar) const {
+    for (const ArchivoRegistrado& archivo : archivos) {
+        if (!visitar(archivo))
+            return true;
+    }
+    if (!anotados)
+        return true;
+    QFile leido(anotados->fileName());
+    if (!anotados->flush() || !leido.open(QIODevice::ReadOnly))
+        return false;
+    while (!leido.atEnd()) {
+        const QByteArray linea = leido.readLine().trimmed();
+        const auto archivo =
+            archivoDe(QJsonDocument::fromJson(linea.left(linea.size() - 1)).array());
+        if (!archivo)
+            return false;
+        if (!visitar(*archivo))
+            return true;
+    }
+    return true;
+}
+
 bool RegistroDeCopia::correcta() const {
     return fin.isValid() && std::all_of(rutas.begin(), rutas.end(),
                                         [](const RutaRegistrada& r) { return r.correcta; });
@@ -89,14 +144,13 @@ QString RegistroDeCopia::cicloDelArchivo(const QString& nombre) {
 }
 
 bool RegistroDeCopia::escribir(QIODevice& salida) const {
-    bool bien = salida.write(abierto({{"registro", kMarca},
-                                      {"formato", kFormato},
-                                      {"inicio", fechaHora(inicio)},
-                                      {"fin", fechaHora(fin)},
-                                      {"resultado", resultado},
-                                      {"version", version},
-                                      {"equipo", equipo}}) +
-                             ",\n\"rutas\": [") >= 0;
+    QJsonObject cabecera{
+        {"registro", kMarca},    {"formato", kFormato},    {"inicio", fechaHora(inicio)},
+        {"fin", fechaHora(fin)}, {"resultado", resultado}, {"version", version},
+        {"equipo", equipo}};
+    if (comprobacion)
+        cabecera.insert("comprobacion", comoObjeto(*comprobacion));
+    bool bien = salida.write(abierto(cabecera) + ",\n\"rutas\": [") >= 0;
     const char* separadorRuta = "\n";
     for (const RutaRegistrada& ruta : rutas) {
         bien = bien && salida.write(separadorRuta) >= 0 &&
@@ -142,6 +196,7 @@ std::optional<RegistroDeCopia> RegistroDeCopia::leer(const QByteArray& texto, QS
     registro.resultado = raiz.value("resultado").toString();
     registro.version = raiz.value("version").toString();
     registro.equipo = raiz.value("equipo").toString();
+    registro.comprobacion = comprobacionDe(raiz.value("comprobacion"));
     for (const QJsonValue& valor : raiz.value("rutas").toArray()) {
         const QJsonObject r = valor.toObject();
         RutaRegistrada ruta;
@@ -160,13 +215,12 @@ std::optional<RegistroDeCopia> RegistroDeCopia::leer(const QByteArray& texto, QS
             const QJsonArray campos = a.toArray();
             if (campos.isEmpty())
                 continue; // the list's closing entry
-            const QDateTime hora = QDateTime::fromString(campos.at(2).toString(), Qt::ISODate);
-            if (campos.size() != 3 || campos.at(0).toString().isEmpty() || !hora.isValid()) {
+            auto archivo = archivoDe(campos);
+            if (!archivo) {
                 error = QStringLiteral("archivo mal registrado en la ruta ") + ruta.origen;
                 return std::nullopt;
             }
-            ruta.archivos.push_back(
-                {campos.at(0).toString(), {campos.at(1).toInteger(), hora.toSecsSinceEpoch()}});
+            ruta.archivos.push_back(std::move(*archivo));
         }
         registro.rutas.push_back(std::move(ruta));
     }

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "engine/FolderListing.h"
+#include "engine/ResultadoDeComprobacion.h"
 
 #include <QByteArray>
 #include <QDateTime>
 #include <QIODevice>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -40,6 +42,9 @@ struct RutaRegistrada {
 
     void copiado(const ArchivoRegistrado& archivo);
     void conservado(const ArchivoRegistrado& archivo);
+    // Calls visitar for every file, in the order they were noted, until it returns false.
+    // False when the noted files could not be read back.
+    bool recorrer(const std::function<bool(const ArchivoRegistrado&)>& visitar) const;
 
 private:
     void anotar(const ArchivoRegistrado& archivo);
@@ -59,6 +64,8 @@ struct RegistroDeCopia {
     QString version;
     QString equipo;
     std::vector<RutaRegistrada> rutas;
+    // The copy's last proof: the night's after its run, or one made on demand.
+    std::optional<ResultadoDeComprobacion> comprobacion;
 
     bool correcta() const;
     // False when the device refused a write.

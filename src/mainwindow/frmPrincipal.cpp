@@ -3,8 +3,8 @@
 #include "app/ConductorRespaldo.h"
 #include "app/CuentaRegresiva.h"
 #include "app/HoraDelRespaldo.h"
+#include "comprobacion/ComprobacionDeCopia.h"
 #include "comprobacion/ComprobacionNocturna.h"
-#include "comprobacion/ServidorDePrueba.h"
 #include "host/ClavesAjustes.h"
 #include "host/Componentes.h"
 #include "host/DelRegistro.h"
@@ -36,7 +36,7 @@ constexpr Qt::WindowStates kNoNormal =
 } // namespace
 
 void frmPrincipal::TerminarProceso() {
-    ServidorDePrueba::Descartar();
+    ComprobacionDeCopia::Descartar();
     std::fflush(nullptr);
     std::_Exit(EXIT_SUCCESS);
 }
@@ -196,8 +196,7 @@ void frmPrincipal::cmdAccion_Click() {
         c_.txtLog->setFocus();
     vigia_.empezar();
     conductor_->comprobador(ComprobacionNocturna(AjustesEnIni(*oIni_, archivos_.pbArchivoIni), job_,
-                                                 archivos_.carpetaTemporal, bomba_,
-                                                 QDateTime::currentDateTime()));
+                                                 archivos_.carpetaTemporal, bomba_));
     conductor_->EjecutarRespaldo([this] { c_.cmdAccion->setEnabled(false); });
     agenda_.corridaTerminada(conductor_->diaDeLaCorrida(), vigia_.terminoConError(), reloj_.now());
     auto aviso = estado_.corridaTerminada(vigia_.terminoConError());

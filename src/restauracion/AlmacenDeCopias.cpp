@@ -4,10 +4,14 @@
 #include "host/RutasLocales.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
+#include <QSaveFile>
+#include <QTemporaryFile>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace zarvento {
@@ -48,6 +52,17 @@ std::unique_ptr<AlmacenDeCopias> AlmacenDeCopias::para(const LugarDeCopias& luga
     if (lugar.ftp)
         return std::make_unique<AlmacenFTP>(lugar, bomba);
     return std::make_unique<AlmacenLocal>();
+}
+
+QString AlmacenDeCopias::legible(const QString& archivo, const QString& local, qint64 tamano,
+                                 QString& error) {
+    const Descriptor copia{
+        ::open(rutas::aBytes(local).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600)};
+    if (copia.fd < 0) {
+        error = motivoDelSistema(QStringLiteral("No se puede crear"), local);
+        return {};
+    }
+    return traer(archivo, copia.fd, local, tamano, {}, error) ? local : QString();
 }
 
 std::optional<QList<EntradaDeCopia>> AlmacenLocal::listar(const QString& carpeta, QString& error) {
@@ -117,6 +132,23 @@ bool AlmacenLocal::traer(const QString& archivo, int local, const QString& nombr
             return false;
         }
     }
+}
+
+bool AlmacenLocal::copiarDeNuevo(const QString& archivo, QString& error) {
+    const timespec tiempos[2] = {{0, UTIME_OMIT}, {0, 0}};
+    if (::utimensat(AT_FDCWD, rutas::aBytes(archivo).constData(), tiempos, 0) == 0)
+        return true;
+    error = motivoDelSistema(QStringLiteral("No se puede cambiar la hora de"), archivo);
+    return false;
+}
+
+bool AlmacenLocal::guardar(const QString& archivo, const QByteArray& contenido, QString& error) {
+    QSaveFile nuevo(archivo);
+    if (nuevo.open(QIODevice::WriteOnly) && nuevo.write(contenido) == contenido.size() &&
+        nuevo.commit())
+        return true;
+    error = nuevo.errorString();
+    return false;
 }
 
 AlmacenFTP::AlmacenFTP(const LugarDeCopias& lugar, EventPump& bomba) : lugar_(lugar) {
@@ -194,6 +226,29 @@ bool AlmacenFTP::traer(const QString& archivo, int local, const QString& nombreL
         return false;
     }
     return true;
+}
+
+bool AlmacenFTP::copiarDeNuevo(const QString& archivo, QString& error) {
+    if (!conectar(error))
+        return false;
+    if (ftp_.DeleteFTPFile(archivo))
+        return true;
+    error = ftp_.GetLastErrorMessage();
+    return false;
+}
+
+bool AlmacenFTP::guardar(const QString& archivo, const QByteArray& contenido, QString& error) {
+    QTemporaryFile texto(QDir::tempPath() + QStringLiteral("/zarvento-guardado-XXXXXX"));
+    if (!texto.open() || texto.write(contenido) != contenido.size() || !texto.flush()) {
+        error = texto.errorString();
+        return false;
+    }
+    if (!conectar(error))
+        return false;
+    if (ftp_.FTPUploadFile(texto.fileName(), archivo))
+        return true;
+    error = ftp_.GetLastErrorMessage();
+    return false;
 }
 
 } // namespace zarvento

@@ -32,7 +32,8 @@ struct EntradaDeCopia {
     QDateTime modificado; // invalid when unknown
 };
 
-// Reads what a destination holds: the same questions of a local folder and of a server.
+// Reads what a destination holds: the same questions of a local folder and of a server; and the
+// two writes a proof of a copy makes there.
 class AlmacenDeCopias {
 public:
     // Bytes received so far and the file's size; false stops the transfer.
@@ -49,6 +50,19 @@ public:
                        const Progreso& progreso, QString& error) = 0;
     // Whether traer may run on several threads at once.
     virtual bool enParalelo() const { return false; }
+    // A local path to read the file's content from: the file itself in a local folder, else a
+    // download of it into local; "" with the reason in error.
+    virtual QString legible(const QString& archivo, const QString& local, qint64 tamano,
+                            QString& error);
+    // Whether the copies keep their backed-up times (a server may not).
+    virtual bool conservaHoras() const { return false; }
+    // Makes the next run copy the file again, once a proof found its copy different from the
+    // source: a local copy gets the oldest time, which the differential rule copies over; a
+    // server's copy, whose rule compares sizes only, is deleted.
+    virtual bool copiarDeNuevo(const QString& archivo, QString& error) = 0;
+    // Replaces a small file whole: written under a temporary name beside it, then put in its
+    // place in one step, so it is never found half written.
+    virtual bool guardar(const QString& archivo, const QByteArray& contenido, QString& error) = 0;
 
     static std::unique_ptr<AlmacenDeCopias> para(const LugarDeCopias& lugar, EventPump& bomba);
 };
@@ -60,6 +74,12 @@ public:
     bool traer(const QString& archivo, int local, const QString& nombreLocal, qint64 tamano,
                const Progreso& progreso, QString& error) override;
     bool enParalelo() const override { return true; }
+    QString legible(const QString& archivo, const QString&, qint64, QString&) override {
+        return archivo;
+    }
+    bool conservaHoras() const override { return true; }
+    bool copiarDeNuevo(const QString& archivo, QString& error) override;
+    bool guardar(const QString& archivo, const QByteArray& contenido, QString& error) override;
 };
 
 // A server of the FTP client: FTP, FTPS or SFTP, logged in once and kept.
@@ -71,6 +91,8 @@ public:
     std::optional<QByteArray> leer(const QString& archivo, QString& error) override;
     bool traer(const QString& archivo, int local, const QString& nombreLocal, qint64 tamano,
                const Progreso& progreso, QString& error) override;
+    bool copiarDeNuevo(const QString& archivo, QString& error) override;
+    bool guardar(const QString& archivo, const QByteArray& contenido, QString& error) override;
 
 private:
     bool conectar(QString& error);

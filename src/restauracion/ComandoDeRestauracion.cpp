@@ -60,6 +60,8 @@ QString ComandoDeRestauracion::lineaDeCopia(const CopiaDisponible& copia,
                      .arg(regional.agrupado(archivos), regional.agrupado(bytes));
     else
         linea += QStringLiteral("  %1 rutas").arg(copia.carpetas.size());
+    if (copia.registro && copia.registro->comprobacion)
+        linea += QStringLiteral("  ") + copia.registro->comprobacion->resultado();
     return linea;
 }
 

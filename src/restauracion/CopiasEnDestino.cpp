@@ -76,6 +76,7 @@ ListarCopias(AlmacenDeCopias& almacen, const LugarDeCopias& lugar, QString& erro
         return std::nullopt;
     std::vector<CopiaDisponible> copias;
     const auto agregar = [&](CopiaDisponible copia, const QString& archivoRegistro) {
+        copia.archivoDeRegistro = archivoRegistro;
         leerRegistro(almacen, archivoRegistro, copia);
         if (copia.registro)
             copia.carpetas.clear();
@@ -94,7 +95,7 @@ ListarCopias(AlmacenDeCopias& almacen, const LugarDeCopias& lugar, QString& erro
         for (const EntradaDeCopia& ciclo : *raiz) {
             if (!ciclo.carpeta || ciclo.nombre.startsWith('.'))
                 continue;
-            CopiaDisponible copia{ciclo.nombre, std::nullopt, ciclo.modificado, {}};
+            CopiaDisponible copia{ciclo.nombre, std::nullopt, ciclo.modificado, {}, {}};
             if (esNombreDeCiclo(ciclo.nombre)) {
                 QString sinLeer;
                 const auto rutas = almacen.listar(lugar.raiz + ciclo.nombre + '/', sinLeer);

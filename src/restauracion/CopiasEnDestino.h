@@ -18,6 +18,7 @@ struct CopiaDisponible {
     QDateTime momento; // when its run started; without a record, when its folders last changed
     // Without a record: the routes' destination folders found, relative to the root.
     QStringList carpetas;
+    QString archivoDeRegistro; // where its record is (or would be)
 
     // The name as the command line takes it ("-" for the one copy without cycle folders).
     QString nombreVisible() const;

@@ -331,12 +331,12 @@ TEST_F(RunDriverTest, TheProofIsLoggedAndStoredAndAFailedProofFailsTheRun) {
         QString fin;
         QString fila;
     } casos[] = {
-        {{3, 4096, 2, ""},
+        {{3, 4096, 2, "", {}, false},
          "*)Copia comprobada:--------> 3 archivos, 4,096 bytes leídos de vuelta, 2 tablas "
          "revisadas",
          "Respaldo finalizado  ... ",
          "Copia comprobada|3|4096|2|"},
-        {{1, 10, 0, "probada/archivo.txt: distinto en el byte 1"},
+        {{1, 10, 0, "probada/archivo.txt: distinto en el byte 1", {}, false},
          "*)Copia con fallas:--------> probada/archivo.txt: distinto en el byte 1",
          "Error al respaldar  ... ",
          "Copia con fallas|1|10|0|probada/archivo.txt: distinto en el byte 1"},
@@ -344,10 +344,17 @@ TEST_F(RunDriverTest, TheProofIsLoggedAndStoredAndAFailedProofFailsTheRun) {
     for (const auto& c : casos) {
         SCOPED_TRACE(c.linea.toStdString());
         ini::write(archivos.pbArchivoIni, ajustes::kResultado, ajustes::kUltimoRespaldo, "");
-        run(realServer(), [&](const std::vector<RutaDeCorrida>& rutas) {
-            EXPECT_EQ(rutas.size(), 1u);
+        run(realServer(), [&](const RegistroDeCopia& registro) {
+            EXPECT_EQ(registro.rutas.size(), 1u);
             return std::optional(c.comprobacion);
         });
+        // The copy's record keeps the proof.
+        QString error;
+        const auto registro =
+            RegistroDeCopia::leer(readFile(dir / "destino/.zarvento-copia.json"), error);
+        ASSERT_TRUE(registro && registro->comprobacion) << error.toStdString();
+        EXPECT_EQ(registro->comprobacion->falla, c.comprobacion.falla);
+        EXPECT_EQ(registro->comprobacion->bytes, c.comprobacion.bytes);
         EXPECT_TRUE(log.lines.contains(c.linea)) << log.lines.join('\n').toStdString();
         EXPECT_EQ(log.lines.last(), c.fin);
         EXPECT_EQ(setting(ajustes::kResultado, ajustes::kUltimoRespaldo).isEmpty(),
@@ -363,7 +370,7 @@ TEST_F(RunDriverTest, TheProofIsLoggedAndStoredAndAFailedProofFailsTheRun) {
     rootSql(server, "RENAME TABLE " + server.database + ".rdacomprobaciones TO " + server.database +
                         ".rdacomprobaciones_aparte");
     run(realServer(),
-        [](const std::vector<RutaDeCorrida>&) { return std::optional(ResultadoDeComprobacion{}); });
+        [](const RegistroDeCopia&) { return std::optional(ResultadoDeComprobacion{}); });
     rootSql(server, "RENAME TABLE " + server.database + ".rdacomprobaciones_aparte TO " +
                         server.database + ".rdacomprobaciones");
     EXPECT_EQ(rows.runsOf(dir / "datos/probada").size(), 3);

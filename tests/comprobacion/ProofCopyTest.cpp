@@ -1,3 +1,4 @@
+#include "FtpServers.h"
 #include "TestSupport.h"
 #include "comprobacion/ComprobacionDeCopia.h"
 
@@ -9,64 +10,106 @@ using namespace zarvento::test;
 
 namespace {
 
-class ProofCopyTest : public ::testing::Test {
+const auto* const kServers = ::testing::AddGlobalTestEnvironment(new FtpServers);
+constexpr qint64 kHora = 1700000000;
+
+// A route "docs" with a file in a subfolder, its copy with the same bytes and times in a local
+// folder or on a server, and the record the run left of it.
+class ProofCopyTest : public ::testing::TestWithParam<const char*> {
 protected:
-    // A route "docs" with a file in a subfolder, and its copy with the same bytes and times.
     void SetUp() override {
-        for (const auto& [nombre, contenido] :
-             {std::pair{"docs/a.txt", QByteArray("uno")},
-              std::pair{"docs/sub/b.txt", QByteArray(300000, 'b')}}) {
-            const QString relativa = QString::fromLatin1(nombre).mid(5);
-            writeFile(dir / nombre, contenido);
-            writeFile(dir / "copia/docs/" + relativa, contenido);
-            setModified(dir / nombre, 1700000000);
-            setModified(dir / "copia/docs/" + relativa, 1700000000);
+        static int copias = 0;
+        carpeta = QStringLiteral("copia-%1").arg(++copias);
+        registro.inicio = QDateTime::currentDateTime().addSecs(-5);
+        RutaRegistrada ruta;
+        ruta.origen = dir / "docs";
+        ruta.destino = "docs/";
+        for (const auto& [relativa, contenido] :
+             {std::pair{"a.txt", QByteArray("uno")}, std::pair{"sub/b.txt", bytes()}}) {
+            writeFile(dir / "docs/" + relativa, contenido);
+            setModified(dir / "docs/" + relativa, kHora);
+            store(relativa, contenido);
+            ruta.conservado({relativa, {contenido.size(), kHora}});
         }
-    }
-    ResultadoDeComprobacion comprobar(bool todos) {
-        OpcionesDeComprobacion opciones;
-        opciones.todos = todos;
-        opciones.copiados = inicio;
-        opciones.inicio = inicio;
-        opciones.carpeta = dir / "TmpData/Comprobacion";
-        opciones.limite = QDeadlineTimer(60000);
-        return ComprobacionDeCopia(opciones, pump)
-            .comprobar({{dir / "docs", dir / "copia/docs/", false}});
+        registro.rutas.push_back(std::move(ruta));
     }
 
-    // The run started a moment before the test changes anything.
-    const QDateTime inicio = QDateTime::currentDateTime().addSecs(-5);
+    bool local() const { return GetParam() == QStringLiteral("local"); }
+    static QByteArray bytes() { return QByteArray(300000, 'b'); }
+    // Where a file of the copy is on the local disk.
+    QString stored(const QString& relativa) const {
+        return local() ? dir / carpeta + "/docs/" + relativa
+                       : FtpServers::byKind(GetParam()).local(carpeta + "/docs/" + relativa);
+    }
+    void store(const QString& relativa, const QByteArray& contenido) {
+        if (!local()) {
+            FtpServers::byKind(GetParam()).seed(carpeta + "/docs/" + relativa, contenido);
+            return;
+        }
+        writeFile(stored(relativa), contenido);
+        setModified(stored(relativa), kHora);
+    }
+    ResultadoDeComprobacion comprobar(bool todos) {
+        LugarDeCopias lugar;
+        lugar.ciclos = false;
+        lugar.raiz = dir / carpeta + '/';
+        if (!local()) {
+            const FtpServer& servidor = FtpServers::byKind(GetParam());
+            lugar = {'/' + carpeta + '/',
+                     true,
+                     servidor.address,
+                     servidor.user,
+                     servidor.password,
+                     false,
+                     true};
+        }
+        OpcionesDeComprobacion opciones;
+        opciones.todos = todos;
+        opciones.copiados = registro.inicio;
+        opciones.carpeta = dir / "TmpData/Comprobacion";
+        opciones.limite = QDeadlineTimer(60000);
+        const auto almacen = AlmacenDeCopias::para(lugar, pump);
+        return ComprobacionDeCopia(*almacen, lugar.raiz, opciones, pump).comprobar(registro);
+    }
+
     TempFolder dir;
+    QString carpeta;
+    RegistroDeCopia registro;
     CountingPump pump;
 };
 
-TEST_F(ProofCopyTest, AGoodCopyPassesWithItsFigures) {
-    const ResultadoDeComprobacion resultado = comprobar(false);
-    EXPECT_TRUE(resultado.correcta()) << resultado.falla.toStdString();
-    // Both files: together they are less than the nightly minimum.
-    EXPECT_EQ(resultado.archivos, 2);
-    EXPECT_EQ(resultado.bytes, 300003);
-    EXPECT_GT(pump.calls, 0);
-    EXPECT_FALSE(QFileInfo::exists(dir / "TmpData/Comprobacion"));
-}
-
-TEST_F(ProofCopyTest, OneByteChangedInTheCopyFailsNamingTheFileAndIsCopiedAgainNextRun) {
-    QByteArray cambiado(300000, 'b');
+TEST_P(ProofCopyTest, GoodDamagedAndChangedSinceTheRun) {
+    QByteArray cambiado = bytes();
     cambiado[200000] = 'X';
-    writeFile(dir / "copia/docs/sub/b.txt", cambiado);
-    setModified(dir / "copia/docs/sub/b.txt", 1700000000);
-    const ResultadoDeComprobacion resultado = comprobar(true);
-    EXPECT_EQ(resultado.falla, "docs/sub/b.txt: distinto en el byte 200001");
-    // The copy's time no longer matches its source's, so a differential run copies it again.
-    EXPECT_NE(QFileInfo(dir / "copia/docs/sub/b.txt").lastModified().toSecsSinceEpoch(),
-              1700000000);
+    const struct {
+        const char* caso;
+        std::function<void()> preparar;
+        QString falla; // "" when the proof passes
+    } casos[] = {
+        {"buena", [] {}, ""},
+        // A source written after the run is no longer what the copy holds: its copy is checked
+        // against the record only.
+        {"original cambiado", [&] { writeFile(dir / "docs/a.txt", "dos"); }, ""},
+        {"un byte cambiado", [&] { store("sub/b.txt", cambiado); },
+         "docs/sub/b.txt: distinto en el byte 200001"},
+    };
+    for (const auto& c : casos) {
+        SCOPED_TRACE(c.caso);
+        c.preparar();
+        const ResultadoDeComprobacion resultado = comprobar(false);
+        EXPECT_EQ(resultado.falla, c.falla);
+        EXPECT_EQ(resultado.archivos, c.falla.isEmpty() ? 2 : 1);
+        EXPECT_GT(pump.calls, 0);
+        EXPECT_FALSE(QFileInfo::exists(dir / "TmpData/Comprobacion"));
+    }
+    // The damaged copy is copied again by the next run: a local one has lost its time, a
+    // server's one (whose run compares sizes only) is gone.
+    if (local())
+        EXPECT_EQ(QFileInfo(stored("sub/b.txt")).lastModified().toSecsSinceEpoch(), 0);
+    else
+        EXPECT_FALSE(QFileInfo::exists(stored("sub/b.txt")));
 }
 
-TEST_F(ProofCopyTest, ASourceChangedSinceTheRunStartedIsLeftOut) {
-    writeFile(dir / "docs/a.txt", "cambiado después");
-    const ResultadoDeComprobacion resultado = comprobar(true);
-    EXPECT_TRUE(resultado.correcta()) << resultado.falla.toStdString();
-    EXPECT_EQ(resultado.archivos, 1);
-}
+INSTANTIATE_TEST_SUITE_P(Destinos, ProofCopyTest, ::testing::Values("local", "pyftpdlib"));
 
 } // namespace

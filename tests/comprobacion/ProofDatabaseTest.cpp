@@ -18,17 +18,6 @@ const QString kShop = QStringLiteral("tienda_prueba");
 const QString kUser = QStringLiteral("respaldo_prueba");
 const QString kPassword = QStringLiteral("Pp-%1").arg(QDateTime::currentMSecsSinceEpoch());
 
-// Whether a process still runs whose command line names the folder.
-bool procesoEn(const QString& carpeta) {
-    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        QFile f(QStringLiteral("/proc/") + pid + QStringLiteral("/cmdline"));
-        if (pid.front().isDigit() && f.open(QIODevice::ReadOnly) &&
-            f.readAll().contains(carpeta.toUtf8()))
-            return true;
-    }
-    return false;
-}
-
 class ProofDatabaseTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -88,7 +77,7 @@ TEST_F(ProofDatabaseTest, GoodDumpPassesAndDamagedOnesNameWhatFailsScratchServer
         EXPECT_EQ(correcta, c.falla.isEmpty()) << falla.toStdString();
         EXPECT_TRUE(falla.startsWith(c.falla)) << falla.toStdString();
         EXPECT_FALSE(QFileInfo::exists(carpeta));
-        EXPECT_FALSE(procesoEn(carpeta));
+        EXPECT_FALSE(processMentioning(carpeta));
     }
 }
 
@@ -102,7 +91,7 @@ TEST_F(ProofDatabaseTest, EndingTheProgramMidLoadStopsTheServerAndRemovesItsFold
             ServidorDePrueba::Descartar();
             descartado = true;
             EXPECT_FALSE(QFileInfo::exists(carpeta));
-            EXPECT_FALSE(procesoEn(carpeta));
+            EXPECT_FALSE(processMentioning(carpeta));
         }
     };
     ComprobacionDeBase comprobacion(carpeta, pump, QDeadlineTimer(120000));

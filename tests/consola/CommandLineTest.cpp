@@ -5,7 +5,15 @@
 #include "engine/clsRespaldar.h"
 #include "host/DelRegistro.h"
 #include "host/LibORVX.h"
+#include "host/Regional.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QThread>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <gtest/gtest.h>
 
 using namespace zarvento;
@@ -24,12 +32,20 @@ protected:
         arguments.prepend("/usr/bin/zarvento");
         return EjecutarLineaDeOrdenes(arguments, consola);
     }
-    Entorno entorno() const {
-        return {{dir / "programa", "zarvento", "zarvento"},
+    Entorno entorno() const { return entornoEn(dir.path()); }
+    static Entorno entornoEn(const QString& carpeta) {
+        return {{carpeta + "/programa", "zarvento", "zarvento"},
                 nullptr,
-                dir / "maquina",
-                dir / "usuario",
-                dir / "autostart"};
+                carpeta + "/maquina",
+                carpeta + "/usuario",
+                carpeta + "/autostart"};
+    }
+    // The proof stored in the record of the copy without cycle folders.
+    std::optional<ResultadoDeComprobacion> recordedProof() const {
+        QString error;
+        const auto registro =
+            RegistroDeCopia::leer(readFile(dir / "copias/.zarvento-copia.json"), error);
+        return registro ? registro->comprobacion : std::nullopt;
     }
     // A program folder with one document route to a local destination, its host installation
     // recorded.
@@ -151,4 +167,107 @@ TEST_F(CommandLineTest, CopiesAreListedAndRestoredWithoutAWindow) {
     EXPECT_EQ(run({"--restaurar", "-", "--a", dir / "r"}), 1);
     EXPECT_TRUE(
         out.contains("Ya existe, no se restaura: " + dir / "r/documentos/cartas/pedido.txt"));
+}
+
+TEST_F(CommandLineTest, ProofOnDemandReadsEveryFileAndTheRecordAndTheLogKeepItsResult) {
+    layOut(dir / "copias");
+    setModified(dir / "documentos/cartas/pedido.txt", 1700000000);
+    ASSERT_EQ(run({"--respaldar"}), 0) << err.toStdString();
+    EXPECT_TRUE(out.contains("Copia comprobada")) << out.toStdString();
+    const QString copia = dir / "copias/documentos/cartas/pedido.txt";
+    const struct {
+        const char* caso;
+        std::function<void()> danar;
+        int status;
+        QString result; // after "copia -, todos sus archivos: "
+    } cases[] = {
+        {"good", [] {}, 0, "1 archivos, 6 bytes leídos de vuelta, 0 tablas revisadas"},
+        {"one byte changed, same size and time",
+         [&] {
+             writeFile(copia, "pedidO");
+             setModified(copia, 1700000000);
+         },
+         1, "documentos/cartas/pedido.txt: distinto en el byte 6"},
+        // Without its source the copy is still measured against its record.
+        {"no source, another size",
+         [&] {
+             QDir(dir / "documentos").removeRecursively();
+             writeFile(copia, "pedido largo");
+             setModified(copia, 1700000000);
+         },
+         1, "documentos/cartas/pedido.txt: la copia mide 12 bytes, el registro dice 6"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.caso);
+        c.danar();
+        EXPECT_EQ(run({"--comprobar"}), c.status) << err.toStdString();
+        const QString line = (c.status == 0 ? "Copia comprobada" : "Copia con fallas") +
+                             QStringLiteral(": copia -, todos sus archivos: ") + c.result;
+        EXPECT_TRUE(out.contains("Comprobando " + dir / "documentos/\n" + line))
+            << out.toStdString();
+        EXPECT_TRUE(QString::fromUtf8(readFile(dir / "programa/Bitacora.log"))
+                        .contains(line.section(": ", 0, 0) + ":--------> copia -"));
+        const auto proof = recordedProof();
+        ASSERT_TRUE(proof);
+        EXPECT_TRUE(proof->todos);
+        EXPECT_EQ(proof->correcta(), c.status == 0);
+        EXPECT_TRUE(line.endsWith(proof->correcta() ? proof->detalle(Regional()) : proof->falla));
+    }
+    EXPECT_FALSE(QFileInfo::exists(dir / "programa/TmpData"));
+}
+
+// The child process of the next test: the command on the parent's folder, until the signal.
+TEST_F(CommandLineTest, SigtermInTheMiddleOfTheProofLeavesNoScratchServer) {
+    if (const QString padre = qEnvironmentVariable("ZARVENTO_COMPROBAR_EN"); !padre.isEmpty()) {
+        QTextStream salida(stdout);
+        QTextStream errores(stderr);
+        Consola consola{salida, errores, [padre] { return entornoEn(padre); }};
+        const int status = EjecutarLineaDeOrdenes({"zarvento", "--comprobar"}, consola);
+        std::fflush(nullptr);
+        std::_Exit(status);
+    }
+    layOut(dir / "copias");
+    // A copy whose route was dumped, with a dump that keeps loading until the signal comes.
+    writeFile(dir / "copias/caja/caja.sql",
+              "CREATE DATABASE `caja`;\nUSE `caja`;\nDO SLEEP(120);\n-- Dump completed on "
+              "2026-12-07 23:00:00\n");
+    RegistroDeCopia registro;
+    registro.inicio = registro.fin = QDateTime::currentDateTime();
+    registro.resultado = "Respaldo finalizado";
+    registro.rutas.push_back({});
+    registro.rutas.back().origen = dir / "caja";
+    registro.rutas.back().destino = "caja/";
+    registro.rutas.back().correcta = true;
+    registro.rutas.back().base = "caja";
+    QFile texto(dir / "copias/.zarvento-copia.json");
+    ASSERT_TRUE(texto.open(QIODevice::WriteOnly) && registro.escribir(texto));
+    texto.close();
+
+    QProcess agente;
+    agente.setProgram(QCoreApplication::applicationFilePath());
+    agente.setArguments({"--gtest_filter=CommandLineTest.SigtermInTheMiddleOfTheProof*"});
+    QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
+    entorno.insert("ZARVENTO_COMPROBAR_EN", dir.path());
+    agente.setProcessEnvironment(entorno);
+    agente.setWorkingDirectory(dir.path());
+    agente.start();
+    ASSERT_TRUE(agente.waitForStarted());
+    const QString carpeta = dir / "programa/TmpData/Comprobacion";
+    const QDeadlineTimer limite(60000);
+    // Once the scratch server takes connections, the dump is loaded.
+    while (!QFileInfo::exists(carpeta + "/servidor/servidor.sock") && !limite.hasExpired())
+        QThread::msleep(50);
+    if (!processMentioning(carpeta + "/servidor")) {
+        agente.kill();
+        agente.waitForFinished();
+        FAIL() << agente.readAllStandardOutput().toStdString()
+               << agente.readAllStandardError().toStdString();
+    }
+    QThread::msleep(1000);
+    ::kill(static_cast<pid_t>(agente.processId()), SIGTERM);
+    ASSERT_TRUE(agente.waitForFinished(30000));
+    EXPECT_EQ(agente.exitCode(), 1);
+    EXPECT_TRUE(agente.readAllStandardError().contains("comprobación interrumpida"));
+    EXPECT_FALSE(QFileInfo::exists(carpeta));
+    EXPECT_FALSE(processMentioning(carpeta));
 }

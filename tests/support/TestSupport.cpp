@@ -66,6 +66,16 @@ QStringList treeOf(const QString& root) {
     return paths;
 }
 
+bool processMentioning(const QString& text) {
+    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile f(QStringLiteral("/proc/") + pid + QStringLiteral("/cmdline"));
+        if (pid.front().isDigit() && f.open(QIODevice::ReadOnly) &&
+            f.readAll().contains(text.toUtf8()))
+            return true;
+    }
+    return false;
+}
+
 MessageAnswer FakeDialogService::showMessage(const MessageRequest& request) {
     messages.push_back(request);
     if (answers.empty())

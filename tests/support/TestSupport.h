@@ -31,6 +31,8 @@ QByteArray readFile(const QString& path);
 void setModified(const QString& path, qint64 secondsSinceEpoch);
 // Every path below root (files and folders, relative, sorted), for comparing trees.
 QStringList treeOf(const QString& root);
+// Whether a process runs whose command line names text (a folder of its own, say).
+bool processMentioning(const QString& text);
 
 // A TCP socket bound to a free loopback port, closed at the end of its scope.
 class SocketLocal {

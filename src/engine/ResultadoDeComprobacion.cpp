@@ -1,4 +1,4 @@
-#include "app/ResultadoDeComprobacion.h"
+#include "engine/ResultadoDeComprobacion.h"
 
 #include "host/Regional.h"
 

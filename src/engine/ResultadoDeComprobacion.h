@@ -1,26 +1,21 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 
 namespace zarvento {
 
 class Regional;
 
-// A route the run backed up whole: its folder, its destination folder (local, or on the FTP
-// server) and whether it came from the data list.
-struct RutaDeCorrida {
-    QString origen;
-    QString destino;
-    bool datos = false;
-};
-
-// What the proof of a run's copy found: the files and bytes read back and compared, the tables
+// What the proof of a copy found: the files and bytes read back and compared, the tables
 // checked, and the first failing file or table with why ("" when the copy was proven).
 struct ResultadoDeComprobacion {
     qint64 archivos = 0;
     qint64 bytes = 0;
     qint64 tablas = 0;
     QString falla;
+    QDateTime momento;  // when the proof ended
+    bool todos = false; // every file of the copy was read, not a sample
 
     bool correcta() const { return falla.isEmpty(); }
     // "Copia comprobada" or "Copia con fallas", as the log and the central server name it.

@@ -198,9 +198,10 @@ std::optional<QByteArray> AlmacenFTP::leer(const QString& archivo, QString& erro
 
 bool AlmacenFTP::traer(const QString& archivo, int local, const QString& nombreLocal, qint64 tamano,
                        const Progreso& progreso, QString& error) {
+    // Buffered: a large file comes in blocks of a few hundred bytes, a system call each
+    // unbuffered.
     QFile copia;
-    if (!copia.open(local, QIODevice::WriteOnly | QIODevice::Unbuffered,
-                    QFileDevice::DontCloseHandle)) {
+    if (!copia.open(local, QIODevice::WriteOnly, QFileDevice::DontCloseHandle)) {
         error = copia.errorString();
         return false;
     }
@@ -216,9 +217,15 @@ bool AlmacenFTP::traer(const QString& archivo, int local, const QString& nombreL
             ? ftp_.FTPDownloadFile(copia, nombreLocal, archivo)
             : ftp_.SimpleFTPGetFile(copia, nombreLocal, archivo, tamano > 0 ? tamano : -1);
     progreso_ = nullptr;
-    if (!traido)
+    if (!traido) {
         error = ftp_.GetLastErrorMessage();
-    return traido;
+        return false;
+    }
+    if (!copia.flush()) {
+        error = copia.errorString();
+        return false;
+    }
+    return true;
 }
 
 bool AlmacenFTP::copiarDeNuevo(const QString& archivo, QString& error) {

@@ -37,7 +37,6 @@ int main(int argc, char** argv) {
         }
         registro.rutas.push_back(std::move(ruta));
         zarvento::OpcionesDeComprobacion opciones;
-        opciones.copiados = registro.inicio;
         opciones.carpeta = a[4];
         opciones.limite = QDeadlineTimer(QDeadlineTimer::Forever);
         zarvento::AlmacenLocal almacen;

@@ -40,10 +40,8 @@ bool ComprobacionDeCopia::comprobarRuta(const RutaRegistrada& ruta,
     opciones_.avance(QStringLiteral("Comprobando ") + ruta.origen);
     // The dump is proven by loading it.
     const QString volcado = volcadoDe(ruta);
-    const qint64 copiados =
-        opciones_.copiados.isValid() ? opciones_.copiados.toSecsSinceEpoch() : 0;
     const auto siempre = [&](const ArchivoRegistrado& archivo) {
-        return opciones_.todos || archivo.datos.modificado >= copiados ||
+        return opciones_.todos || archivo.copiado ||
                static_cast<qint64>(qHash(archivo.ruta, 0) % OpcionesDeComprobacion::kTurnos) ==
                    opciones_.turno % OpcionesDeComprobacion::kTurnos;
     };

@@ -21,7 +21,6 @@ struct OpcionesDeComprobacion {
 
     bool todos = false; // every file, not a sample
     qint64 turno = 0;   // the run's number, which picks its share of the files
-    QDateTime copiados; // files changed since then were copied by the run: always read back
     QString carpeta;    // a private folder for downloads and the scratch database server
     QDeadlineTimer limite;
     std::function<void(const QString&)> avance = [](const QString&) {}; // a line per step

@@ -42,9 +42,6 @@ ConductorRespaldo::Comprobador ComprobacionNocturna(AjustesEnIni ajustes, const 
                                 .value_or(kMinutosPorDefecto);
         OpcionesDeComprobacion opciones;
         opciones.turno = turnoDe(job, registro.inicio.date());
-        const QDate ultimo = ajustes::fechaDe(ini.leer(ajustes::de(ajustes::kUltimoRespaldo)));
-        opciones.copiados =
-            ultimo.isValid() ? ultimo.startOfDay() : QDateTime::fromSecsSinceEpoch(0);
         opciones.carpeta = carpeta + QStringLiteral("/Comprobacion");
         opciones.limite = QDeadlineTimer(std::chrono::minutes(minutos));
         const auto almacen = AlmacenDeCopias::para(leidos->lugar, bomba);

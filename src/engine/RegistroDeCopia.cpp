@@ -81,16 +81,16 @@ std::optional<ResultadoDeComprobacion> comprobacionDe(const QJsonValue& valor) {
 void RutaRegistrada::copiado(const ArchivoRegistrado& archivo) {
     ++archivosCopiados;
     bytesCopiados += archivo.datos.tamano;
-    anotar(archivo);
+    anotar(archivo, true);
 }
 
 void RutaRegistrada::conservado(const ArchivoRegistrado& archivo) {
     ++archivosConservados;
     bytesConservados += archivo.datos.tamano;
-    anotar(archivo);
+    anotar(archivo, false);
 }
 
-void RutaRegistrada::anotar(const ArchivoRegistrado& archivo) {
+void RutaRegistrada::anotar(ArchivoRegistrado archivo, bool copiado) {
     if (!anotados) {
         anotados = std::make_shared<QTemporaryFile>(QDir::tempPath() +
                                                     QStringLiteral("/zarvento-archivos-XXXXXX"));
@@ -98,8 +98,11 @@ void RutaRegistrada::anotar(const ArchivoRegistrado& archivo) {
             anotados.reset();
     }
     // A spool that cannot be written keeps the files in memory instead.
-    if (!anotados || anotados->write(lineaDeArchivo(archivo) + ",\n") < 0)
-        archivos.push_back(archivo);
+    archivo.copiado = copiado;
+    if (anotados && anotados->write(lineaDeArchivo(archivo) + ",\n") >= 0)
+        copiadosAnotados_.push_back(copiado);
+    else
+        archivos.push_back(std::move(archivo));
 }
 
 bool RutaRegistrada::recorrer(const std::function<bool(const ArchivoRegistrado&)>& visitar) const {
@@ -112,12 +115,12 @@ bool RutaRegistrada::recorrer(const std::function<bool(const ArchivoRegistrado&)
     QFile leido(anotados->fileName());
     if (!anotados->flush() || !leido.open(QIODevice::ReadOnly))
         return false;
-    while (!leido.atEnd()) {
+    for (std::size_t i = 0; !leido.atEnd(); ++i) {
         const QByteArray linea = leido.readLine().trimmed();
-        const auto archivo =
-            archivoDe(QJsonDocument::fromJson(linea.left(linea.size() - 1)).array());
+        auto archivo = archivoDe(QJsonDocument::fromJson(linea.left(linea.size() - 1)).array());
         if (!archivo)
             return false;
+        archivo->copiado = i < copiadosAnotados_.size() && copiadosAnotados_[i];
         if (!visitar(*archivo))
             return true;
     }

@@ -21,6 +21,7 @@ namespace zarvento {
 struct ArchivoRegistrado {
     QString ruta;
     DatosArchivo datos;
+    bool copiado = false; // copied by the run that noted it (known only to that run)
 };
 
 // What one route put into a copy.
@@ -42,12 +43,15 @@ struct RutaRegistrada {
 
     void copiado(const ArchivoRegistrado& archivo);
     void conservado(const ArchivoRegistrado& archivo);
-    // Calls visitar for every file, in the order they were noted, until it returns false.
-    // False when the noted files could not be read back.
+    // Calls visitar for every file, the files in memory first, until it returns false. False
+    // when the noted files could not be read back.
     bool recorrer(const std::function<bool(const ArchivoRegistrado&)>& visitar) const;
 
 private:
-    void anotar(const ArchivoRegistrado& archivo);
+    void anotar(ArchivoRegistrado archivo, bool copiado);
+
+    // Whether the run copied each line of anotados, in their order.
+    std::vector<bool> copiadosAnotados_;
 };
 
 // The record a run leaves at the root of its copy: when and how the run went, and every file of

@@ -65,7 +65,6 @@ protected:
         }
         OpcionesDeComprobacion opciones;
         opciones.todos = todos;
-        opciones.copiados = registro.inicio;
         opciones.carpeta = dir / "TmpData/Comprobacion";
         opciones.limite = QDeadlineTimer(60000);
         const auto almacen = AlmacenDeCopias::para(lugar, pump);

@@ -111,4 +111,42 @@ TEST_P(ProofCopyTest, GoodDamagedAndChangedSinceTheRun) {
 
 INSTANTIATE_TEST_SUITE_P(Destinos, ProofCopyTest, ::testing::Values("local", "pyftpdlib"));
 
+TEST(ProofSampleTest, AFileTheRunCopiedIsReadBackWhateverTheTurnAndTheMinimum) {
+    TempFolder dir;
+    RegistroDeCopia registro;
+    registro.inicio = QDateTime::currentDateTime();
+    RutaRegistrada ruta;
+    ruta.origen = dir / "docs";
+    ruta.destino = "docs/";
+    // Noted first, more than the minimum on its own (sparse, so it costs no disk).
+    const qint64 grande = OpcionesDeComprobacion::kMinimo + 1;
+    for (const QString& archivo : {dir / "docs/grande.bin", dir / "copia/docs/grande.bin"}) {
+        writeFile(archivo, "");
+        ASSERT_TRUE(QFile::resize(archivo, grande));
+        setModified(archivo, kHora);
+    }
+    ruta.conservado({"grande.bin", {grande, kHora}});
+    writeFile(dir / "docs/nuevo.txt", "nuevo");
+    writeFile(dir / "copia/docs/nuevo.txt", "nuevO");
+    setModified(dir / "docs/nuevo.txt", kHora);
+    setModified(dir / "copia/docs/nuevo.txt", kHora);
+    ruta.copiado({"nuevo.txt", {5, kHora}});
+    registro.rutas.push_back(std::move(ruta));
+
+    OpcionesDeComprobacion opciones;
+    opciones.carpeta = dir / "TmpData/Comprobacion";
+    opciones.limite = QDeadlineTimer(60000);
+    // A turn whose share holds neither file.
+    const auto turno = [](const char* nombre) {
+        return static_cast<qint64>(qHash(QString(nombre), 0) % OpcionesDeComprobacion::kTurnos);
+    };
+    while (opciones.turno == turno("grande.bin") || opciones.turno == turno("nuevo.txt"))
+        ++opciones.turno;
+    CountingPump pump;
+    AlmacenLocal almacen;
+    EXPECT_EQ(
+        ComprobacionDeCopia(almacen, dir / "copia/", opciones, pump).comprobar(registro).falla,
+        "docs/nuevo.txt: distinto en el byte 5");
+}
+
 } // namespace

@@ -100,14 +100,16 @@ int Respaldar(const QCommandLineParser&, Consola& consola) {
 } // namespace
 
 Orden OrdenRespaldar() {
-    return {QStringLiteral("respaldar"),
-            {},
-            QStringLiteral("Hace un respaldo ahora, sin ventana, y termina. Muestra las líneas de\n"
-                           "la bitácora; sale con 0 si el respaldo terminó bien (\"Respaldo\n"
-                           "finalizado\") y con 1 si falló o la configuración es incorrecta."),
-            {},
-            0,
-            Respaldar};
+    return {
+        QStringLiteral("respaldar"),
+        {},
+        QStringLiteral("Hace un respaldo ahora, sin ventana, y termina, con la comprobación de\n"
+                       "la copia si los ajustes la piden. Muestra las líneas de la bitácora;\n"
+                       "sale con 0 si el respaldo terminó bien (\"Respaldo finalizado\") y con\n"
+                       "1 si falló o la configuración es incorrecta."),
+        {},
+        0,
+        Respaldar};
 }
 
 } // namespace zarvento

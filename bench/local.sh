@@ -76,7 +76,7 @@ done
 # The proof after a nothing-changed night: its sample of the copy read back and compared.
 for round in $(seq 1 "$runs"); do
     sync
-    proof_runs+=("$(seconds "$proof" files "$work/src" "$work/e/src" "$work/proof")")
+    proof_runs+=("$("$proof" files "$work/src" "$work/e/src" "$work/proof")")
 done
 for round in $(seq 1 "$runs"); do
     touch_one_percent "$work/src" "$round"

@@ -257,6 +257,16 @@ void frmPrincipal::abrirRestauracion() {
 }
 
 void frmPrincipal::closeEvent(QCloseEvent* evento) {
+    // A restore under way is stopped first, once the user agrees (a database load that started
+    // finishes, or puts the safety dump back): ending the program in the middle of a load would
+    // leave the shop's database half loaded. The program ends when the restore window closes.
+    if (restauracion_ && restauracion_->restaurando()) {
+        evento->ignore();
+        restauracion_->reject();
+        if (restauracion_->cerrando())
+            connect(restauracion_, &QDialog::finished, this, &QWidget::close, Qt::UniqueConnection);
+        return;
+    }
     evento->accept();
     if (terminar_)
         terminar_();

@@ -40,6 +40,9 @@ public:
     void cmdExaminar_Click();
     void cmdRestaurar_Click();
     void cmdCancelar_Click();
+    bool restaurando() const { return enCurso_ != nullptr; }
+    // The restore is being cancelled and the window closes once it stopped.
+    bool cerrando() const { return cerrarAlTerminar_; }
 
     QListWidget* lstCopias;
     QListWidget* lstRutas;
@@ -52,7 +55,7 @@ public:
     QPushButton* cmdCancelar;
     QPushButton* cmdCerrar;
 
-protected:
+    // Closing during a restore asks first and cancels it; the window closes once it stopped.
     void reject() override;
 
 private:

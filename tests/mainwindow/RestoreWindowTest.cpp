@@ -85,4 +85,30 @@ TEST_F(RestoreWindowTest, ClosingItDuringARestoreCancelsItOnceAgreed) {
     EXPECT_FALSE(restaurar->isVisible());
 }
 
+// Closing the program while it restores asks the same; agreed, the program ends only once the
+// restore stopped, never in the middle of a file or a database load.
+TEST_F(RestoreWindowTest, ClosingTheProgramDuringARestoreEndsItOnceTheRestoreStopped) {
+    configurarCorrecta();
+    ASSERT_TRUE(cargar());
+    ventana->cmdAccion_Click();
+    ventana->bandeja().accion("Restaurar…")->trigger();
+    QPointer<frmRestaurar> restaurar = ventana->findChild<frmRestaurar*>();
+    ASSERT_TRUE(restaurar);
+    restaurar->txtCarpeta->setText(dir / "restaurado");
+    int terminadoAlCerrar = -1;
+    bomba.onPump = [&] {
+        if (terminadoAlCerrar >= 0 || !restaurar || !restaurar->cmdCancelar->isEnabled())
+            return;
+        dialogos.answers = {MessageAnswer::Yes};
+        ventana->close();
+        terminadoAlCerrar = terminado;
+    };
+    QTest::mouseClick(restaurar->cmdRestaurar, Qt::LeftButton);
+
+    EXPECT_EQ(terminadoAlCerrar, 0);
+    ASSERT_TRUE(restaurar);
+    EXPECT_TRUE(restaurar->txtResumen->toPlainText().contains("; cancelada"));
+    EXPECT_EQ(terminado, 1);
+}
+
 } // namespace

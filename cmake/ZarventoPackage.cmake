@@ -1,7 +1,7 @@
 # The Debian package, made by "cpack -G DEB" in a build folder: the executable under
-# /usr/lib/zarvento with the zarvento command on the PATH, the menu entry and icon, the report
-# server's schema and the README, and the machine store folder. Dependencies come from
-# dpkg-shlibdeps, plus the programs and plugins the agent loads at run time.
+# /usr/lib/zarvento with the zarvento command on the PATH and its manual page, the menu entry and
+# icon, the report server's schema and the README, and the machine store folder. Dependencies come
+# from dpkg-shlibdeps, plus the programs and plugins the agent loads at run time.
 include(GNUInstallDirs)
 
 set(ZARVENTO_PACKAGE_DIR ${CMAKE_BINARY_DIR}/packaging)
@@ -28,6 +28,10 @@ install(DIRECTORY DESTINATION ${ZARVENTO_MACHINE_REGISTRY_DIR}
 configure_file(packaging/changelog.in ${ZARVENTO_PACKAGE_DIR}/changelog @ONLY)
 execute_process(COMMAND gzip -9nf ${ZARVENTO_PACKAGE_DIR}/changelog COMMAND_ERROR_IS_FATAL ANY)
 install(FILES ${ZARVENTO_PACKAGE_DIR}/changelog.gz DESTINATION ${doc_dir})
+
+configure_file(packaging/zarvento.1 ${ZARVENTO_PACKAGE_DIR}/zarvento.1 COPYONLY)
+execute_process(COMMAND gzip -9nf ${ZARVENTO_PACKAGE_DIR}/zarvento.1 COMMAND_ERROR_IS_FATAL ANY)
+install(FILES ${ZARVENTO_PACKAGE_DIR}/zarvento.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 set(CPACK_PACKAGE_NAME zarvento)
 set(CPACK_PACKAGE_VENDOR Zarvento)

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Makes the Debian package (scripts/package.sh), installs it on this machine with apt-get and
-# runs the installed "zarvento --respaldar" as a plain user without a display: a first run makes
+# Makes the Debian package (scripts/package.sh), installs it on this machine with apt-get, checks
+# that its manual page names every command and option of "zarvento --ayuda", and runs the
+# installed "zarvento --respaldar" as a plain user without a display: a first run makes
 # the user's program folder and refuses for want of a host installation; with a setup, the copy
 # is made and the agent's files are in the user's data folder (status 0); with a destination that
 # is not there, status 1. As root; one run at a time on a machine; removes what it installed.
@@ -53,6 +54,12 @@ crlf() { printf '%s\r\n' "$@"; }
 [ "$(stat -c '%U %a' "$store")" = "root 755" ] || fail "$store is not root's with mode 755"
 desktop-file-validate /usr/share/applications/zarvento.desktop
 [ "$(readlink -f /usr/bin/zarvento)" = /usr/lib/zarvento/zarvento ] || fail "/usr/bin/zarvento"
+# The manual page is installed and names every command and option the program's help lists.
+[ "$(man -w zarvento)" = /usr/share/man/man1/zarvento.1.gz ] || fail "no manual page"
+page=$(zcat /usr/share/man/man1/zarvento.1.gz | sed 's/\\-/-/g')
+for option in $(zarvento --ayuda | grep -o -- '--[a-z]*' | sort -u); do
+    grep -qw -- "$option" <<<"$page" || fail "the manual page does not name $option"
+done
 
 # No host installation recorded: refused, and the user's program folder is made, private.
 status=0

@@ -15,5 +15,5 @@ package=$(ls "$PWD/$build"/zarvento_*.deb)
 
 desktop-file-validate packaging/zarvento.desktop
 # Errors fail the package; warnings are shown.
-lintian --fail-on error --suppress-tags no-manual-page "$package"
+lintian --fail-on error "$package"
 echo "$package"

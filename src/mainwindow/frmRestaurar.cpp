@@ -33,7 +33,7 @@ frmRestaurar::frmRestaurar(ArchivosPrincipal archivos, DialogService& dialogos, 
       dialogos_(dialogos), bomba_(bomba), reloj_(reloj) {
     setObjectName(QStringLiteral("frmRestaurar"));
     setWindowTitle(QStringLiteral("Restaurar una copia"));
-    resize(720, 560);
+    resize(880, 560); // a copy's line, with its proof, whole on a shop's figures
     lstCopias->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     txtResumen->setReadOnly(true);
     txtCarpeta->setPlaceholderText(QStringLiteral("Carpeta donde se restaura la copia"));

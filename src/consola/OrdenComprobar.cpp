@@ -1,8 +1,8 @@
 #include "app/BombaDeEventos.h"
 #include "app/CerrojoDeCorrida.h"
-#include "app/FinPorSenal.h"
 #include "comprobacion/ComprobacionDeCopia.h"
 #include "consola/Ordenes.h"
+#include "consola/ServiciosDeConsola.h"
 #include "engine/Bitacora.h"
 #include "host/LibORVX.h"
 #include "restauracion/AjustesDeRestauracion.h"
@@ -10,8 +10,6 @@
 
 #include <QBuffer>
 #include <QDir>
-#include <cstdio>
-#include <cstdlib>
 
 namespace zarvento {
 
@@ -54,15 +52,7 @@ int Comprobar(const QCommandLineParser& analizador, Consola& consola) {
     if (!copia->registro)
         return fallar(QStringLiteral("la copia no tiene registro: no hay con qué comprobarla"));
 
-    // SIGTERM and SIGINT stop the scratch server and remove its folder before the end.
-    FinPorSenal senales;
-    QObject::connect(&senales, &FinPorSenal::pedido, [&consola] {
-        ComprobacionDeCopia::Descartar();
-        consola.errores << consola.programa << QStringLiteral(": comprobación interrumpida\n");
-        consola.errores.flush();
-        std::fflush(nullptr);
-        std::_Exit(kSalidaFallida);
-    });
+    const FinDeOrden fin(consola, QStringLiteral("comprobación interrumpida"));
     OpcionesDeComprobacion opciones;
     opciones.todos = true;
     opciones.carpeta = archivos.carpetaTemporal + QStringLiteral("/Comprobacion");

@@ -1,10 +1,8 @@
 #include "app/BombaDeEventos.h"
 #include "app/CerrojoDeCorrida.h"
 #include "app/ConductorRespaldo.h"
-#include "app/FinPorSenal.h"
 #include "app/RevisionConfiguracion.h"
 #include "app/VigiaDeCorrida.h"
-#include "comprobacion/ComprobacionDeCopia.h"
 #include "comprobacion/ComprobacionNocturna.h"
 #include "consola/Ordenes.h"
 #include "consola/ServiciosDeConsola.h"
@@ -14,8 +12,6 @@
 #include "host/LibORVX.h"
 
 #include <QDir>
-#include <cstdio>
-#include <cstdlib>
 
 namespace zarvento {
 
@@ -62,15 +58,7 @@ int Respaldar(const QCommandLineParser&, Consola& consola) {
     if (!host::PrepararHost(componentes, *ini, *registro, archivos.pbArchivoIni, &avisos))
         return kSalidaFallida;
 
-    // SIGTERM and SIGINT end the run where it stands, as closing the window does.
-    FinPorSenal senales;
-    QObject::connect(&senales, &FinPorSenal::pedido, [&consola] {
-        ComprobacionDeCopia::Descartar();
-        consola.errores << consola.programa << QStringLiteral(": respaldo interrumpido\n");
-        consola.errores.flush();
-        std::fflush(nullptr);
-        std::_Exit(kSalidaFallida);
-    });
+    const FinDeOrden fin(consola, QStringLiteral("respaldo interrumpido"));
     LogEnSalida salida(consola.salida);
     VigiaDeCorrida vigia(salida);
     SinAviso aviso;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/FinPorSenal.h"
+#include "consola/Orden.h"
 #include "engine/LogBox.h"
 #include "host/Services.h"
 
@@ -39,6 +41,17 @@ class SinAviso final : public NoticeLabel {
 public:
     void showNotice(const QString&) override {}
     void hideNotice() override {}
+};
+
+// SIGTERM and SIGINT end a command where it stands, as closing the window ends the program: a
+// proof's scratch server and folder go first, then "<program>: <interrumpido>" on standard error
+// and exit status 1.
+class FinDeOrden final {
+public:
+    FinDeOrden(Consola& consola, QString interrumpido);
+
+private:
+    FinPorSenal senales_;
 };
 
 } // namespace zarvento

@@ -260,12 +260,7 @@ bool clsFTP::sendFile(QFile& local, const QString& localPath, const QString& rem
         return ReportError(session_.lastError(), QStringLiteral("InternetCloseHandle"));
     RaiseProgress(size, size);
     if (stopped) {
-        sLastError_ = QStringLiteral("FTPUploadFile: the upload of %1 was stopped after %2 of "
-                                     "%3 bytes.")
-                          .arg(localPath)
-                          .arg(sent)
-                          .arg(size);
-        return false;
+        return ReportStopped(QStringLiteral("FTPUploadFile: the upload"), localPath, sent, size);
     }
     return true;
 }
@@ -335,12 +330,8 @@ bool clsFTP::FTPDownloadFile(QIODevice& local, const QString& localPath, const Q
     for (qint64 i = 0; i < size / kBlockSize; ++i) {
         if (!blSigue_) {
             session_.abandonTransfer();
-            sLastError_ = QStringLiteral("FTPDownloadFile: the download of %1 was stopped after "
-                                         "%2 of %3 bytes.")
-                              .arg(remotePath)
-                              .arg(received)
-                              .arg(size);
-            return false;
+            return ReportStopped(QStringLiteral("FTPDownloadFile: the download"), remotePath,
+                                 received, size);
         }
         if (!receiveBlock(kBlockSize, QStringLiteral("InternetReadFile")))
             return false;
@@ -474,6 +465,14 @@ bool clsFTP::ReportError(const InternetError& error, const QString& label) {
 bool clsFTP::ReportLocalError(const QString& label, const QString& path, const QString& reason) {
     sLastError_ =
         label + QStringLiteral(" error: local file ") + path + QStringLiteral(": ") + reason;
+    return false;
+}
+
+// A transfer stopped through blSigue.
+bool clsFTP::ReportStopped(const QString& transfer, const QString& path, qint64 done, qint64 size) {
+    sLastError_ =
+        transfer +
+        QStringLiteral(" of %1 was stopped after %2 of %3 bytes.").arg(path).arg(done).arg(size);
     return false;
 }
 

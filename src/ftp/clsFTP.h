@@ -98,6 +98,7 @@ public:
 private:
     bool ReportError(const InternetError& error, const QString& label);
     bool ReportLocalError(const QString& label, const QString& path, const QString& reason);
+    bool ReportStopped(const QString& transfer, const QString& path, qint64 done, qint64 size);
     void RaiseProgress(qint64 current, qint64 total);
     void PumpEvents();
     bool commit(QSaveFile& local, const QString& label);

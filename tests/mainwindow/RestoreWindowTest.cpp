@@ -15,7 +15,19 @@ using namespace zarvento::test;
 
 namespace {
 
-using RestoreWindowTest = MainWindowTest;
+class RestoreWindowTest : public MainWindowTest {
+protected:
+    // Today's run made, the restore window opened from the tray with its target folder chosen.
+    void abrirTrasUnRespaldo(QPointer<frmRestaurar>& restaurar) {
+        configurarCorrecta();
+        ASSERT_TRUE(cargar());
+        ventana->cmdAccion_Click();
+        ventana->bandeja().accion("Restaurar…")->trigger();
+        restaurar = ventana->findChild<frmRestaurar*>();
+        ASSERT_TRUE(restaurar);
+        restaurar->txtCarpeta->setText(dir / "restaurado");
+    }
+};
 
 // Today's copy restored from the tray's "Restaurar…" with clicks: the copies and the routes
 // listed, the folder chosen with "Examinar", the files back with their times.
@@ -57,13 +69,8 @@ TEST_F(RestoreWindowTest, RestoresTheChosenCopyIntoTheFolderChosen) {
 // Closing the window while it restores asks first; agreed, the restore stops before its next
 // file, says so, leaves no part of a file behind, and the window closes once it stopped.
 TEST_F(RestoreWindowTest, ClosingItDuringARestoreCancelsItOnceAgreed) {
-    configurarCorrecta();
-    ASSERT_TRUE(cargar());
-    ventana->cmdAccion_Click();
-    ventana->bandeja().accion("Restaurar…")->trigger();
-    QPointer<frmRestaurar> restaurar = ventana->findChild<frmRestaurar*>();
-    ASSERT_TRUE(restaurar);
-    restaurar->txtCarpeta->setText(dir / "restaurado");
+    QPointer<frmRestaurar> restaurar;
+    ASSERT_NO_FATAL_FAILURE(abrirTrasUnRespaldo(restaurar));
     QString resumen;
     bomba.onPump = [&] {
         if (!restaurar || !restaurar->cmdCancelar->isEnabled())
@@ -88,13 +95,8 @@ TEST_F(RestoreWindowTest, ClosingItDuringARestoreCancelsItOnceAgreed) {
 // Closing the program while it restores asks the same; agreed, the program ends only once the
 // restore stopped, never in the middle of a file or a database load.
 TEST_F(RestoreWindowTest, ClosingTheProgramDuringARestoreEndsItOnceTheRestoreStopped) {
-    configurarCorrecta();
-    ASSERT_TRUE(cargar());
-    ventana->cmdAccion_Click();
-    ventana->bandeja().accion("Restaurar…")->trigger();
-    QPointer<frmRestaurar> restaurar = ventana->findChild<frmRestaurar*>();
-    ASSERT_TRUE(restaurar);
-    restaurar->txtCarpeta->setText(dir / "restaurado");
+    QPointer<frmRestaurar> restaurar;
+    ASSERT_NO_FATAL_FAILURE(abrirTrasUnRespaldo(restaurar));
     int terminadoAlCerrar = -1;
     bomba.onPump = [&] {
         if (terminadoAlCerrar >= 0 || !restaurar || !restaurar->cmdCancelar->isEnabled())

@@ -448,6 +448,12 @@ void Restauracion::cargarBase(const RutaRegistrada& ruta, ResumenDeRestauracion&
     else if (!almacen_.traer(lugar_.raiz + ruta.destino + archivo, copia.handle(), volcado, tamano,
                              {}, error))
         error = QStringLiteral("no se pudo traer su volcado: ") + error;
+    // A dump cut short at the destination may still end on a whole statement: loaded, it would
+    // leave the database with only part of its rows.
+    else if (registrado != ruta.archivos.end() && QFileInfo(volcado).size() != tamano)
+        error = QStringLiteral("su volcado mide %1 bytes en la copia, y %2 en su registro")
+                    .arg(QFileInfo(volcado).size())
+                    .arg(tamano);
     else
         cargada = CargaDeBase(*servidor_, bomba_, carpetaSeguridad_, *reloj_)
                       .cargar(ruta.base, volcado, avisos_.linea, error);

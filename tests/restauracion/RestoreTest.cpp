@@ -170,11 +170,21 @@ using LocalRestoreTest = RestoreTest;
 TEST_P(LocalRestoreTest, AFailingLoadPutsTheDatabaseBackAndExistingFilesStay) {
     const QString target = dir / "restaurado";
     writeFile(target + "/Documentos de la tienda/Informe año 2026.txt", "mío");
-    // A dump that breaks off in the middle of its statements.
+    // A dump cut short is not loaded at all; one of its recorded size that fails in the middle
+    // of its statements is loaded, and the database put back.
     const QString dump = stored("Mon/" + kShop + "/" + kShop + ".sql");
-    QFile(dump).resize(QFileInfo(dump).size() / 2);
+    const QByteArray whole = readFile(dump);
     rootSql(server, "USE " + kShop + "; CALL vender(1, 3)");
     const QString before = checksums(server, kShop);
+    QFile(dump).resize(whole.size() / 2);
+    EXPECT_EQ(restore({"Mon", dir / "corto", {}, true, false, false}), 1);
+    EXPECT_TRUE(salida.contains("no restaurada: su volcado mide")) << salida.toStdString();
+    EXPECT_EQ(checksums(server, kShop), before);
+    QByteArray broken = whole;
+    const qsizetype insert = broken.lastIndexOf("\nINSERT INTO");
+    ASSERT_GT(insert, 0);
+    broken.replace(insert + 1, 6, "INSERX");
+    writeFile(dump, broken);
 
     EXPECT_EQ(restore({"Mon", target, {}, true, false, false}), 1);
     EXPECT_TRUE(salida.contains("Ya existe, no se restaura: " + target +
